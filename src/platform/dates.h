@@ -1,0 +1,22 @@
+#pragma once
+// The date-to-text and text-to-date rules every subsystem shares.
+
+#include <QDateTime>
+#include <optional>
+
+// The zero date of the store (1899-12-30 00:00:00): "no date".
+QDateTime zeroDate();
+
+// 2013年5月6日14时3分9秒; trailing zero parts of the time are left out
+// (2013年5月6日14时3分, 2013年5月6日14时, 2013年5月6日).
+QString dateToText(const QDateTime& moment);
+
+// Reads the date-to-text form or an ISO-like text (2013-05-06 14:03:09,
+// 2013/5/6, 2013-05-06T14:03). Nothing when the text is no date.
+std::optional<QDateTime> textToDate(const QString& text);
+
+// As textToDate, with 0100-01-01 00:00:00 for a text that is no date.
+QDateTime textToDateOrEarliest(const QString& text);
+
+// yyyy-MM-dd HH:mm:ss, the form date-time columns are stored in.
+QString isoDateText(const QDateTime& moment);

@@ -1,0 +1,69 @@
+#include "platform/text.h"
+
+#include <QCryptographicHash>
+#include <QTextCodec>
+
+namespace {
+
+QTextCodec* gbkCodec()
+{
+    static QTextCodec* codec = QTextCodec::codecForName("GBK");
+    return codec;
+}
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QChar(0x3000);
+}
+
+} // namespace
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && isBlank(text.at(begin)))
+        ++begin;
+    while (end > begin && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+QByteArray toGbk(const QString& text)
+{
+    return gbkCodec() ? gbkCodec()->fromUnicode(text) : text.toLocal8Bit();
+}
+
+QString fromGbk(const QByteArray& bytes)
+{
+    return gbkCodec() ? gbkCodec()->toUnicode(bytes) : QString::fromLocal8Bit(bytes);
+}
+
+int gbkLength(const QString& text)
+{
+    return int(toGbk(text).size());
+}
+
+QString passwordDigest(const QString& text)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(toGbk(text), QCryptographicHash::Md5).toHex());
+}
+
+QString quoteForSql(const QString& value)
+{
+    QString quoted = value;
+    quoted.replace(QLatin1Char('\''), QLatin1String("''"));
+    return quoted;
+}
+
+QString numberToText(double value)
+{
+    return QString::asprintf("%.13g", value);
+}
+
+double textToNumber(const QString& text)
+{
+    bool ok = false;
+    const double value = trimBlanks(text).toDouble(&ok);
+    return ok ? value : 0.0;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Text conventions shared by every subsystem: blanks, GBK bytes, digests,
+// the SQL quoting rule and the value-to-text conversions.
+
+#include <QByteArray>
+#include <QString>
+
+// Removes leading and trailing ASCII blanks and the double-byte blank "　".
+QString trimBlanks(const QString& text);
+
+QByteArray toGbk(const QString& text);
+QString fromGbk(const QByteArray& bytes);
+// Length of the text in GBK bytes (a Chinese character counts 2).
+int gbkLength(const QString& text);
+
+// MD5 of the text's GBK bytes as 32 lower-case hexadecimal digits.
+QString passwordDigest(const QString& text);
+
+// A text value to be placed between single quotes in a statement: embedded
+// quotes are doubled so the value is stored as typed and cannot end the literal.
+QString quoteForSql(const QString& value);
+
+// Doubles the way statements write them: C's "%.13g".
+QString numberToText(double value);
+
+// A text read as a number; a text that is not a number gives 0.
+double textToNumber(const QString& text);

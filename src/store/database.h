@@ -1,0 +1,121 @@
+#pragma once
+// The one way the program talks to zhao.dat: a connection, record sets and
+// the operations every subsystem uses. Statements are Jet SQL texts; the
+// engine behind them is SQLite (see platform/sqlengine.h).
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVector>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+enum class LockMode { ReadOnly, Optimistic };
+
+// A column addressed by name (without regard to case) or by 0-based position.
+struct FieldRef {
+    FieldRef(const char* columnName) : name(QString::fromUtf8(columnName)) {}
+    FieldRef(const QString& columnName) : name(columnName) {}
+    FieldRef(int columnPosition) : position(columnPosition) {}
+    QString name;
+    int position = -1;
+};
+
+class DbConnection;
+
+// The result of a query. A one-table select keeps only the row ids in query
+// order (a keyset) and reads a row's values when the cursor reaches it, so
+// values read after an update are fresh; any other select is read whole.
+class RecordSet {
+public:
+    RecordSet();
+    ~RecordSet();
+    RecordSet(const RecordSet&) = delete;
+    RecordSet& operator=(const RecordSet&) = delete;
+
+    bool isOpen() const;
+    void close();
+    // True past the last row, and whenever the record set cannot answer.
+    bool atEnd() const;
+    void moveNext();
+    int recordCount() const;
+
+    // Each reader gives the empty value of its kind (empty text, 0, 0.0, the
+    // zero date, empty bytes) for NULL, a missing column or a value that does
+    // not convert. Date-time columns read as text give yyyy-MM-dd HH:mm:ss.
+    QString readText(const FieldRef& field) const;
+    int readInteger(const FieldRef& field) const;
+    double readNumber(const FieldRef& field) const;
+    QDateTime readDateTime(const FieldRef& field) const;
+    QByteArray readBytes(const FieldRef& field) const;
+    QStringList columnNames() const;
+
+    // Paging over the keys, as the browse list uses it. Pages count from 1;
+    // getAbsolutePage gives -1 when the cursor is on no row.
+    void setPageSize(int rows);
+    int getPageSize() const;
+    int getPageCount() const;
+    int getAbsolutePage() const;
+    void setAbsolutePage(int page);
+
+    // Writes one column of the current row (optimistic record sets only).
+    bool updateCurrentRow(const QString& column, const QVariant& value);
+
+private:
+    friend class DbConnection;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+class DbConnection {
+public:
+    DbConnection();
+    ~DbConnection();
+    DbConnection(const DbConnection&) = delete;
+    DbConnection& operator=(const DbConnection&) = delete;
+
+    // "provider=…;Data Source=<dir>\zhao.dat;Jet OLEDB:Database Password=…";
+    // never creates a missing file; a file that is no database fails here.
+    bool openDatabase(const QString& connectionString);
+    void closeDatabase();
+    bool isOpen() const;
+
+    bool openQuery(RecordSet& recordSet, const QString& sql, LockMode mode = LockMode::ReadOnly);
+    // Runs one statement; its result replaces target (a closed record set for a
+    // write). On failure target holds a fresh closed record set.
+    bool executeStatement(const QString& sql, std::unique_ptr<RecordSet>& target);
+    // SQLite's message for the last failure; empty after a success.
+    QString lastErrorText() const;
+
+    sqlite3* handle() const;
+
+private:
+    friend class RecordSet;
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+bool createConnection(std::unique_ptr<DbConnection>& connection);
+bool createRecordSet(std::unique_ptr<RecordSet>& recordSet);
+
+// The connection string of the program directory's zhao.dat.
+QString connectionStringFor(const QString& programDirectory);
+
+// The connection and the two record sets the whole program shares.
+struct Database {
+    std::unique_ptr<DbConnection> connection;
+    std::unique_ptr<RecordSet> sharedRecordSet;
+    std::unique_ptr<RecordSet> browseRecordSet;
+
+    // Closes sharedRecordSet and opens sql in it.
+    bool openShared(const QString& sql, LockMode mode = LockMode::ReadOnly);
+    // executeStatement with sharedRecordSet as the target.
+    bool execute(const QString& sql);
+    QString lastErrorText() const;
+    RecordSet& shared() { return *sharedRecordSet; }
+};

@@ -1,0 +1,34 @@
+#pragma once
+// What every test executable shares: registration of test classes into one
+// executable per subsystem, and a temporary program directory with a fresh
+// database.
+
+#include <QObject>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using TestFactory = std::function<std::unique_ptr<QObject>()>;
+std::vector<TestFactory>& registeredTests();
+
+template <typename T>
+struct TestRegistrar {
+    TestRegistrar() { registeredTests().push_back([] { return std::make_unique<T>(); }); }
+};
+
+#define BRENVO_TEST(Class) static TestRegistrar<Class> registrar_##Class;
+
+// A program directory of its own with a newly shipped zhao.dat, removed at the end.
+class TestProgramDir {
+public:
+    explicit TestProgramDir(bool withDatabase = true);
+    QString path() const { return dir.path(); }
+    QString file(const QString& name) const { return dir.filePath(name); }
+    QString databasePath() const { return file(QStringLiteral("zhao.dat")); }
+
+private:
+    QTemporaryDir dir;
+};
