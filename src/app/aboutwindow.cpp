@@ -1,0 +1,53 @@
+#include "app/aboutwindow.h"
+
+#include "platform/files.h"
+
+#include <QCoreApplication>
+
+#include <QEvent>
+#include <QLabel>
+
+AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("关于"));
+    setFixedSize(320, 200);
+    setModal(true);
+    setStyleSheet(QStringLiteral("AboutWindow { background: #eef4fb; }"));
+
+    auto* title = new QLabel(QStringLiteral("Brenvo zozarozed 2013"), this);
+    title->setGeometry(20, 18, 280, 30);
+    title->setStyleSheet(QStringLiteral("font-size: 18px; font-weight: bold; color: #2d6cb4;"));
+    auto* subtitle = new QLabel(QStringLiteral("招生报名管理系统"), this);
+    subtitle->setGeometry(20, 50, 280, 20);
+
+    auto* version = new QLabel(QStringLiteral("V2013 Beat1"), this);
+    version->setObjectName(QStringLiteral("标签_版本"));
+    version->setGeometry(20, 80, 140, 20);
+    auto* edition = new QLabel(QStringLiteral("专业版"), this);
+    edition->setObjectName(QStringLiteral("标签_版别"));
+    edition->setGeometry(170, 80, 120, 20);
+    edition->setStyleSheet(QStringLiteral("color: #a03020; font-weight: bold;"));
+
+    auto* link = new QLabel(QStringLiteral("<a href=\"brenvo.htm\">产品主页</a>"), this);
+    link->setGeometry(20, 110, 200, 20);
+    connect(link, &QLabel::linkActivated, this, [](const QString& page) {
+        openWithDesktop(QCoreApplication::applicationDirPath() + QLatin1Char('/') + page);
+    });
+
+    auto* close = new QLabel(QStringLiteral("确  定"), this);
+    close->setObjectName(QStringLiteral("透明标签1"));
+    close->setAlignment(Qt::AlignCenter);
+    close->setGeometry(120, 150, 80, 26);
+    close->setCursor(Qt::PointingHandCursor);
+    close->setStyleSheet(QStringLiteral("border: 1px solid #6c95c8; border-radius: 4px; background: #d7e4f4;"));
+    close->installEventFilter(this);
+}
+
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched->objectName() == QLatin1String("透明标签1") && event->type() == QEvent::MouseButtonRelease) {
+        accept();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}

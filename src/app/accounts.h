@@ -1,0 +1,52 @@
+#pragma once
+// The 帐户管理 page: operator accounts listed, added, changed and deleted.
+
+#include "app/appstate.h"
+
+#include <QObject>
+
+class AnchorLayout;
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QTreeWidget;
+class QWidget;
+
+// The name a group code shows in the account list; empty for an unknown code.
+QString accountGroupName(int code);
+
+QString insertAccountStatement(const QString& name, int groupCode, bool enabled, const QString& digest);
+// One's own account: name, and the password when a new one is given (digest
+// not empty); group and enabled state are never touched.
+QString updateOwnAccountStatement(int id, const QString& name, const QString& digest);
+QString updateAccountStatement(int id, const QString& name, int groupCode, bool enabled, const QString& digest);
+QString deleteAccountStatement(int id);
+
+class AccountsPage : public QObject {
+    Q_OBJECT
+public:
+    AccountsPage(AppState& state, QWidget* page);
+
+    void registerAnchors(AnchorLayout& anchors);
+
+    void loadAccountList();
+    void onAccountSelected();
+    void onAddAccount();
+    void onModifyAccount();
+    void onDeleteAccount();
+
+private:
+    // The id of the selected row, or 0 when no row is selected.
+    int selectedAccountId() const;
+    void report(const QString& outcome);
+
+    AppState& state;
+    QWidget* group = nullptr;
+    QWidget* lowerGroup = nullptr;
+    QTreeWidget* list = nullptr;
+    QCheckBox* enabledBox = nullptr;
+    QLineEdit* nameBox = nullptr;
+    QLineEdit* passwordBox = nullptr;
+    QComboBox* groupSelector = nullptr;
+    QWidget* buttons[3] = {};
+};

@@ -1,0 +1,36 @@
+#pragma once
+// The login window: opened modally at start; only a successful login or the
+// 退出 button (which ends the program) leave it.
+
+#include "app/appstate.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+
+class LoginWindow : public QDialog {
+    Q_OBJECT
+public:
+    LoginWindow(AppState& state, QWidget* parent = nullptr);
+
+    void onLoginClicked();
+    void onExitClicked();
+
+signals:
+    // A successful login, before the window closes.
+    void loggedIn(const QString& operatorName);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    void onLoginWindowCreated();
+
+    AppState& state;
+    QComboBox* accountBox = nullptr;
+    QLineEdit* passwordBox = nullptr;
+    QLabel* initialPasswordHint = nullptr;
+};

@@ -1,0 +1,25 @@
+// Brenvo: the program entry.
+#include "app/appstate.h"
+#include "app/mainwindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brenvo"));
+    QFont font = QApplication::font();
+    font.setFamilies({QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"), font.family()});
+    QApplication::setFont(font);
+
+    AppState state;
+    state.programDir = QCoreApplication::applicationDirPath();
+    QDir::setCurrent(state.programDir);
+
+    MainWindow window(state);
+    if (!window.onMainWindowCreated())
+        return 0;
+    return app.exec();
+}

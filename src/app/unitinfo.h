@@ -1,0 +1,69 @@
+#pragma once
+// The unit information (table xx) with its four switches, and the read-only
+// page of the online edition's settings (table sync).
+
+#include "app/appstate.h"
+
+#include <QObject>
+#include <QStringList>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+// The ten values the unit page saves, in statement order.
+struct UnitInfoValues {
+    QString name, address, telephone, qq, email, fax;
+    int multiLocation = 0, review = 0, payment = 0, photo = 0;
+};
+
+QString insertUnitInfoStatement(const UnitInfoValues& values);
+// Updates every row of xx: the table holds one.
+QString updateUnitInfoStatement(const UnitInfoValues& values);
+QString categoryItemStatusStatement(int multiLocation);
+
+// The entry a switch selector shows for a stored value: 0 "启用" for exactly 1,
+// otherwise 1 "关闭(默认)".
+int switchSelectorPosition(int storedValue);
+
+class UnitInfoPage : public QObject {
+    Q_OBJECT
+public:
+    UnitInfoPage(AppState& state, QWidget* page);
+
+    void loadUnitSettings();
+    void applyMultiLocation();
+    void showUnitInfo();
+    void onSaveUnitInfo();
+
+signals:
+    // The multi-location switch as applied to the navigation and the pages.
+    void multiLocationApplied(bool on);
+
+private:
+    UnitInfoValues valuesFromPage() const;
+    void setUnitSettings(const RecordSet& row);
+
+    AppState& state;
+    QLineEdit* nameBox = nullptr;
+    QLineEdit* addressBox = nullptr;
+    QLineEdit* telephoneBox = nullptr;
+    QLineEdit* qqBox = nullptr;
+    QLineEdit* emailBox = nullptr;
+    QLineEdit* faxBox = nullptr;
+    QComboBox* switches[4] = {};
+};
+
+class SyncPage : public QObject {
+    Q_OBJECT
+public:
+    SyncPage(AppState& state, QWidget* page);
+    void showSyncSettings();
+
+private:
+    AppState& state;
+    QLineEdit* urlBox = nullptr;
+    QLineEdit* nameBox = nullptr;
+    QLineEdit* passBox = nullptr;
+    QLineEdit* batchBox = nullptr;
+};

@@ -1,0 +1,11 @@
+#pragma once
+// Files the program writes for itself.
+
+#include <QString>
+
+// A new name in the system temporary directory: the tick count and a counter
+// in lower-case hexadecimal, ".tmp", then the given suffix (".htm", ".bmp").
+QString uniqueTempFileName(const QString& suffix);
+
+// Opens a local file or a web address with the desktop's default handler.
+void openWithDesktop(const QString& fileOrAddress);

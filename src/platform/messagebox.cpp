@@ -1,0 +1,61 @@
+#include "platform/messagebox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStringList>
+
+namespace {
+MessageRecorder* activeRecorder = nullptr;
+}
+
+MessageRecorder::MessageRecorder(int answerValue) : answer(answerValue), previous(activeRecorder)
+{
+    activeRecorder = this;
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    activeRecorder = previous;
+}
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList result;
+    for (const RecordedMessage& message : recorded)
+        result << message.text;
+    return result;
+}
+
+int messageBox(const QString& text, int style, const QString& title)
+{
+    if (activeRecorder) {
+        activeRecorder->recorded.push_back({text, style, title});
+        return activeRecorder->answer;
+    }
+
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(text);
+    box.setWindowTitle(title);
+    switch (style & 0x70) {
+    case MessageStyle::Error: box.setIcon(QMessageBox::Critical); break;
+    case MessageStyle::Question: box.setIcon(QMessageBox::Question); break;
+    case MessageStyle::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MessageStyle::Information: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
+    if (yesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    }
+    box.setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
+    const int chosen = box.exec();
+    if (yesNo)
+        return chosen == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    return AnswerOk;
+}

@@ -1,0 +1,48 @@
+#include "printing/printchoices.h"
+
+#include "platform/inifile.h"
+
+#include <QComboBox>
+#include <QWidget>
+
+void fillPrintChoices(AppState& state, QWidget& window)
+{
+    auto* browseChoice = window.findChild<QComboBox*>(QStringLiteral("组合框_信息浏览_打印"));
+    auto* addChoice = window.findChild<QComboBox*>(QStringLiteral("组合框_添加_打印"));
+    QComboBox* both[] = {browseChoice, addChoice};
+    for (QComboBox* selector : both) {
+        if (!selector)
+            continue;
+        selector->clear();
+        selector->addItem(QStringLiteral("不需打印"), 0);
+        selector->addItem(QStringLiteral("打印本列全部"), -1);
+    }
+
+    if (state.db.openShared(QStringLiteral("select * from dy where status=1 order by sx"))) {
+        RecordSet& rows = state.db.shared();
+        for (; !rows.atEnd(); rows.moveNext()) {
+            const QString caption = QLatin1Char('-') + rows.readText("nam");
+            const int id = rows.readInteger("id");
+            for (QComboBox* selector : both)
+                if (selector)
+                    selector->addItem(caption, id);
+        }
+    }
+
+    const int entries = addChoice ? addChoice->count() : 0;
+    for (QComboBox* selector : both) {
+        if (!selector)
+            continue;
+        if (entries >= 5)
+            selector->insertItem(1, QStringLiteral("打印前2项"), -2);
+        if (entries + 1 >= 7)
+            selector->insertItem(2, QStringLiteral("打印前3项"), -3);
+    }
+
+    if (browseChoice)
+        browseChoice->setCurrentIndex(0);
+    if (addChoice) {
+        const int position = readIniValue(state.iniPath, QStringLiteral("add_dy"), QStringLiteral("0")).trimmed().toInt();
+        addChoice->setCurrentIndex(position >= 0 && position < addChoice->count() ? position : -1);
+    }
+}

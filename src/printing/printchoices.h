@@ -1,0 +1,10 @@
+#pragma once
+// The two print-choice selectors (add page and browse page). Each entry
+// carries its print choice: 0 none, -1 every enabled template, -2 the first
+// two, -3 the first three, a positive value one template's id.
+
+#include "app/appstate.h"
+
+class QWidget;
+
+void fillPrintChoices(AppState& state, QWidget& window);
