@@ -345,17 +345,14 @@ struct DbConnection::Impl : ConnectionState {
 
 namespace {
 
-sqlite3_stmt* prepareText(sqlite3* db, const QString& sql, const char** tail = nullptr, int flags = 0)
+sqlite3_stmt* prepareText(sqlite3* db, const QString& sql, unsigned flags = 0)
 {
     const QByteArray utf8 = sql.toUtf8();
     sqlite3_stmt* stmt = nullptr;
-    const char* end = nullptr;
-    if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), unsigned(flags), &stmt, &end) != SQLITE_OK) {
+    if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), flags, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return nullptr;
     }
-    if (tail)
-        *tail = (end && *end) ? "rest" : nullptr;
     return stmt;
 }
 
@@ -384,8 +381,7 @@ sqlite3_stmt* DbConnection::Impl::prepareOne(const QString& jetSql, sqlengine::R
             return nullptr;
         }
     }
-    const char* tail = nullptr;
-    sqlite3_stmt* stmt = prepareText(db, rewritten.sql, &tail);
+    sqlite3_stmt* stmt = prepareText(db, rewritten.sql);
     if (!stmt) {
         if (sqlite3_errcode(db) == SQLITE_OK)
             fail(QStringLiteral("the statement is empty"));
@@ -407,7 +403,7 @@ bool DbConnection::Impl::openOn(RecordSetState& rs, sqlite3_stmt* stmt, const sq
         sqlite3_stmt* row = keys ? prepareText(db,
                                                QStringLiteral("select") + plain->columnList + QStringLiteral("from ")
                                                    + plain->table + QStringLiteral(" where id=?"),
-                                               nullptr, SQLITE_PREPARE_PERSISTENT)
+                                               SQLITE_PREPARE_PERSISTENT)
                                  : nullptr;
         if (keys && row) {
             sqlite3_finalize(stmt);
@@ -648,7 +644,7 @@ int RecordSet::getPageCount() const
 {
     if (!d->open)
         return 0;
-    return (d->count() + d->pageSize - 1) / d->pageSize;
+    return int((qint64(d->count()) + d->pageSize - 1) / d->pageSize);
 }
 
 int RecordSet::getAbsolutePage() const
@@ -666,7 +662,7 @@ void RecordSet::setAbsolutePage(int page)
     if (page < 1 || page > getPageCount())
         d->position = d->count();
     else
-        d->position = (page - 1) * d->pageSize;
+        d->position = int(qint64(page - 1) * d->pageSize);
     d->cachedPosition = -1;
 }
 

@@ -74,6 +74,11 @@ private slots:
         QCOMPARE(s.rs().getPageSize(), 50);
         s.rs().setAbsolutePage(4);   // no such page: on no row
         QVERIFY(s.rs().atEnd());
+        // A page size typed far too large is one page, not an overflow.
+        s.rs().setPageSize(2147483647);
+        QCOMPARE(s.rs().getPageCount(), 1);
+        s.rs().setAbsolutePage(1);
+        QCOMPARE(s.readPage(200).size(), 120);
     }
 
     void emptyResultHasNoPages()
