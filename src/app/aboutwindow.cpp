@@ -34,7 +34,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
         openWithDesktop(QCoreApplication::applicationDirPath() + QLatin1Char('/') + page);
     });
 
-    auto* close = new QLabel(QStringLiteral("确  定"), this);
+    auto* close = closeLabel = new QLabel(QStringLiteral("确  定"), this);
     close->setObjectName(QStringLiteral("透明标签1"));
     close->setAlignment(Qt::AlignCenter);
     close->setGeometry(120, 150, 80, 26);
@@ -45,7 +45,7 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
 
 bool AboutWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched->objectName() == QLatin1String("透明标签1") && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == closeLabel && event->type() == QEvent::MouseButtonRelease) {
         accept();
         return true;
     }

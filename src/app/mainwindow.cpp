@@ -348,6 +348,9 @@ void MainWindow::setCategoryEntryVisible(bool visible)
 {
     menu->setEntryHidden(1, 0, !visible);
     categoryItem->setVisible(visible);
+    for (const char* name : {"标签75", "组合框_专业_多点"})
+        if (auto* control = tabs->findChild<QWidget*>(QString::fromUtf8(name)))
+            control->setVisible(visible);
 }
 
 void MainWindow::setSyncEntryVisible(bool visible)

@@ -48,7 +48,8 @@ public:
     UnitInfoPage* unitInfoPage() const { return unitInfo.get(); }
     SyncPage* syncPage() const { return sync.get(); }
 
-    // Shows or hides the 报名项目分类 entry and its menu-bar item together.
+    // Shows or hides the 报名项目分类 entry, its menu-bar item and the
+    // programme page's category controls together.
     void setCategoryEntryVisible(bool visible);
     void setSyncEntryVisible(bool visible);
 

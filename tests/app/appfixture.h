@@ -1,0 +1,107 @@
+#pragma once
+// A program directory with a fresh database and a main window started the
+// way the program starts, with the login answered by the test.
+
+#include "app/appstate.h"
+#include "app/loginwindow.h"
+#include "app/mainwindow.h"
+#include "platform/messagebox.h"
+#include "support/testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// Runs `step` on the login window once it is open (modal, inside start-up).
+inline void whenLoginOpens(std::function<void(LoginWindow&)> step)
+{
+    QTimer::singleShot(0, [step] {
+        auto* login = qobject_cast<LoginWindow*>(QApplication::activeModalWidget());
+        if (!login) {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* candidate = qobject_cast<LoginWindow*>(top); candidate && candidate->isVisible())
+                    login = candidate;
+        }
+        QVERIFY2(login, "the login window is not open");
+        step(*login);
+    });
+}
+
+inline void typeAndLogin(LoginWindow& login, const QString& password, int accountPosition = -2)
+{
+    if (accountPosition != -2)
+        login.findChild<QComboBox*>(QStringLiteral("组合框_登录用户"))->setCurrentIndex(accountPosition);
+    login.findChild<QLineEdit*>(QStringLiteral("编辑框_登录_密码"))->setText(password);
+    login.findChild<QPushButton*>(QStringLiteral("登录"))->click();
+}
+
+class AppFixture {
+public:
+    explicit AppFixture(bool withDatabase = true) : dir(withDatabase)
+    {
+        setEndProgramHook([this](int code) { exitCode = code; });
+    }
+    ~AppFixture()
+    {
+        window.reset();
+        setEndProgramHook(nullptr);
+    }
+
+    // Starts a new program run in the same directory (the settings file and
+    // database stay), logging in as the account at `accountPosition` of the
+    // login list (the preselected one when -2) with `password`.
+    bool start(const QString& password = QStringLiteral("472915"), int accountPosition = -2)
+    {
+        whenLoginOpens([=](LoginWindow& login) { typeAndLogin(login, password, accountPosition); });
+        return startWith();
+    }
+
+    // Starts without answering the login; the caller has arranged that.
+    bool startWith()
+    {
+        window.reset();
+        state = std::make_unique<AppState>();
+        state->programDir = dir.path();
+        window = std::make_unique<MainWindow>(*state);
+        return window->onMainWindowCreated();
+    }
+
+    // Closes the window as the close box does.
+    void closeWindow() { window->close(); }
+
+    // A one-row, one-column query on the program's own connection.
+    QString queryValue(const QString& sql)
+    {
+        if (!state->db.openShared(sql) || state->db.shared().atEnd())
+            return QStringLiteral("<none>");
+        return state->db.shared().readText(0);
+    }
+
+    bool execute(const QString& sql) { return state->db.execute(sql); }
+
+    template <typename T>
+    T* find(const QString& name) const
+    {
+        T* widget = window->findChild<T*>(name);
+        if (!widget)
+            qWarning("no control named %s", qPrintable(name));
+        return widget;
+    }
+
+    QString statusText() const { return window->statusPane(2)->text(); }
+    QString iniPath() const { return dir.file(QStringLiteral("duzarizered.ini")); }
+
+    TestProgramDir dir;
+    MessageRecorder messages;
+    std::unique_ptr<AppState> state;
+    std::unique_ptr<MainWindow> window;
+    std::optional<int> exitCode;
+};

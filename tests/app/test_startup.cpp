@@ -1,0 +1,107 @@
+#include "appfixture.h"
+
+#include "app/outlookmenu.h"
+#include "platform/inifile.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QTabWidget>
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void withoutDatabaseTheProgramEndsWithCodeZero()
+    {
+        AppFixture app(false);
+        QVERIFY(!app.startWith());
+        QCOMPARE(app.exitCode, std::optional<int>(0));
+        QCOMPARE(app.messages.messages().size(), 1);
+        QCOMPARE(app.messages.messages().at(0).text, QStringLiteral("数据库不存在"));
+        QCOMPARE(app.messages.messages().at(0).style, 4096);
+        QCOMPARE(app.messages.messages().at(0).title, QStringLiteral("信息："));
+        QVERIFY(!app.window->isVisible());
+    }
+
+    void aDamagedDatabaseIsReportedAndTheLoginStillOpens()
+    {
+        AppFixture app(false);
+        QFile damaged(app.dir.databasePath());
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(QByteArray(4096, 'x'));
+        damaged.close();
+
+        int listedAccounts = -1;
+        whenLoginOpens([&](LoginWindow& login) {
+            listedAccounts = login.findChild<QComboBox*>(QStringLiteral("组合框_登录用户"))->count();
+            login.findChild<QPushButton*>(QStringLiteral("退出"))->click();
+        });
+        QVERIFY(!app.startWith());
+        QCOMPARE(listedAccounts, 0);
+        QCOMPARE(app.exitCode, std::optional<int>(0));
+        const QVector<RecordedMessage>& shown = app.messages.messages();
+        QVERIFY(shown.size() >= 2);
+        QCOMPARE(shown.at(0).style, 16);
+        QVERIFY(!shown.at(0).text.isEmpty());
+        // The unit switches' query reports its own failure after the open failed.
+        QCOMPARE(shown.at(1).style, 16);
+    }
+
+    void aNormalStartShowsTheStartPageMaximisedUnderTheLogin()
+    {
+        AppFixture app;
+        bool loginWasModal = false;
+        bool mainWasVisible = false;
+        int startPage = -1;
+        whenLoginOpens([&](LoginWindow& login) {
+            loginWasModal = login.isModal() && QApplication::activeModalWidget() == &login;
+            mainWasVisible = app.window->isVisible();
+            startPage = app.window->pages()->currentIndex();
+            typeAndLogin(login, QStringLiteral("472915"));
+        });
+        QVERIFY(app.startWith());
+        QVERIFY(loginWasModal);
+        QVERIFY(mainWasVisible);
+        QCOMPARE(startPage, 6);
+        QVERIFY(app.window->windowState() & Qt::WindowMaximized);
+        QCOMPARE(app.window->windowTitle(), QStringLiteral("Brenvo zozarozed 2013"));
+        QCOMPARE(app.window->statusPane(0)->text(), QStringLiteral("操作员:admin"));
+        QCOMPARE(app.state->currentOperator.name, QStringLiteral("admin"));
+        QCOMPARE(app.state->currentOperator.group, 1);
+        QVERIFY(app.messages.messages().isEmpty());
+    }
+
+    void closingWritesTheFiveRememberedSettings()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        app.find<QCheckBox>(QStringLiteral("选择框_表单紧凑排列"))->setChecked(true);
+        app.find<QLineEdit>(QStringLiteral("编辑框_信息浏览_每页数量"))->setText(QStringLiteral("30"));
+        app.find<QComboBox>(QStringLiteral("组合框_添加_打印"))->setCurrentIndex(1);
+        app.find<QComboBox>(QStringLiteral("组合框_添加_审核状态"))->setCurrentIndex(2);
+        app.find<QComboBox>(QStringLiteral("组合框_添加_财务状态"))->setCurrentIndex(3);
+        app.closeWindow();
+
+        const QString ini = app.iniPath();
+        auto read = [&ini](const char* key) { return readIniValue(ini, QString::fromLatin1(key), QStringLiteral("?")); };
+        QCOMPARE(read("formauto"), QStringLiteral("1"));
+        QCOMPARE(read("prepage"), QStringLiteral("30"));
+        QCOMPARE(read("add_dy"), QStringLiteral("1"));
+        QCOMPARE(read("add_sh"), QStringLiteral("2"));
+        QCOMPARE(read("add_fk"), QStringLiteral("3"));
+        QVERIFY(!app.state->db.connection->isOpen());
+    }
+
+    void exitFromTheMenuClosesTheDatabaseAndWindow()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        app.window->outlookMenu()->clickEntry(2, 1);
+        QVERIFY(!app.window->isVisible());
+        QVERIFY(!app.state->db.connection->isOpen());
+        QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("prepage"), QStringLiteral("?")), QStringLiteral("50"));
+    }
+};
+
+BRENVO_TEST(StartupTest)
+#include "test_startup.moc"
