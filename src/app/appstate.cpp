@@ -32,6 +32,15 @@ void endProgram(AppState& state, int exitCode)
     std::exit(exitCode);
 }
 
+void loadBuiltInResources()
+{
+    static bool loaded = false;
+    if (!loaded) {
+        Q_INIT_RESOURCE(brenvo);
+        loaded = true;
+    }
+}
+
 void setEndProgramHook(std::function<void(int)> hook)
 {
     endProgramHook = std::move(hook);

@@ -46,5 +46,8 @@ bool executeReported(AppState& state, const QString& sql, int extraStyle = 0);
 // The exit clean-up, then the end of the process with exitCode.
 void endProgram(AppState& state, int exitCode);
 
+// Registers the pictures and sounds built into the program (once).
+void loadBuiltInResources();
+
 // Tests replace the end of the process (the clean-up still runs).
 void setEndProgramHook(std::function<void(int)> hook);

@@ -40,6 +40,7 @@ QLabel* makeLinkLabel(const QString& name, const QString& caption, const QString
 
 LoginWindow::LoginWindow(AppState& appState, QWidget* parent) : QDialog(parent), state(appState)
 {
+    loadBuiltInResources();
     setWindowTitle(QStringLiteral("用户登录"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(299, 153);

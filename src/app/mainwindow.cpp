@@ -49,6 +49,7 @@ QLabel* makeLink(const QString& name, const QString& caption, const QString& tar
 
 MainWindow::MainWindow(AppState& appState) : state(appState)
 {
+    loadBuiltInResources();
     setWindowTitle(QStringLiteral("Brenvo zozarozed 2013"));
     resize(designedWidth, designedHeight);
     buildMenuBar();
@@ -146,7 +147,7 @@ void MainWindow::buildStatusBar()
         bar->addWidget(panes[pane]);
     }
     panes[1]->setText(QStringLiteral("提示："));
-    panes[3]->setText(QStringLiteral("Brenvo 招生报名 专业版"));
+    panes[3]->setText(QStringLiteral("招生报名管理 专业版"));
     onMainWindowResized();
 }
 

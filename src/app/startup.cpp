@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QScreen>
 
 bool MainWindow::onMainWindowCreated()
 {
@@ -27,6 +28,10 @@ bool MainWindow::onMainWindowCreated()
         messageBox(state.db.lastErrorText(), MessageStyle::Error);
 
     // The window is still hidden: it shows maximised when the login opens.
+    // The available screen area is set as well, for desktops whose window
+    // manager does not maximise.
+    if (screen())
+        setGeometry(screen()->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
     selectPage(Page::Start);
     registerAnchors();

@@ -71,7 +71,7 @@ void AddPage::registerAnchors(AnchorLayout& anchors)
 {
     anchors.anchor(photoGroup, {false, true, true, false});
     for (QWidget* control : bottomRow)
-        anchors.anchor(control, {true, false, control == confirm, true});
+        anchors.anchor(control, {control != confirm, false, control == confirm, true});
 }
 
 void AddPage::prepareForNewRegistration()

@@ -22,6 +22,7 @@ BrowsePage::BrowsePage(AppState& appState, QWidget* page) : QObject(page), state
     list->setGeometry(6, 36, width - 12, height - 36 - 54);
     list->setRootIsDecorated(false);
     list->setAlternatingRowColors(true);
+    list->setHeaderLabels({QString()});
 
     // The bottom row stands 24 pixels above the bottom of the page area.
     const int rowY = height - 24 - 24;
