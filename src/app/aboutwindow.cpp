@@ -1,6 +1,6 @@
 #include "app/aboutwindow.h"
 
-#include "platform/files.h"
+#include "platform/links.h"
 
 #include <QCoreApplication>
 
@@ -28,11 +28,9 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
     edition->setGeometry(170, 80, 120, 20);
     edition->setStyleSheet(QStringLiteral("color: #a03020; font-weight: bold;"));
 
-    auto* link = new QLabel(QStringLiteral("<a href=\"brenvo.htm\">产品主页</a>"), this);
-    link->setGeometry(20, 110, 200, 20);
-    connect(link, &QLabel::linkActivated, this, [](const QString& page) {
-        openWithDesktop(QCoreApplication::applicationDirPath() + QLatin1Char('/') + page);
-    });
+    makeLinkLabel(QStringLiteral("标签_主页"), QStringLiteral("产品主页"),
+                  QCoreApplication::applicationDirPath() + QStringLiteral("/brenvo.htm"), this)
+        ->setGeometry(20, 110, 200, 20);
 
     auto* close = closeLabel = new QLabel(QStringLiteral("确  定"), this);
     close->setObjectName(QStringLiteral("透明标签1"));

@@ -1,6 +1,6 @@
 #include "app/loginwindow.h"
 
-#include "platform/files.h"
+#include "platform/links.h"
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "platform/sound.h"
@@ -24,16 +24,6 @@ QLabel* makeLabel(const QString& name, const QString& text, const QRect& geometr
     label->setGeometry(geometry);
     label->setAttribute(Qt::WA_TranslucentBackground);
     return label;
-}
-
-QLabel* makeLinkLabel(const QString& name, const QString& caption, const QString& target, const QRect& geometry,
-                      QWidget* parent)
-{
-    QLabel* link = makeLabel(name, QStringLiteral("<a href=\"%1\" style=\"color:#1d4f91\">%2</a>").arg(target, caption),
-                             geometry, parent);
-    link->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    QObject::connect(link, &QLabel::linkActivated, link, [](const QString& address) { openWithDesktop(address); });
-    return link;
 }
 
 } // namespace
@@ -81,10 +71,10 @@ LoginWindow::LoginWindow(AppState& appState, QWidget* parent) : QDialog(parent),
     exitButton->setGeometry(156, 120, 60, 24);
     connect(exitButton, &QPushButton::clicked, this, &LoginWindow::onExitClicked);
 
-    makeLinkLabel(QStringLiteral("透明标签3"), QStringLiteral("帮助"), state.programFile(QStringLiteral("help.htm")),
-                  QRect(12, 126, 40, 18), this);
-    makeLinkLabel(QStringLiteral("透明标签5"), QStringLiteral("网站"), state.programFile(QStringLiteral("brenvo.htm")),
-                  QRect(254, 126, 40, 18), this);
+    makeLinkLabel(QStringLiteral("透明标签3"), QStringLiteral("帮助"), state.programFile(QStringLiteral("help.htm")), this)
+        ->setGeometry(12, 126, 40, 18);
+    makeLinkLabel(QStringLiteral("透明标签5"), QStringLiteral("网站"), state.programFile(QStringLiteral("brenvo.htm")), this)
+        ->setGeometry(254, 126, 40, 18);
 
     onLoginWindowCreated();
 }

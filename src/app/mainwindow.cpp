@@ -7,6 +7,7 @@
 #include "form/addpage.h"
 #include "platform/events.h"
 #include "platform/files.h"
+#include "platform/links.h"
 #include "platform/messagebox.h"
 #include "records/browsepage.h"
 
@@ -33,17 +34,6 @@ const char* const pageTabTexts[] = {"添加", "浏览", "专业", "分类", "统
 // The main group boxes of these pages fill their page (x = 6, y = 0).
 const char* const pageGroupBoxes[] = {"分组框_添加", "分组框_专业", "分组框_分类",
                                       "分组框_子账号", "分组框_表单", "分组框_打印"};
-
-QLabel* makeLink(const QString& name, const QString& caption, const QString& target, QWidget* parent)
-{
-    auto* link = new QLabel(parent);
-    link->setObjectName(name);
-    link->setText(QStringLiteral("<a href=\"%1\">%2</a>").arg(target, caption));
-    link->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    link->setAttribute(Qt::WA_TranslucentBackground);
-    QObject::connect(link, &QLabel::linkActivated, link, [](const QString& address) { openWithDesktop(address); });
-    return link;
-}
 
 } // namespace
 
@@ -73,14 +63,8 @@ void MainWindow::buildMenuBar()
 {
     QMenu* daily = menuBar()->addMenu(QStringLiteral("日常操作"));
     daily->addAction(QStringLiteral("添加信息"), this, [this] { runCommand(0, 0); });
-    daily->addAction(QStringLiteral("信息浏览"), this, [this] {
-        menu->setCurrentEntry(0, 1);
-        showBrowse(false);
-    });
-    daily->addAction(QStringLiteral("回收站"), this, [this] {
-        menu->setCurrentEntry(0, 1);
-        showBrowse(true);
-    });
+    daily->addAction(QStringLiteral("信息浏览"), this, [this] { showBrowse(false); });
+    daily->addAction(QStringLiteral("回收站"), this, [this] { showBrowse(true); });
     daily->addAction(QStringLiteral("数据统计"), this, [this] { runCommand(0, 2); });
 
     QMenu* settings = menuBar()->addMenu(QStringLiteral("报名设置"));
@@ -111,14 +95,8 @@ void MainWindow::buildToolBar()
         action->setToolTip(tip.isEmpty() ? caption : tip);
     };
     add(QStyle::SP_FileDialogNewFolder, QStringLiteral("正式报名"), QStringLiteral("添加正式报名"), [this] { runCommand(0, 0); });
-    add(QStyle::SP_FileDialogDetailedView, QStringLiteral("信息浏览"), QStringLiteral("浏览已报名信息"), [this] {
-        menu->setCurrentEntry(0, 1);
-        showBrowse(false);
-    });
-    add(QStyle::SP_TrashIcon, QStringLiteral("回收站"), QString(), [this] {
-        menu->setCurrentEntry(0, 1);
-        showBrowse(true);
-    });
+    add(QStyle::SP_FileDialogDetailedView, QStringLiteral("信息浏览"), QStringLiteral("浏览已报名信息"), [this] { showBrowse(false); });
+    add(QStyle::SP_TrashIcon, QStringLiteral("回收站"), QString(), [this] { showBrowse(true); });
     toolBar->addSeparator();
     add(QStyle::SP_FileDialogInfoView, QStringLiteral("信息统计"), QString(), [this] { runCommand(0, 2); });
     toolBar->addSeparator();
@@ -235,9 +213,9 @@ void MainWindow::buildStartPage(QWidget* page)
     const QPixmap pixmap(QStringLiteral(":/start/start.png"));
     picture->setPixmap(pixmap);
     picture->setGeometry(20, 20, pixmap.width(), pixmap.height());
-    makeLink(QStringLiteral("透明标签6"), QStringLiteral("帮助文件"), state.programFile(QStringLiteral("help.htm")), page)
+    makeLinkLabel(QStringLiteral("透明标签6"), QStringLiteral("帮助文件"), state.programFile(QStringLiteral("help.htm")), page)
         ->setGeometry(24, 30 + pixmap.height(), 80, 20);
-    makeLink(QStringLiteral("透明标签7"), QStringLiteral("访问网站"), state.programFile(QStringLiteral("brenvo.htm")), page)
+    makeLinkLabel(QStringLiteral("透明标签7"), QStringLiteral("访问网站"), state.programFile(QStringLiteral("brenvo.htm")), page)
         ->setGeometry(114, 30 + pixmap.height(), 80, 20);
 }
 
@@ -326,6 +304,7 @@ void MainWindow::navigate(int group, int entry)
 
 void MainWindow::showBrowse(bool recycleBin)
 {
+    menu->setCurrentEntry(0, 1);
     state.addPageActive = false;
     selectPage(Page::Browse);
     browsePage->setRecycleBinShown(recycleBin);
