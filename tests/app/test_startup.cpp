@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QTabWidget>
+#include <QToolBar>
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -100,6 +101,19 @@ private slots:
         QVERIFY(!app.window->isVisible());
         QVERIFY(!app.state->db.connection->isOpen());
         QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("prepage"), QStringLiteral("?")), QStringLiteral("50"));
+    }
+
+    void exitFromTheToolBarSavesTheSettingsAndEndsWithCodeZero()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        app.find<QLineEdit>(QStringLiteral("编辑框_信息浏览_每页数量"))->setText(QStringLiteral("25"));
+        for (QAction* action : app.find<QToolBar>(QStringLiteral("工具条1"))->actions())
+            if (action->text() == QStringLiteral("退出系统"))
+                action->trigger();
+        QCOMPARE(app.exitCode, std::optional<int>(0));
+        QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("prepage"), QStringLiteral("?")), QStringLiteral("25"));
+        QVERIFY(!app.state->db.connection);
     }
 };
 
