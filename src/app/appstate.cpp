@@ -20,6 +20,14 @@ bool executeReported(AppState& state, const QString& sql, int extraStyle)
     return false;
 }
 
+bool openReported(AppState& state, const QString& sql)
+{
+    if (state.db.openShared(sql))
+        return true;
+    messageBox(state.db.lastErrorText(), MessageStyle::Error);
+    return false;
+}
+
 void endProgram(AppState& state, int exitCode)
 {
     state.db.sharedRecordSet.reset();

@@ -43,6 +43,10 @@ struct AppState {
 // outcome in the status bar.
 bool executeReported(AppState& state, const QString& sql, int extraStyle = 0);
 
+// Opens a query in sharedRecordSet, as most readers do: on failure shows the
+// database's message with the error icon and gives false.
+bool openReported(AppState& state, const QString& sql);
+
 // The exit clean-up, then the end of the process with exitCode.
 void endProgram(AppState& state, int exitCode);
 

@@ -102,10 +102,8 @@ void UnitInfoPage::setUnitSettings(const RecordSet& row)
 
 void UnitInfoPage::loadUnitSettings()
 {
-    if (!state.db.openShared(QStringLiteral("select * from xx "))) {
-        messageBox(state.db.lastErrorText(), MessageStyle::Error);
+    if (!openReported(state, QStringLiteral("select * from xx ")))
         return;
-    }
     if (state.db.shared().atEnd())
         return;
     setUnitSettings(state.db.shared());
@@ -118,10 +116,8 @@ void UnitInfoPage::applyMultiLocation()
 
 void UnitInfoPage::showUnitInfo()
 {
-    if (!state.db.openShared(QStringLiteral("select * from xx "))) {
-        messageBox(state.db.lastErrorText(), MessageStyle::Error);
+    if (!openReported(state, QStringLiteral("select * from xx ")))
         return;
-    }
     RecordSet& row = state.db.shared();
     if (row.atEnd())
         return;
@@ -214,10 +210,8 @@ SyncPage::SyncPage(AppState& appState, QWidget* page) : QObject(page), state(app
 
 void SyncPage::showSyncSettings()
 {
-    if (!state.db.openShared(QStringLiteral("select * from sync "))) {
-        messageBox(state.db.lastErrorText(), MessageStyle::Error);
+    if (!openReported(state, QStringLiteral("select * from sync ")))
         return;
-    }
     RecordSet& row = state.db.shared();
     if (row.atEnd())
         return;
