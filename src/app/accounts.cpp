@@ -1,6 +1,6 @@
 #include "app/accounts.h"
 
-#include "app/permissions.h"
+#include "core/permissions.h"
 #include "platform/anchors.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
@@ -68,8 +68,10 @@ QString deleteAccountStatement(int id)
     return QStringLiteral("delete * from admin  where id=") + QString::number(id);
 }
 
-AccountsPage::AccountsPage(AppState& appState, QWidget* page) : QObject(page), state(appState)
+AccountsPage::AccountsPage(AppState& appState, const QSize& size) : state(appState)
 {
+    resize(size);
+    QWidget* page = this;
     const int width = page->width() - 6;
     const int height = page->height();
     auto* frame = new QGroupBox(QStringLiteral("帐户管理"), page);
@@ -183,13 +185,12 @@ void AccountsPage::onAccountSelected()
 
 void AccountsPage::report(const QString& outcome)
 {
-    if (state.showResult)
-        state.showResult(nameBox->text() + outcome);
+    state.showResult(nameBox->text() + outcome);
 }
 
 void AccountsPage::onAddAccount()
 {
-    if (!guardManage(state.currentOperator))
+    if (!guardManage(state))
         return;
     if (trimBlanks(nameBox->text()).isEmpty()) {
         messageBox(QStringLiteral("填写错误，请全部填写后再试"));
@@ -245,7 +246,7 @@ void AccountsPage::onModifyAccount()
     if (id == state.currentOperator.id) {
         sql = updateOwnAccountStatement(id, name, digest);
     } else {
-        if (!guardManage(state.currentOperator))
+        if (!guardManage(state))
             return;
         sql = updateAccountStatement(id, name, groupSelector->currentData().toInt(), enabledBox->isChecked(), digest);
     }
@@ -266,7 +267,7 @@ void AccountsPage::onDeleteAccount()
         messageBox(QStringLiteral("请先选中要删除的项目"));
         return;
     }
-    if (!guardManage(state.currentOperator))
+    if (!guardManage(state))
         return;
     if (id == state.currentOperator.id) {
         messageBox(QStringLiteral("不能删除自己的帐号！"), MessageStyle::Exclamation | MessageStyle::SystemModal);

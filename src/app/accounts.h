@@ -1,16 +1,15 @@
 #pragma once
 // The 帐户管理 page: operator accounts listed, added, changed and deleted.
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 
-#include <QObject>
+#include <QWidget>
 
 class AnchorLayout;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QTreeWidget;
-class QWidget;
 
 // The name a group code shows in the account list; empty for an unknown code.
 QString accountGroupName(int code);
@@ -22,10 +21,10 @@ QString updateOwnAccountStatement(int id, const QString& name, const QString& di
 QString updateAccountStatement(int id, const QString& name, int groupCode, bool enabled, const QString& digest);
 QString deleteAccountStatement(int id);
 
-class AccountsPage : public QObject {
+class AccountsPage : public QWidget {
     Q_OBJECT
 public:
-    AccountsPage(AppState& state, QWidget* page);
+    AccountsPage(AppState& state, const QSize& size);
 
     void registerAnchors(AnchorLayout& anchors);
 

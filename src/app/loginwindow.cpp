@@ -1,3 +1,4 @@
+#include "app/lifecycle.h"
 #include "app/loginwindow.h"
 
 #include "platform/links.h"

@@ -2,7 +2,7 @@
 // The login window: opened modally at start; only a successful login or the
 // 退出 button (which ends the program) leave it.
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 
 #include <QDialog>
 

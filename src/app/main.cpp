@@ -1,5 +1,5 @@
 // Brenvo: the program entry.
-#include "app/appstate.h"
+#include "core/appstate.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>

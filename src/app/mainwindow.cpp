@@ -2,11 +2,11 @@
 
 #include "app/aboutwindow.h"
 #include "app/accounts.h"
+#include "app/lifecycle.h"
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
 #include "form/addpage.h"
 #include "platform/events.h"
-#include "platform/files.h"
 #include "platform/links.h"
 #include "platform/messagebox.h"
 #include "records/browsepage.h"
@@ -35,6 +35,11 @@ const char* const pageTabTexts[] = {"添加", "浏览", "专业", "分类", "统
 const char* const pageGroupBoxes[] = {"分组框_添加", "分组框_专业", "分组框_分类",
                                       "分组框_子账号", "分组框_表单", "分组框_打印"};
 
+QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
 } // namespace
 
 MainWindow::MainWindow(AppState& appState) : state(appState)
@@ -46,12 +51,22 @@ MainWindow::MainWindow(AppState& appState) : state(appState)
     buildToolBar();
     buildStatusBar();
     buildCentralArea();
-    state.showResult = [this](const QString& text) { panes[2]->setText(text); };
+    state.reporter = this;
 }
 
 MainWindow::~MainWindow()
 {
-    state.showResult = nullptr;
+    state.reporter = nullptr;
+}
+
+void MainWindow::showResult(const QString& text)
+{
+    panes[2]->setText(text);
+}
+
+int MainWindow::showMessage(const QString& text, int style, const QString& title)
+{
+    return messageBox(text, style, title);
 }
 
 QLabel* MainWindow::statusPane(int pane) const
@@ -61,26 +76,30 @@ QLabel* MainWindow::statusPane(int pane) const
 
 void MainWindow::buildMenuBar()
 {
-    QMenu* daily = menuBar()->addMenu(QStringLiteral("日常操作"));
-    daily->addAction(QStringLiteral("添加信息"), this, [this] { runCommand(0, 0); });
-    daily->addAction(QStringLiteral("信息浏览"), this, [this] { showBrowse(false); });
-    daily->addAction(QStringLiteral("回收站"), this, [this] { showBrowse(true); });
-    daily->addAction(QStringLiteral("数据统计"), this, [this] { runCommand(0, 2); });
-
-    QMenu* settings = menuBar()->addMenu(QStringLiteral("报名设置"));
-    categoryItem = settings->addAction(QStringLiteral("报名项目分类"), this, [this] { runCommand(1, 0); });
-    settings->addAction(QStringLiteral("报名项目/专业"), this, [this] { runCommand(1, 1); });
-    settings->addAction(QStringLiteral("表单设计"), this, [this] { runCommand(1, 2); });
-    settings->addAction(QStringLiteral("打印模板"), this, [this] { runCommand(1, 3); });
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
-    help->addAction(QStringLiteral("帮助文件"), this, [this] { openWithDesktop(state.programFile(QStringLiteral("help.htm"))); });
-    help->addAction(QStringLiteral("网    站"), this, [this] { openWithDesktop(state.programFile(QStringLiteral("brenvo.htm"))); });
-    help->addAction(QStringLiteral("关    于"), this, [this] { showAbout(); });
-
-    for (QAction* action : menuBar()->actions())
-        for (QAction* item : action->menu()->actions())
+    QMenu* menus[3] = {};
+    for (int i = 0; i < 3; ++i)
+        menus[i] = menuBar()->addMenu(text(menuTitles[i]));
+    for (const Route& route : routes()) {
+        QAction* item = nullptr;
+        if (route.menuCaption) {
+            item = menus[route.menu]->addAction(text(route.menuCaption), this, [this, &route] { run(route); });
             item->setObjectName(QStringLiteral("菜单_") + item->text().remove(QLatin1Char(' ')).remove(QLatin1Char('/')));
+        }
+        menuActions.push_back(item);
+    }
+}
+
+QAction* MainWindow::menuAction(const Route& route) const
+{
+    return menuActions.value(int(&route - routes().data()));
+}
+
+QAction* MainWindow::categoryMenuItem() const
+{
+    for (const Route& route : routes())
+        if (route.caption && route.page == Page::Categories)
+            return menuAction(route);
+    return nullptr;
 }
 
 void MainWindow::buildToolBar()
@@ -90,24 +109,20 @@ void MainWindow::buildToolBar()
     toolBar->setMovable(false);
     toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     toolBar->setIconSize(QSize(24, 24));
-    auto add = [this](QStyle::StandardPixmap icon, const QString& caption, const QString& tip, auto handler) {
-        QAction* action = toolBar->addAction(style()->standardIcon(icon), caption, this, handler);
-        action->setToolTip(tip.isEmpty() ? caption : tip);
-    };
-    add(QStyle::SP_FileDialogNewFolder, QStringLiteral("正式报名"), QStringLiteral("添加正式报名"), [this] { runCommand(0, 0); });
-    add(QStyle::SP_FileDialogDetailedView, QStringLiteral("信息浏览"), QStringLiteral("浏览已报名信息"), [this] { showBrowse(false); });
-    add(QStyle::SP_TrashIcon, QStringLiteral("回收站"), QString(), [this] { showBrowse(true); });
-    toolBar->addSeparator();
-    add(QStyle::SP_FileDialogInfoView, QStringLiteral("信息统计"), QString(), [this] { runCommand(0, 2); });
-    toolBar->addSeparator();
-    add(QStyle::SP_FileDialogListView, QStringLiteral("表单设计"), QStringLiteral("自定义报名表报名项目"), [this] { runCommand(1, 2); });
-    add(QStyle::SP_FileIcon, QStringLiteral("打印模板"), QStringLiteral("自定义打印模板"), [this] { runCommand(1, 3); });
-    add(QStyle::SP_DialogSaveButton, QStringLiteral("导出EXCEL"), QString(), [this] { exportToSpreadsheet(); });
-    toolBar->addSeparator();
-    add(QStyle::SP_DialogCloseButton, QStringLiteral("退出系统"), QString(), [this] {
-        onMainWindowClosing();
-        endProgram(state, 0);
-    });
+    QVector<const Route*> buttons;
+    for (const Route& route : routes())
+        if (route.toolSlot > 0)
+            buttons.push_back(&route);
+    std::sort(buttons.begin(), buttons.end(), [](const Route* a, const Route* b) { return a->toolSlot < b->toolSlot; });
+    int previousGroup = buttons.isEmpty() ? 0 : buttons.first()->toolSlot / 10;
+    for (const Route* route : buttons) {
+        if (route->toolSlot / 10 != previousGroup)
+            toolBar->addSeparator();
+        previousGroup = route->toolSlot / 10;
+        QAction* action = toolBar->addAction(style()->standardIcon(route->icon), text(route->toolCaption), this,
+                                             [this, route] { run(*route); });
+        action->setToolTip(text(route->toolButtonTip ? route->toolButtonTip : route->toolCaption));
+    }
 }
 
 void MainWindow::buildStatusBar()
@@ -146,21 +161,11 @@ void MainWindow::buildCentralArea()
     menu = new OutlookMenu(frame);
     menu->setObjectName(QStringLiteral("卷帘式菜单1"));
     menu->setGeometry(6, 14, 150, frame->height() - 20);
-    const int daily = menu->addGroup(QStringLiteral("日常操作"));
-    menu->addEntry(daily, QStringLiteral("添加信息"));
-    menu->addEntry(daily, QStringLiteral("信息浏览"), QStringLiteral("浏览报名信息"));
-    menu->addEntry(daily, QStringLiteral("数据统计"));
-    const int system = menu->addGroup(QStringLiteral("系统管理"));
-    menu->addEntry(system, QStringLiteral("报名项目分类"), QStringLiteral("报名专业/报名项目分类"));
-    menu->addEntry(system, QStringLiteral("报名项目"), QStringLiteral("报名项目/专业设置"));
-    menu->addEntry(system, QStringLiteral("表单设置"));
-    menu->addEntry(system, QStringLiteral("打印模板"));
-    menu->addEntry(system, QStringLiteral("帐户管理"), QStringLiteral("添加系统管理员"));
-    menu->addEntry(system, QStringLiteral("单位信息"), QStringLiteral("单位信息"));
-    menu->addEntry(system, QStringLiteral("网络同步"), QStringLiteral("从网络版下载数据到本地"));
-    const int data = menu->addGroup(QStringLiteral("数据管理"));
-    menu->addEntry(data, QStringLiteral("数据备份"));
-    menu->addEntry(data, QStringLiteral("退出系统"), QStringLiteral("退出系统"));
+    for (const char* title : outlookGroupTitles)
+        menu->addGroup(text(title));
+    for (const Route& route : routes())
+        if (route.caption)
+            menu->addEntry(route.group, text(route.caption), route.toolTip ? text(route.toolTip) : QString());
     connect(menu, &OutlookMenu::entryClicked, this, &MainWindow::navigate);
 
     tabs = new QTabWidget(frame);
@@ -169,45 +174,54 @@ void MainWindow::buildCentralArea()
     // Pages change only through the navigation, so the tabs themselves are not shown.
     tabs->tabBar()->hide();
     tabs->setDocumentMode(true);
-    const QSize pageSize(tabs->width(), tabs->height());
-    for (const char* text : pageTabTexts) {
-        auto* page = new QWidget;
-        tabs->addTab(page, QString::fromUtf8(text));
-        page->setGeometry(QRect(QPoint(0, 0), pageSize));
-    }
-    struct EmptyGroup {
-        int page;
-        const char* name;
-        const char* title;
-        QRect designed;
-    };
-    // Pages whose content comes with their own subsystems show their frames.
-    const QRect fill(6, 0, pageSize.width() - 6, pageSize.height());
-    const EmptyGroup groups[] = {
-        {Page::Programmes, "分组框_专业", "报名项目/专业", fill},
-        {Page::Categories, "分组框_分类", "报名项目分类", fill},
-        {Page::Statistics, "分组框_统计1", "统计条件", QRect(6, 0, pageSize.width() - 6, 96)},
-        {Page::Statistics, "分组框_统计2", "统计图表", QRect(6, 100, pageSize.width() - 6, pageSize.height() - 100)},
-        {Page::Designer, "分组框_表单", "表单设置", fill},
-        {Page::Templates, "分组框_打印", "打印模板", fill},
-    };
-    for (const EmptyGroup& group : groups) {
-        auto* box = new QGroupBox(QString::fromUtf8(group.title), tabs->widget(group.page));
-        box->setObjectName(QString::fromUtf8(group.name));
-        box->setGeometry(group.designed);
-    }
-
-    addPage = std::make_unique<AddPage>(state, tabs->widget(Page::Add));
-    browsePage = std::make_unique<BrowsePage>(state, tabs->widget(Page::Browse));
-    accounts = std::make_unique<AccountsPage>(state, tabs->widget(Page::Accounts));
-    buildStartPage(tabs->widget(Page::Start));
-    unitInfo = std::make_unique<UnitInfoPage>(state, tabs->widget(Page::Unit));
-    sync = std::make_unique<SyncPage>(state, tabs->widget(Page::Sync));
-    connect(unitInfo.get(), &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+    buildPages(tabs->size());
 }
 
-void MainWindow::buildStartPage(QWidget* page)
+void MainWindow::buildPages(const QSize& pageSize)
 {
+    // Pages whose content comes with their own subsystems show their frames.
+    auto framedPage = [&](std::initializer_list<std::pair<const char*, const char*>> boxes, bool split = false) {
+        auto* page = new QWidget;
+        page->resize(pageSize);
+        int y = 0;
+        for (const auto& [name, title] : boxes) {
+            auto* box = new QGroupBox(text(title), page);
+            box->setObjectName(text(name));
+            const int height = split && y == 0 ? 96 : pageSize.height() - y;
+            box->setGeometry(6, y, pageSize.width() - 6, height);
+            y += height + 4;
+        }
+        return page;
+    };
+    addPage = new AddPage(state, pageSize);
+    browsePage = new BrowsePage(state, pageSize);
+    accounts = new AccountsPage(state, pageSize);
+    unitInfo = new UnitInfoPage(state, pageSize);
+    sync = new SyncPage(state, pageSize);
+    QWidget* const pagesInOrder[] = {
+        addPage,
+        browsePage,
+        framedPage({{"分组框_专业", "报名项目/专业"}}),
+        framedPage({{"分组框_分类", "报名项目分类"}}),
+        framedPage({{"分组框_统计1", "统计条件"}, {"分组框_统计2", "统计图表"}}, true),
+        accounts,
+        buildStartPage(pageSize),
+        unitInfo,
+        sync,
+        framedPage({{"分组框_表单", "表单设置"}}),
+        framedPage({{"分组框_打印", "打印模板"}}),
+    };
+    for (int page = 0; page < int(std::size(pagesInOrder)); ++page) {
+        tabs->addTab(pagesInOrder[page], text(pageTabTexts[page]));
+        pagesInOrder[page]->setGeometry(QRect(QPoint(0, 0), pageSize));
+    }
+    connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+}
+
+QWidget* MainWindow::buildStartPage(const QSize& pageSize)
+{
+    auto* page = new QWidget;
+    page->resize(pageSize);
     auto* picture = new QLabel(page);
     picture->setObjectName(QStringLiteral("图片框2"));
     const QPixmap pixmap(QStringLiteral(":/start/start.png"));
@@ -217,13 +231,14 @@ void MainWindow::buildStartPage(QWidget* page)
         ->setGeometry(24, 30 + pixmap.height(), 80, 20);
     makeLinkLabel(QStringLiteral("透明标签7"), QStringLiteral("访问网站"), state.programFile(QStringLiteral("brenvo.htm")), page)
         ->setGeometry(114, 30 + pixmap.height(), 80, 20);
+    return page;
 }
 
 void MainWindow::registerAnchors()
 {
     const QSize pageSize = tabs->widget(Page::Start)->size();
     for (const char* name : pageGroupBoxes)
-        if (auto* group = tabs->findChild<QGroupBox*>(QString::fromUtf8(name)))
+        if (auto* group = tabs->findChild<QGroupBox*>(text(name)))
             group->setGeometry(6, 0, pageSize.width() - 6, pageSize.height());
 
     const AnchorFlags all{true, true, true, true};
@@ -231,7 +246,7 @@ void MainWindow::registerAnchors()
     anchors.anchor(menu, {true, true, false, true});
     anchors.anchor(tabs, all);
     for (const char* name : pageGroupBoxes)
-        if (auto* group = tabs->findChild<QGroupBox*>(QString::fromUtf8(name)))
+        if (auto* group = tabs->findChild<QGroupBox*>(text(name)))
             anchors.anchor(group, all);
     anchors.anchor(tabs->findChild<QGroupBox*>(QStringLiteral("分组框_统计1")), {true, true, true, false});
     anchors.anchor(tabs->findChild<QGroupBox*>(QStringLiteral("分组框_统计2")), all);
@@ -245,69 +260,79 @@ void MainWindow::selectPage(int page)
     tabs->setCurrentIndex(page);
 }
 
-void MainWindow::runCommand(int group, int entry)
+void MainWindow::run(const Route& route)
 {
-    menu->setCurrentEntry(group, entry);
-    navigate(group, entry);
+    if (route.group >= 0)
+        menu->setCurrentEntry(route.group, route.entry);
+    if (route.page >= 0)
+        selectPage(route.page);
+    if (route.loader)
+        (this->*route.loader)();
+    if (route.group == 1)
+        processPendingMessages();
 }
 
 void MainWindow::navigate(int group, int entry)
 {
-    switch (group * 100 + entry) {
-    case 0: // 添加信息
-        state.addPageActive = true;
-        addPage->prepareForNewRegistration();
-        selectPage(Page::Add);
-        break;
-    case 1: // 信息浏览
-        showBrowse(false);
-        break;
-    case 2: // 数据统计
-        selectPage(Page::Statistics);
-        break;
-    case 100: // 报名项目分类
-        selectPage(Page::Categories);
-        break;
-    case 101: // 报名项目
-        selectPage(Page::Programmes);
-        break;
-    case 102: // 表单设置
-        selectPage(Page::Designer);
-        break;
-    case 103: // 打印模板
-        selectPage(Page::Templates);
-        break;
-    case 104: // 帐户管理
-        selectPage(Page::Accounts);
-        accounts->loadAccountList();
-        break;
-    case 105: // 单位信息
-        selectPage(Page::Unit);
-        unitInfo->showUnitInfo();
-        break;
-    case 106: // 网络同步
-        sync->showSyncSettings();
-        selectPage(Page::Sync);
-        break;
-    case 200: // 数据备份: copying the program directory is the backup
-        break;
-    case 201: // 退出系统
-        onMainWindowClosing();
-        close();
-        break;
-    default:
-        break;
-    }
-    if (group == 1)
-        processPendingMessages();
+    for (const Route& route : routes())
+        if (route.caption && route.group == group && route.entry == entry) {
+            run(route);
+            return;
+        }
 }
 
 void MainWindow::showBrowse(bool recycleBin)
 {
-    menu->setCurrentEntry(0, 1);
+    for (const Route& route : routes())
+        if (route.page == Page::Browse && (route.caption != nullptr) != recycleBin) {
+            run(route);
+            return;
+        }
+}
+
+void MainWindow::enterAddPage()
+{
+    state.addPageActive = true;
+    addPage->prepareForNewRegistration();
+}
+
+void MainWindow::enterBrowse()
+{
     state.addPageActive = false;
-    selectPage(Page::Browse);
-    browsePage->setRecycleBinShown(recycleBin);
+    browsePage->setRecycleBinShown(false);
+}
+
+void MainWindow::enterRecycleBin()
+{
+    state.addPageActive = false;
+    browsePage->setRecycleBinShown(true);
+}
+
+void MainWindow::enterAccounts()
+{
+    accounts->loadAccountList();
+}
+
+void MainWindow::enterUnitInfo()
+{
+    unitInfo->showUnitInfo();
+}
+
+void MainWindow::enterSync()
+{
+    sync->showSyncSettings();
+}
+
+void MainWindow::closeFromMenu()
+{
+    onMainWindowClosing();
+    close();
+}
+
+void MainWindow::exitProgram()
+{
+    onMainWindowClosing();
+    endProgram(state, 0);
 }
 
 void MainWindow::exportToSpreadsheet()
@@ -316,6 +341,16 @@ void MainWindow::exportToSpreadsheet()
         messageBox(QStringLiteral("请先筛选要导出的数据"), MessageStyle::SystemModal);
         return;
     }
+}
+
+void MainWindow::openHelp()
+{
+    openWithDesktop(state.programFile(QStringLiteral("help.htm")));
+}
+
+void MainWindow::openWebsite()
+{
+    openWithDesktop(state.programFile(QStringLiteral("brenvo.htm")));
 }
 
 void MainWindow::showAbout()
@@ -327,10 +362,7 @@ void MainWindow::showAbout()
 void MainWindow::setCategoryEntryVisible(bool visible)
 {
     menu->setEntryHidden(1, 0, !visible);
-    categoryItem->setVisible(visible);
-    for (const char* name : {"标签75", "组合框_专业_多点"})
-        if (auto* control = tabs->findChild<QWidget*>(QString::fromUtf8(name)))
-            control->setVisible(visible);
+    categoryMenuItem()->setVisible(visible);
 }
 
 void MainWindow::setSyncEntryVisible(bool visible)

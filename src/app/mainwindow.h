@@ -1,13 +1,13 @@
 #pragma once
 // The main window: tool bar, outlook menu, the page area 选择夹1, menu bar
-// and status bar; start-up and closing; navigation between the pages.
+// and status bar; start-up and closing; navigation between the pages through
+// the route table (app/navigation.h).
 
-#include "app/appstate.h"
+#include "app/navigation.h"
+#include "core/appstate.h"
 #include "platform/anchors.h"
 
 #include <QMainWindow>
-
-#include <memory>
 
 class QLabel;
 class QTabWidget;
@@ -20,11 +20,7 @@ class SyncPage;
 class AddPage;
 class BrowsePage;
 
-namespace Page {
-enum : int { Add = 0, Browse, Programmes, Categories, Statistics, Accounts, Start, Unit, Sync, Designer, Templates };
-}
-
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
 public:
     explicit MainWindow(AppState& state);
@@ -33,20 +29,39 @@ public:
     // The start-up steps; false when the program is ending instead.
     bool onMainWindowCreated();
 
+    // An outlook entry: shows its page and runs its loader.
     void navigate(int group, int entry);
     void selectPage(int page);
     void showBrowse(bool recycleBin);
+
+    // Loaders and commands of the route table.
+    void enterAddPage();
+    void enterBrowse();
+    void enterRecycleBin();
+    void enterAccounts();
+    void enterUnitInfo();
+    void enterSync();
+    void closeFromMenu();
+    void exitProgram();
     void exportToSpreadsheet();
+    void openHelp();
+    void openWebsite();
     void showAbout();
+
+    // Reporter: pane 2 and message boxes.
+    void showResult(const QString& text) override;
+    int showMessage(const QString& text, int style, const QString& title) override;
 
     AppState& appState() { return state; }
     OutlookMenu* outlookMenu() const { return menu; }
     QTabWidget* pages() const { return tabs; }
     QLabel* statusPane(int pane) const;
-    QAction* categoryMenuItem() const { return categoryItem; }
-    AccountsPage* accountsPage() const { return accounts.get(); }
-    UnitInfoPage* unitInfoPage() const { return unitInfo.get(); }
-    SyncPage* syncPage() const { return sync.get(); }
+    QAction* categoryMenuItem() const;
+    AccountsPage* accountsPage() const { return accounts; }
+    UnitInfoPage* unitInfoPage() const { return unitInfo; }
+    SyncPage* syncPage() const { return sync; }
+    AddPage* registrationPage() const { return addPage; }
+    BrowsePage* recordsPage() const { return browsePage; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -62,24 +77,27 @@ private:
     void buildToolBar();
     void buildStatusBar();
     void buildCentralArea();
-    void buildStartPage(QWidget* page);
+    void buildPages(const QSize& pageSize);
+    QWidget* buildStartPage(const QSize& pageSize);
     void registerAnchors();
     void onMainWindowClosing();
     void onMainWindowResized();
-    // A menu-bar or tool-bar command: marks the entry current, then runs it.
-    void runCommand(int group, int entry);
+    // Marks the route's outlook entry current, shows its page, runs its loader.
+    void run(const Route& route);
+    QAction* menuAction(const Route& route) const;
 
     AppState& state;
     OutlookMenu* menu = nullptr;
     QTabWidget* tabs = nullptr;
     QToolBar* toolBar = nullptr;
-    QAction* categoryItem = nullptr;
+    QVector<QAction*> menuActions;  // parallel to routes(); null where a route has no menu item
     QLabel* panes[4] = {};
     AnchorLayout anchors;
     bool closingDone = false;
-    std::unique_ptr<AddPage> addPage;
-    std::unique_ptr<BrowsePage> browsePage;
-    std::unique_ptr<AccountsPage> accounts;
-    std::unique_ptr<UnitInfoPage> unitInfo;
-    std::unique_ptr<SyncPage> sync;
+    // The pages belong to 选择夹1.
+    AddPage* addPage = nullptr;
+    BrowsePage* browsePage = nullptr;
+    AccountsPage* accounts = nullptr;
+    UnitInfoPage* unitInfo = nullptr;
+    SyncPage* sync = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "app/settings.h"
 
 #include "app/mainwindow.h"
+#include "form/addpage.h"
+#include "records/browsepage.h"
 #include "platform/inifile.h"
 #include "platform/text.h"
 #include "printing/printchoices.h"
@@ -35,22 +37,20 @@ void loadIniSettings(MainWindow& window)
     AppState& state = window.appState();
     state.iniPath = state.programFile(QStringLiteral("duzarizered.ini"));
 
-    if (auto* compact = window.findChild<QCheckBox*>(QStringLiteral("选择框_表单紧凑排列")))
-        compact->setChecked(readIniValue(state.iniPath, QStringLiteral("formauto"), QStringLiteral("0")) == QLatin1String("1"));
+    AddPage& addPage = *window.registrationPage();
+    BrowsePage& browsePage = *window.recordsPage();
+    addPage.compactSwitch()->setChecked(readIniValue(state.iniPath, QStringLiteral("formauto"), QStringLiteral("0")) == QLatin1String("1"));
 
     const QString pageSizeText = readIniValue(state.iniPath, QStringLiteral("prepage"), QStringLiteral("50"));
-    if (auto* pageSizeBox = window.findChild<QLineEdit*>(QStringLiteral("编辑框_信息浏览_每页数量")))
-        pageSizeBox->setText(pageSizeText);
+    browsePage.pageSizeEditor()->setText(pageSizeText);
     state.pageSize = int(textToNumber(pageSizeText));
 
-    selectPosition(window.findChild<QComboBox*>(QStringLiteral("组合框_添加_审核状态")),
-                   readPosition(state.iniPath, QStringLiteral("add_sh")));
-    selectPosition(window.findChild<QComboBox*>(QStringLiteral("组合框_添加_财务状态")),
-                   readPosition(state.iniPath, QStringLiteral("add_fk")));
+    selectPosition(addPage.reviewSelector(), readPosition(state.iniPath, QStringLiteral("add_sh")));
+    selectPosition(addPage.paymentSelector(), readPosition(state.iniPath, QStringLiteral("add_fk")));
 
     window.setSyncEntryVisible(readIniValue(state.iniPath, QStringLiteral("sync_web"), QStringLiteral("0")) == QLatin1String("1"));
 
-    fillPrintChoices(state, window);
+    fillPrintChoices(state, addPage.printSelector(), browsePage.printSelector());
 }
 
 void saveIniSettings(MainWindow& window)
@@ -58,11 +58,10 @@ void saveIniSettings(MainWindow& window)
     const QString& iniPath = window.appState().iniPath;
     if (iniPath.isEmpty())
         return;
-    if (auto* compact = window.findChild<QCheckBox*>(QStringLiteral("选择框_表单紧凑排列")))
-        writeIniValue(iniPath, QStringLiteral("formauto"), compact->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    if (auto* pageSizeBox = window.findChild<QLineEdit*>(QStringLiteral("编辑框_信息浏览_每页数量")))
-        writeIniValue(iniPath, QStringLiteral("prepage"), pageSizeBox->text());
-    writePosition(iniPath, QStringLiteral("add_dy"), window.findChild<QComboBox*>(QStringLiteral("组合框_添加_打印")));
-    writePosition(iniPath, QStringLiteral("add_sh"), window.findChild<QComboBox*>(QStringLiteral("组合框_添加_审核状态")));
-    writePosition(iniPath, QStringLiteral("add_fk"), window.findChild<QComboBox*>(QStringLiteral("组合框_添加_财务状态")));
+    const AddPage& addPage = *window.registrationPage();
+    writeIniValue(iniPath, QStringLiteral("formauto"), addPage.compactSwitch()->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    writeIniValue(iniPath, QStringLiteral("prepage"), window.recordsPage()->pageSizeEditor()->text());
+    writePosition(iniPath, QStringLiteral("add_dy"), addPage.printSelector());
+    writePosition(iniPath, QStringLiteral("add_sh"), addPage.reviewSelector());
+    writePosition(iniPath, QStringLiteral("add_fk"), addPage.paymentSelector());
 }

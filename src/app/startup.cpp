@@ -1,4 +1,5 @@
 // Start-up and closing of the main window.
+#include "app/lifecycle.h"
 #include "app/loginwindow.h"
 #include "app/mainwindow.h"
 #include "app/settings.h"

@@ -1,6 +1,6 @@
 #include "app/unitinfo.h"
 
-#include "app/permissions.h"
+#include "core/permissions.h"
 #include "platform/messagebox.h"
 #include "platform/text.h"
 
@@ -59,8 +59,10 @@ int switchSelectorPosition(int storedValue)
     return storedValue == 1 ? 0 : 1;
 }
 
-UnitInfoPage::UnitInfoPage(AppState& appState, QWidget* page) : QObject(page), state(appState)
+UnitInfoPage::UnitInfoPage(AppState& appState, const QSize& size) : state(appState)
 {
+    resize(size);
+    QWidget* page = this;
     auto* frame = new QGroupBox(QStringLiteral("单位信息"), page);
     frame->setObjectName(QStringLiteral("分组框_单位信息"));
     frame->setGeometry(6, 0, 600, 330);
@@ -144,12 +146,11 @@ UnitInfoValues UnitInfoPage::valuesFromPage() const
 
 void UnitInfoPage::onSaveUnitInfo()
 {
-    if (!guardManage(state.currentOperator))
+    if (!guardManage(state))
         return;
     const UnitInfoValues values = valuesFromPage();
     auto report = [this](const QString& text) {
-        if (state.showResult)
-            state.showResult(text);
+        state.showResult(text);
     };
 
     if (!state.db.openShared(QStringLiteral("select * from xx"))) {
@@ -173,8 +174,10 @@ void UnitInfoPage::onSaveUnitInfo()
     showUnitInfo();
 }
 
-SyncPage::SyncPage(AppState& appState, QWidget* page) : QObject(page), state(appState)
+SyncPage::SyncPage(AppState& appState, const QSize& size) : state(appState)
 {
+    resize(size);
+    QWidget* page = this;
     auto* frame = new QGroupBox(QStringLiteral("网络同步"), page);
     frame->setObjectName(QStringLiteral("分组框_网络同步"));
     frame->setGeometry(6, 0, 600, 330);

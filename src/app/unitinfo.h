@@ -2,14 +2,13 @@
 // The unit information (table xx) with its four switches, and the read-only
 // page of the online edition's settings (table sync).
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 
-#include <QObject>
+#include <QWidget>
 #include <QStringList>
 
 class QComboBox;
 class QLineEdit;
-class QWidget;
 
 // The ten values the unit page saves, in statement order.
 struct UnitInfoValues {
@@ -26,10 +25,10 @@ QString categoryItemStatusStatement(int multiLocation);
 // otherwise 1 "关闭(默认)".
 int switchSelectorPosition(int storedValue);
 
-class UnitInfoPage : public QObject {
+class UnitInfoPage : public QWidget {
     Q_OBJECT
 public:
-    UnitInfoPage(AppState& state, QWidget* page);
+    UnitInfoPage(AppState& state, const QSize& size);
 
     void loadUnitSettings();
     void applyMultiLocation();
@@ -54,10 +53,10 @@ private:
     QComboBox* switches[4] = {};
 };
 
-class SyncPage : public QObject {
+class SyncPage : public QWidget {
     Q_OBJECT
 public:
-    SyncPage(AppState& state, QWidget* page);
+    SyncPage(AppState& state, const QSize& size);
     void showSyncSettings();
 
 private:

@@ -8,8 +8,10 @@
 #include <QLabel>
 #include <QPushButton>
 
-AddPage::AddPage(AppState& appState, QWidget* page) : QObject(page), state(appState)
+AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
 {
+    resize(size);
+    QWidget* page = this;
     const int width = page->width() - 6;
     const int height = page->height();
     auto* group = new QGroupBox(QStringLiteral("报名信息"), page);
@@ -27,14 +29,14 @@ AddPage::AddPage(AppState& appState, QWidget* page) : QObject(page), state(appSt
     photo->setFrameShape(QFrame::StyledPanel);
 
     const int rowY = height - 36;
-    auto* compact = new QCheckBox(QStringLiteral("表单紧凑排列"), group);
+    compact = new QCheckBox(QStringLiteral("表单紧凑排列"), group);
     compact->setObjectName(QStringLiteral("选择框_表单紧凑排列"));
     compact->setGeometry(10, rowY, 110, 24);
 
     auto* reviewLabel = new QLabel(QStringLiteral("审核:"), group);
     reviewLabel->setObjectName(QStringLiteral("标签15"));
     reviewLabel->setGeometry(124, rowY, 36, 24);
-    auto* review = new QComboBox(group);
+    review = new QComboBox(group);
     review->setObjectName(QStringLiteral("组合框_添加_审核状态"));
     review->setGeometry(160, rowY, 104, 24);
     review->addItem(QStringLiteral("请选审核状态"), 0);
@@ -45,7 +47,7 @@ AddPage::AddPage(AppState& appState, QWidget* page) : QObject(page), state(appSt
     auto* paymentLabel = new QLabel(QStringLiteral("缴费:"), group);
     paymentLabel->setObjectName(QStringLiteral("标签16"));
     paymentLabel->setGeometry(270, rowY, 36, 24);
-    auto* payment = new QComboBox(group);
+    payment = new QComboBox(group);
     payment->setObjectName(QStringLiteral("组合框_添加_财务状态"));
     payment->setGeometry(306, rowY, 104, 24);
     payment->addItem(QStringLiteral("请选缴费状态"), 0);
@@ -55,7 +57,7 @@ AddPage::AddPage(AppState& appState, QWidget* page) : QObject(page), state(appSt
 
     auto* printLabel = new QLabel(QStringLiteral("打印:"), group);
     printLabel->setGeometry(416, rowY, 36, 24);
-    auto* print = new QComboBox(group);
+    print = new QComboBox(group);
     print->setObjectName(QStringLiteral("组合框_添加_打印"));
     print->setGeometry(452, rowY, 120, 24);
 

@@ -3,23 +3,30 @@
 // compact-layout switch, the initial review and payment states, the print
 // choice, the confirm button and the photo group.
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 
-#include <QObject>
+#include <QWidget>
 
 class AnchorLayout;
+class QCheckBox;
+class QComboBox;
 class QLabel;
 class QPushButton;
-class QWidget;
 
-class AddPage : public QObject {
+class AddPage : public QWidget {
     Q_OBJECT
 public:
-    AddPage(AppState& state, QWidget* page);
+    AddPage(AppState& state, const QSize& size);
 
     void registerAnchors(AnchorLayout& anchors);
     // The navigation's preparation of the page for a new registration.
     void prepareForNewRegistration();
+
+    // The remembered settings of the page (start-up and closing).
+    QCheckBox* compactSwitch() const { return compact; }
+    QComboBox* reviewSelector() const { return review; }
+    QComboBox* paymentSelector() const { return payment; }
+    QComboBox* printSelector() const { return print; }
 
 private:
     AppState& state;
@@ -28,4 +35,8 @@ private:
     QWidget* photoGroup = nullptr;
     QLabel* photo = nullptr;
     QPushButton* confirm = nullptr;
+    QCheckBox* compact = nullptr;
+    QComboBox* review = nullptr;
+    QComboBox* payment = nullptr;
+    QComboBox* print = nullptr;
 };

@@ -1,10 +1,8 @@
 #include "platform/files.h"
 
 #include <QDateTime>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 
 QString uniqueTempFileName(const QString& suffix)
 {
@@ -16,10 +14,4 @@ QString uniqueTempFileName(const QString& suffix)
                              + QString::number(++counter, 16) + QStringLiteral(".tmp") + suffix);
     } while (QFileInfo::exists(name));
     return name;
-}
-
-void openWithDesktop(const QString& fileOrAddress)
-{
-    const QUrl url = QFileInfo::exists(fileOrAddress) ? QUrl::fromLocalFile(fileOrAddress) : QUrl(fileOrAddress);
-    QDesktopServices::openUrl(url);
 }

@@ -7,5 +7,3 @@
 // in lower-case hexadecimal, ".tmp", then the given suffix (".htm", ".bmp").
 QString uniqueTempFileName(const QString& suffix);
 
-// Opens a local file or a web address with the desktop's default handler.
-void openWithDesktop(const QString& fileOrAddress);

@@ -1,8 +1,9 @@
 #include "platform/links.h"
 
-#include "platform/files.h"
-
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
+#include <QUrl>
 
 QLabel* makeLinkLabel(const QString& name, const QString& caption, const QString& target, QWidget* parent)
 {
@@ -13,4 +14,10 @@ QLabel* makeLinkLabel(const QString& name, const QString& caption, const QString
     link->setAttribute(Qt::WA_TranslucentBackground);
     QObject::connect(link, &QLabel::linkActivated, link, [](const QString& address) { openWithDesktop(address); });
     return link;
+}
+
+void openWithDesktop(const QString& fileOrAddress)
+{
+    const QUrl url = QFileInfo::exists(fileOrAddress) ? QUrl::fromLocalFile(fileOrAddress) : QUrl(fileOrAddress);
+    QDesktopServices::openUrl(url);
 }

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QStringList>
 
 namespace {
@@ -45,14 +44,7 @@ int messageBox(const QString& text, int style, const QString& title)
     default: box.setIcon(QMessageBox::NoIcon); break;
     }
     const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
-    if (yesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
-        box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
-    } else {
-        box.setStandardButtons(QMessageBox::Ok);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    }
+    box.setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     box.setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
     const int chosen = box.exec();
     if (yesNo)

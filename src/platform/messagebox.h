@@ -3,25 +3,12 @@
 // values: 16 error icon, 32 question icon, 48 exclamation icon, 64 information
 // icon, 4 Yes/No buttons, 4096 system-modal.
 
+#include "platform/messagestyle.h"
+
 #include <QString>
 #include <QVector>
 
 #include <functional>
-
-namespace MessageStyle {
-enum : int {
-    Plain = 0,
-    YesNo = 4,
-    Error = 16,
-    Question = 32,
-    Exclamation = 48,
-    Information = 64,
-    SystemModal = 4096,
-};
-}
-
-// What messageBox returns: the button the operator chose.
-enum MessageAnswer : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
 inline const QString& defaultMessageTitle()
 {

@@ -3,12 +3,9 @@
 #include "platform/inifile.h"
 
 #include <QComboBox>
-#include <QWidget>
 
-void fillPrintChoices(AppState& state, QWidget& window)
+void fillPrintChoices(AppState& state, QComboBox* addChoice, QComboBox* browseChoice)
 {
-    auto* browseChoice = window.findChild<QComboBox*>(QStringLiteral("组合框_信息浏览_打印"));
-    auto* addChoice = window.findChild<QComboBox*>(QStringLiteral("组合框_添加_打印"));
     QComboBox* both[] = {browseChoice, addChoice};
     for (QComboBox* selector : both) {
         if (!selector)

@@ -3,8 +3,9 @@
 // carries its print choice: 0 none, -1 every enabled template, -2 the first
 // two, -3 the first three, a positive value one template's id.
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 
-class QWidget;
+class QComboBox;
 
-void fillPrintChoices(AppState& state, QWidget& window);
+// Fills both selectors; the add page's choice is restored from add_dy.
+void fillPrintChoices(AppState& state, QComboBox* addChoice, QComboBox* browseChoice);

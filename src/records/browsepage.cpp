@@ -8,8 +8,10 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-BrowsePage::BrowsePage(AppState& appState, QWidget* page) : QObject(page), state(appState)
+BrowsePage::BrowsePage(AppState& appState, const QSize& size) : state(appState)
 {
+    resize(size);
+    QWidget* page = this;
     const int width = page->width();
     const int height = page->height();
 
@@ -28,12 +30,12 @@ BrowsePage::BrowsePage(AppState& appState, QWidget* page) : QObject(page), state
     const int rowY = height - 24 - 24;
     auto* pageSizeLabel = new QLabel(QStringLiteral("每页数量"), page);
     pageSizeLabel->setGeometry(8, rowY, 56, 24);
-    auto* pageSizeBox = new QLineEdit(page);
+    pageSizeBox = new QLineEdit(page);
     pageSizeBox->setObjectName(QStringLiteral("编辑框_信息浏览_每页数量"));
     pageSizeBox->setGeometry(66, rowY, 50, 24);
     auto* printLabel = new QLabel(QStringLiteral("打印:"), page);
     printLabel->setGeometry(130, rowY, 36, 24);
-    auto* print = new QComboBox(page);
+    print = new QComboBox(page);
     print->setObjectName(QStringLiteral("组合框_信息浏览_打印"));
     print->setGeometry(166, rowY, 120, 24);
 

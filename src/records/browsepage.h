@@ -2,27 +2,32 @@
 // The browse page's frame: the record list, the recycle-bin switch, the page
 // size and the print choice.
 
-#include "app/appstate.h"
+#include "core/appstate.h"
 
-#include <QObject>
+#include <QWidget>
 
 class AnchorLayout;
 class QCheckBox;
+class QComboBox;
+class QLineEdit;
 class QTreeWidget;
-class QWidget;
 
-class BrowsePage : public QObject {
+class BrowsePage : public QWidget {
     Q_OBJECT
 public:
-    BrowsePage(AppState& state, QWidget* page);
+    BrowsePage(AppState& state, const QSize& size);
 
     void registerAnchors(AnchorLayout& anchors);
     void setRecycleBinShown(bool shown);
     int rowCount() const;
+    QLineEdit* pageSizeEditor() const { return pageSizeBox; }
+    QComboBox* printSelector() const { return print; }
 
 private:
     AppState& state;
     QTreeWidget* list = nullptr;
     QCheckBox* recycleBin = nullptr;
+    QLineEdit* pageSizeBox = nullptr;
+    QComboBox* print = nullptr;
     QWidget* bottomRow[4] = {};
 };

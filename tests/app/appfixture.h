@@ -2,7 +2,8 @@
 // A program directory with a fresh database and a main window started the
 // way the program starts, with the login answered by the test.
 
-#include "app/appstate.h"
+#include "app/lifecycle.h"
+#include "core/appstate.h"
 #include "app/loginwindow.h"
 #include "app/mainwindow.h"
 #include "platform/messagebox.h"

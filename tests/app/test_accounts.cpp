@@ -2,7 +2,7 @@
 
 #include "app/accounts.h"
 #include "app/outlookmenu.h"
-#include "app/permissions.h"
+#include "core/permissions.h"
 #include "platform/text.h"
 
 #include <QCheckBox>

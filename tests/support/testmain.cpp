@@ -2,7 +2,11 @@
 // Test functions named on the command line run in the classes that have them.
 #include "support/testsupport.h"
 
+#ifdef BRENVO_TEST_WIDGETS
 #include <QApplication>
+#else
+#include <QCoreApplication>
+#endif
 #include <QMetaMethod>
 #include <QtTest>
 
@@ -23,7 +27,11 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef BRENVO_TEST_WIDGETS
     QApplication app(argc, argv);
+#else
+    QCoreApplication app(argc, argv);
+#endif
 
     QList<QByteArray> options;
     QList<QByteArray> functions;

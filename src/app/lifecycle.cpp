@@ -1,31 +1,11 @@
-#include "app/appstate.h"
+#include "app/lifecycle.h"
 
-#include "platform/messagebox.h"
-
-#include <QApplication>
+#include <QtGlobal>
 
 #include <cstdlib>
 
 namespace {
 std::function<void(int)> endProgramHook;
-}
-
-bool executeReported(AppState& state, const QString& sql, int extraStyle)
-{
-    if (state.db.execute(sql))
-        return true;
-    const QString error = state.db.lastErrorText();
-    if (!error.isEmpty())
-        messageBox(error, MessageStyle::Error | extraStyle);
-    return false;
-}
-
-bool openReported(AppState& state, const QString& sql)
-{
-    if (state.db.openShared(sql))
-        return true;
-    messageBox(state.db.lastErrorText(), MessageStyle::Error);
-    return false;
 }
 
 void endProgram(AppState& state, int exitCode)

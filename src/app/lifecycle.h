@@ -1,0 +1,15 @@
+#pragma once
+// The end of the process and what the program carries built in.
+
+#include "core/appstate.h"
+
+#include <functional>
+
+// The exit clean-up, then the end of the process with exitCode.
+void endProgram(AppState& state, int exitCode);
+
+// Registers the pictures and sounds built into the program (once).
+void loadBuiltInResources();
+
+// Tests replace the end of the process (the clean-up still runs).
+void setEndProgramHook(std::function<void(int)> hook);

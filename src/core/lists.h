@@ -1,0 +1,20 @@
+#pragma once
+// The in-memory lists the form, the record pages and printing are built
+// from, their loaders, and the lookups by id.
+
+#include "core/appstate.h"
+
+// The most enabled form items a form holds.
+constexpr int maxFormItems = 21;
+
+// Each replaces its list from the database; on a failed query the list is
+// left empty and the database's message has been shown.
+void loadFormItems(AppState& state);
+void loadCategoryList(AppState& state);
+void loadProgrammeList(AppState& state);
+
+// The first entry with the id, searching from the start; empty text when none.
+QString categoryName(const AppState& state, int id);
+QString programmeName(const AppState& state, int id);
+// The programme's fee as a decimal integer.
+QString programmeFee(const AppState& state, int id);

@@ -1,0 +1,18 @@
+#pragma once
+// The style flags and answers of message boxes, shared by the layers that ask
+// for a message without showing one themselves.
+
+namespace MessageStyle {
+enum : int {
+    Plain = 0,
+    YesNo = 4,
+    Error = 16,
+    Question = 32,
+    Exclamation = 48,
+    Information = 64,
+    SystemModal = 4096,
+};
+}
+
+// What messageBox returns: the button the operator chose.
+enum MessageAnswer : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
