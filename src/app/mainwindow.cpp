@@ -6,6 +6,7 @@
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
 #include "form/addpage.h"
+#include "form/designer.h"
 #include "platform/events.h"
 #include "platform/links.h"
 #include "platform/messagebox.h"
@@ -198,6 +199,7 @@ void MainWindow::buildPages(const QSize& pageSize)
     accounts = new AccountsPage(state, pageSize);
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
+    designer = new DesignerPage(state, pageSize);
     QWidget* const pagesInOrder[] = {
         addPage,
         browsePage,
@@ -208,7 +210,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         buildStartPage(pageSize),
         unitInfo,
         sync,
-        framedPage({{"分组框_表单", "表单设置"}}),
+        designer,
         framedPage({{"分组框_打印", "打印模板"}}),
     };
     for (int page = 0; page < int(std::size(pagesInOrder)); ++page) {
@@ -216,6 +218,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         pagesInOrder[page]->setGeometry(QRect(QPoint(0, 0), pageSize));
     }
     connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+    connect(designer, &DesignerPage::multiLocationChanged, this, &MainWindow::setCategoryEntryVisible);
 }
 
 QWidget* MainWindow::buildStartPage(const QSize& pageSize)
@@ -253,6 +256,7 @@ void MainWindow::registerAnchors()
     addPage->registerAnchors(anchors);
     browsePage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
+    designer->registerAnchors(anchors);
 }
 
 void MainWindow::selectPage(int page)
@@ -321,6 +325,11 @@ void MainWindow::enterUnitInfo()
 void MainWindow::enterSync()
 {
     sync->showSyncSettings();
+}
+
+void MainWindow::enterDesigner()
+{
+    designer->loadDesignerList();
 }
 
 void MainWindow::closeFromMenu()

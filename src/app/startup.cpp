@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "app/settings.h"
 #include "app/unitinfo.h"
+#include "core/lists.h"
 #include "platform/messagebox.h"
 
 #include <QFileInfo>
@@ -48,6 +49,9 @@ bool MainWindow::onMainWindowCreated()
 
     activateWindow();
     raise();
+    ensureCategoryList(state);
+    ensureProgrammeList(state);
+    ensureFormItems(state);
     return true;
 }
 
