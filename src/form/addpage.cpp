@@ -44,16 +44,16 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     const int rowY = height - 36;
     compact = new QCheckBox(QStringLiteral("表单紧凑排列"), group);
     compact->setObjectName(QStringLiteral("选择框_表单紧凑排列"));
-    compact->setGeometry(10, rowY, 110, 24);
+    compact->setGeometry(10, rowY, 104, 24);
     // Only a click rebuilds: restoring the setting at start does not.
     connect(compact, &QCheckBox::clicked, this, [this] { buildAddForm(); });
 
     reviewLabel = new QLabel(QStringLiteral("审核:"), group);
     reviewLabel->setObjectName(QStringLiteral("标签15"));
-    reviewLabel->setGeometry(124, rowY, 36, 24);
+    reviewLabel->setGeometry(118, rowY, 32, 24);
     review = new QComboBox(group);
     review->setObjectName(QStringLiteral("组合框_添加_审核状态"));
-    review->setGeometry(160, rowY, 104, 24);
+    review->setGeometry(150, rowY, 100, 24);
     review->addItem(QStringLiteral("请选审核状态"), 0);
     review->addItem(QStringLiteral("待审核"), 0);
     review->addItem(QStringLiteral("通过"), 1);
@@ -61,24 +61,24 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
 
     paymentLabel = new QLabel(QStringLiteral("缴费:"), group);
     paymentLabel->setObjectName(QStringLiteral("标签16"));
-    paymentLabel->setGeometry(270, rowY, 36, 24);
+    paymentLabel->setGeometry(256, rowY, 32, 24);
     payment = new QComboBox(group);
     payment->setObjectName(QStringLiteral("组合框_添加_财务状态"));
-    payment->setGeometry(306, rowY, 104, 24);
+    payment->setGeometry(288, rowY, 100, 24);
     payment->addItem(QStringLiteral("请选缴费状态"), 0);
     payment->addItem(QStringLiteral("待缴费"), 0);
     payment->addItem(QStringLiteral("已缴费"), 1);
     payment->addItem(QStringLiteral("审核未通过"), -1);
 
     auto* printLabel = new QLabel(QStringLiteral("打印:"), group);
-    printLabel->setGeometry(416, rowY, 36, 24);
+    printLabel->setGeometry(394, rowY, 32, 24);
     print = new QComboBox(group);
     print->setObjectName(QStringLiteral("组合框_添加_打印"));
-    print->setGeometry(452, rowY, 120, 24);
+    print->setGeometry(426, rowY, 94, 24);
 
     confirm = new QPushButton(QStringLiteral("确  定"), group);
     confirm->setObjectName(QStringLiteral("按钮_添加_确定"));
-    confirm->setGeometry(width - 100, rowY - 2, 90, 28);
+    confirm->setGeometry(width - 94, rowY - 2, 86, 28);
 
     QWidget* row[] = {compact, reviewLabel, review, paymentLabel, payment, printLabel, print, confirm};
     std::copy(std::begin(row), std::end(row), bottomRow);
@@ -93,7 +93,8 @@ void AddPage::buildTemplates()
         templ->hide();
     };
     templates.label = new QLabel(frame);
-    templates.label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // Captions end where their controls begin, also on a shared compact row.
+    templates.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     place(templates.label, "标签1_模板", 87, 22);
     templates.edit = new QLineEdit(frame);
     place(templates.edit, "编辑框1_模板", 128, 20);

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -147,7 +148,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
 
     list = new QTreeWidget(group);
     list->setObjectName(QStringLiteral("超级列表框_表单"));
-    list->setGeometry(8, 20, width - 16, height - 20 - 266);
+    list->setGeometry(8, 20, width - 16, height - 20 - 286);
     list->setRootIsDecorated(false);
     list->setAlternatingRowColors(true);
     list->setColumnCount(int(std::size(listColumns)));
@@ -155,6 +156,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     for (const ListColumn& c : listColumns)
         headers << QString::fromUtf8(c.header);
     list->setHeaderLabels(headers);
+    list->header()->setStretchLastSection(false);
     for (int c = 0; c < int(std::size(listColumns)); ++c) {
         list->setColumnWidth(c, listColumns[c].width);
         list->setColumnHidden(c, listColumns[c].width == 0);
@@ -163,7 +165,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
 
     auto* edit = new QGroupBox(QStringLiteral("项目设置"), group);
     edit->setObjectName(QStringLiteral("分组框_表单_编辑"));
-    edit->setGeometry(8, height - 242, width - 16, 150);
+    edit->setGeometry(8, height - 262, width - 16, 170);
     editGroup = edit;
     auto label = [edit](const char* text, int x, int y, int w) {
         auto* l = new QLabel(QString::fromUtf8(text), edit);
@@ -186,7 +188,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     order = lineEdit("编辑框_表单_顺序", 314, 20, 70);
     requiredBox = new QCheckBox(QStringLiteral("必填"), edit);
     requiredBox->setObjectName(QStringLiteral("选择框_表单_必填"));
-    requiredBox->setGeometry(396, 20, 56, 22);
+    requiredBox->setGeometry(392, 20, 50, 22);
 
     label("类型", 72, 48, 40);
     type = new QComboBox(edit);
@@ -223,10 +225,8 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     for (int i = 0; i < 4; ++i) {
         buttons[i] = new QPushButton(QString::fromUtf8(captions[i]), edit);
         buttons[i]->setObjectName(QString::fromUtf8(names[i]));
-        buttons[i]->setGeometry(edit->width() - 352 + i * 86, 48, 80, 26);
+        buttons[i]->setGeometry(edit->width() - 356 + i * 86, 134, 80, 26);
     }
-    // Room for the buttons: the rule selector keeps left of them.
-    rule->setGeometry(314, 48, qMin(138, edit->width() - 352 - 314 - 8), 22);
     connect(buttons[0], &QPushButton::clicked, this, &DesignerPage::addFormItem);
     connect(buttons[1], &QPushButton::clicked, this, &DesignerPage::saveItemChanges);
     previewCommand = buttons[2];
@@ -240,7 +240,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     add->setObjectName(QStringLiteral("按钮14_添加项目"));
     add->setGeometry(width - 94, height - 60, 86, 28);
     connect(add, &QPushButton::clicked, this, &DesignerPage::addFormItem);
-    rightButtons.push_back(add);
+    addBesidePreview = add;
 }
 
 void DesignerPage::registerAnchors(AnchorLayout& anchors)
@@ -250,9 +250,9 @@ void DesignerPage::registerAnchors(AnchorLayout& anchors)
     anchors.anchor(preset, {true, true, true, false});
     anchors.anchor(hint, {true, true, true, false});
     for (QWidget* control : std::as_const(rightButtons))
-        anchors.anchor(control, control->parentWidget() == editGroup ? AnchorFlags{false, true, true, false}
-                                                                      : AnchorFlags{false, false, true, true});
+        anchors.anchor(control, {false, true, true, false});
     anchors.anchor(preview, {true, false, true, true});
+    anchors.anchor(addBesidePreview, {false, false, true, true});
 }
 
 void DesignerPage::loadDesignerList()
@@ -314,8 +314,8 @@ void DesignerPage::showSelectedItem()
     fillTypeChoices(names, codes);
     type->setCurrentIndex(type->findData(shownTypeCode));
 
-    enabledBox->setChecked(row->text(Enabled) == QLatin1String("启用"));
-    requiredBox->setChecked(row->text(Required) == QLatin1String("必填"));
+    enabledBox->setChecked(row->text(Enabled) == QStringLiteral("启用"));
+    requiredBox->setChecked(row->text(Required) == QStringLiteral("必填"));
     idBox->setText(QString::number(row->data(Number, Qt::UserRole).toInt()));
     emit itemPreviewRequested();
 }

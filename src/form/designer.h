@@ -107,5 +107,6 @@ private:
     QPushButton* previewCommand = nullptr;
     QPushButton* fieldTemplateCommand = nullptr;
     QVector<QWidget*> rightButtons;
+    QWidget* addBesidePreview = nullptr;
     int shownTypeCode = 0;  // the type of the row last shown
 };
