@@ -171,6 +171,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
         auto* l = new QLabel(QString::fromUtf8(text), edit);
         l->setGeometry(x, y, w, 22);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        return l;
     };
     auto lineEdit = [edit](const char* objectName, int x, int y, int w) {
         auto* box = new QLineEdit(edit);
@@ -212,10 +213,10 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     hint = lineEdit("编辑框14_输入提示", 116, 104, edit->width() - 116 - 12);
 
     // The row's identity, shown only: the save writes to the selected row.
-    label("id", edit->width() - 168, 20, 24);
+    QLabel* idLabel = label("id", edit->width() - 168, 20, 24);
     idBox = lineEdit("编辑框_表单_id", edit->width() - 140, 20, 40);
     idBox->setReadOnly(true);
-    label("字段", edit->width() - 98, 20, 32);
+    QLabel* columnLabel = label("字段", edit->width() - 98, 20, 32);
     column = lineEdit("编辑框_表单_字段", edit->width() - 62, 20, 50);
     column->setReadOnly(true);
 
@@ -231,7 +232,7 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     connect(buttons[1], &QPushButton::clicked, this, &DesignerPage::saveItemChanges);
     previewCommand = buttons[2];
     fieldTemplateCommand = buttons[3];
-    rightButtons = {idBox, column, buttons[0], buttons[1], buttons[2], buttons[3]};
+    rightButtons = {idLabel, idBox, columnLabel, column, buttons[0], buttons[1], buttons[2], buttons[3]};
 
     preview = new QGroupBox(QStringLiteral("预览"), group);
     preview->setObjectName(QStringLiteral("分组框14_预览"));
