@@ -5,6 +5,7 @@
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "platform/sound.h"
+#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QBitmap>
@@ -110,8 +111,7 @@ void LoginWindow::onLoginClicked()
     }
     writeIniValue(state.iniPath, QStringLiteral("log_name"), QString::number(accountBox->currentIndex()));
 
-    const QString sql = QStringLiteral("select * from admin where nam='") + quoteForSql(accountBox->currentText())
-                        + QLatin1Char('\'');
+    const QString sql = QStringLiteral("select * from admin where nam=") + sqlText(accountBox->currentText());
     if (!state.db.openShared(sql)) {
         messageBox(state.db.lastErrorText(), MessageStyle::Error | MessageStyle::SystemModal);
         return;
