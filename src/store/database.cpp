@@ -713,9 +713,8 @@ void RecordSet::setAbsolutePage(int page)
 bool RecordSet::updateCurrentRow(const QString& column, const QVariant& value)
 {
     ConnectionState* owner = d->owner;
-    if (!d->open || !owner) {
+    if (!d->open || !owner || d->readFailed)   // after a failed read lastErrorText keeps its cause
         return false;
-    }
     if (d->mode != LockMode::Optimistic) {
         owner->fail(QStringLiteral("the record set is read-only"));
         return false;
@@ -789,15 +788,13 @@ QString dataSourceOf(const QString& connectionString)
         if (i < n && (connectionString.at(i) == QLatin1Char('"') || connectionString.at(i) == QLatin1Char('\''))) {
             const QChar quote = connectionString.at(i);
             for (++i; i < n; ++i) {
-                if (connectionString.at(i) == quote) {
-                    if (i + 1 < n && connectionString.at(i + 1) == quote) {
-                        ++i;
-                    } else {
-                        ++i;
-                        break;
-                    }
+                const QChar c = connectionString.at(i);
+                if (c == quote) {
+                    ++i;
+                    if (i >= n || connectionString.at(i) != quote)
+                        break;   // the closing quote; a doubled one stands for itself
                 }
-                value += connectionString.at(i);
+                value += c;
             }
             const qsizetype end = connectionString.indexOf(QLatin1Char(';'), i);
             i = end < 0 ? n : end + 1;
