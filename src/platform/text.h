@@ -18,6 +18,8 @@ QString passwordDigest(const QString& text);
 
 // A text value to be placed between single quotes in a statement: embedded
 // quotes are doubled so the value is stored as typed and cannot end the literal.
+// A NUL character is kept: the store refuses the whole statement holding it,
+// since SQLite would silently drop everything after it.
 QString quoteForSql(const QString& value);
 
 // Doubles the way statements write them: C's "%.13g".
