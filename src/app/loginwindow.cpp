@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <limits>
+
 namespace {
 
 const QString errorTitle = QStringLiteral("出错信息");
@@ -89,9 +91,10 @@ void LoginWindow::onLoginWindowCreated()
     passwordBox->setFocus();
     accountBox->clear();
 
-    const int start = int(textToNumber(readIniValue(state.iniPath, QStringLiteral("log_t"), QStringLiteral("1"))));
+    const int start = clampToInt(textToNumber(readIniValue(state.iniPath, QStringLiteral("log_t"), QStringLiteral("1"))));
     initialPasswordHint->setVisible(start < 5);
-    writeIniValue(state.iniPath, QStringLiteral("log_t"), QString::number(start + 1));
+    // The counter stops at the largest value instead of overflowing.
+    writeIniValue(state.iniPath, QStringLiteral("log_t"), QString::number(start < std::numeric_limits<int>::max() ? start + 1 : start));
 
     if (state.db.openShared(QStringLiteral("select * from admin where status=1 order by id"))) {
         RecordSet& rows = state.db.shared();

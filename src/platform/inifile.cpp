@@ -87,11 +87,7 @@ int readIniInteger(const QString& iniPath, const QString& key, int defaultValue,
     const double value = readIniValue(iniPath, key, QString(), section).trimmed().toDouble(&isNumber);
     if (!isNumber || std::isnan(value))
         return defaultValue;
-    if (value >= double(std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    if (value <= double(std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    return int(std::nearbyint(value));
+    return clampToInt(std::nearbyint(value));
 }
 
 void writeIniValue(const QString& iniPath, const QString& key, const QString& value,

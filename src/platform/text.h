@@ -25,5 +25,9 @@ QString quoteForSql(const QString& value);
 // Doubles the way statements write them: C's "%.13g".
 QString numberToText(double value);
 
+// The integer part of a number, kept within the int range (1e20 gives
+// 2147483647); not-a-number gives 0.
+int clampToInt(double value);
+
 // A text read as a number; a text that is not a number gives 0.
 double textToNumber(const QString& text);
