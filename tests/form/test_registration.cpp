@@ -192,6 +192,22 @@ private slots:
         QCOMPARE(outcome.focusTag, focusTag);
     }
 
+    // The edit window's UPDATE writes the same values as assignments and
+    // enforces no required item; an age is always written as a number.
+    void editStatementsAssignInFormOrder()
+    {
+        const QVector<FormItem> items = {item("xm", 0, "姓名", 1), item("xb", 2, "性别", 1), item("bm1", 2, "专业"),
+                                         item("nl", 0, "年龄"), item("bm3", 4, "专业三")};
+        const QVector<EnteredItem> entries = {typed("abc"), options({"男", "女"}, {false, true}),
+                                              options({programmeCaption("会计", 5, 0)}, {true}), typed("1,xm='x'"),
+                                              listChoice(-1, -1)};
+        QCOMPARE(buildEditUpdateSql(items, entries, categories, programmes, 12),
+                 QStringLiteral("UPDATE bmb SET xm='abc',xb=2,bm1=5,bm1server=0,nl=0,bm3='0',bm3server='0' where id=12"));
+        QCOMPARE(buildEditUpdateSql({item("xm", 0, "姓名", 1), item("xb", 2, "性别", 1)},
+                                    {typed(""), options({"男", "女"}, {false, false})}, categories, programmes, 3),
+                 QStringLiteral("UPDATE bmb SET xm='',xb=0 where id=3"));
+    }
+
     void thePendingPhotoBecomesTheNewestRegistrationsAttachment()
     {
         OpenState open;
