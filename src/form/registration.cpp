@@ -206,6 +206,44 @@ QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<Entered
            + sqlInteger(recordId);
 }
 
+StoredEntry storedEntry(const FormItem& item, const QString& value, const QStringList& optionCaptions)
+{
+    StoredEntry entry;
+    const bool programme = isProgrammeColumn(item.zd);
+    auto idOf = [](const QString& caption) {
+        const auto ids = captionIds(caption);
+        return ids ? ids->at(0) : QString();
+    };
+    switch (item.lx) {
+    case ItemType::Radio: {
+        // The gender item always offers 男 and 女, whatever its presets.
+        const QString shown = item.zd == QLatin1String("xb")
+                                  ? (value == QLatin1String("1") ? QStringLiteral("男")
+                                                                 : value == QLatin1String("2") ? QStringLiteral("女") : value)
+                                  : value;
+        for (const QString& caption : optionCaptions)
+            entry.ticked << (programme ? idOf(caption) == value : caption == shown);
+        break;
+    }
+    case ItemType::Check:
+        for (const QString& caption : optionCaptions) {
+            const QString key = programme ? idOf(caption) : caption;
+            entry.ticked << (!key.isEmpty() && value.contains(QLatin1Char('^') + key + QLatin1Char('^')));
+        }
+        break;
+    case ItemType::List:
+        if (programme || item.zd == QLatin1String("dd"))
+            entry.selectId = int(textToNumber(value));
+        else
+            entry.text = value;
+        break;
+    default:
+        entry.text = value;
+        break;
+    }
+    return entry;
+}
+
 int newestRegistrationId(AppState& state)
 {
     if (!state.db.openShared(QStringLiteral("select id from bmb order by id desc "))) {

@@ -61,6 +61,17 @@ InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<Enter
 QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
 
+// How a stored value shows in the built controls of its item.
+struct StoredEntry {
+    QString text;           // edit box text, or a select list's text
+    QVector<bool> ticked;   // parallel to the item's option captions
+    int selectId = -1;      // a select list of categories or programmes: the id whose entry is selected
+};
+
+// The value V of the item's column as its controls show it. optionCaptions
+// are the captions the form built for the item's options.
+StoredEntry storedEntry(const FormItem& item, const QString& value, const QStringList& optionCaptions);
+
 // The highest bmb id, 0 when there is none or the query failed (the error
 // has then been shown).
 int newestRegistrationId(AppState& state);
