@@ -1,5 +1,6 @@
 #include "form/formlayout.h"
 
+#include "form/registration.h"
 #include "platform/text.h"
 
 namespace {
@@ -19,20 +20,15 @@ int rowTop(int row)
 
 } // namespace
 
-QString idSeparator()
-{
-    return QStringLiteral("           _");
-}
-
 QString programmeOptionCaption(const Programme& programme)
 {
-    return programme.name + idSeparator() + QString::number(programme.id) + idSeparator()
+    return programme.name + programmeIdSeparator + QString::number(programme.id) + programmeIdSeparator
            + QString::number(programme.serverId);
 }
 
 QStringList splitOptionCaption(const QString& caption)
 {
-    return caption.split(idSeparator());
+    return caption.split(programmeIdSeparator);
 }
 
 bool isProgrammeColumn(const QString& zd)

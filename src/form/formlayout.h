@@ -10,10 +10,9 @@
 #include <QStringList>
 #include <QVector>
 
-// Between a programme's name and its ids in an option caption: eleven
-// blanks and "_". The blanks push the ids out of the visible width.
-QString idSeparator();
-// name + separator + id + separator + serverid.
+// A programme option's caption: name + programmeIdSeparator + id +
+// programmeIdSeparator + serverid (form/registration.h). The separator's
+// blanks push the ids out of the visible width.
 QString programmeOptionCaption(const Programme& programme);
 // The caption's parts at the separator: name, id, serverid for a programme
 // option; one part for any other caption.
