@@ -343,7 +343,14 @@ void DesignerPage::saveItemChanges()
         messageBox(QStringLiteral("请先选中要修改项目"));
         return;
     }
-    const int typeCode = type->currentIndex() >= 0 ? type->currentData().toInt() : -1;
+    // A row whose stored type is not offered for its column shows no type:
+    // the operator chooses one rather than a code being made up.
+    if (type->currentIndex() < 0) {
+        messageBox(QStringLiteral("请选择类型"));
+        type->setFocus();
+        return;
+    }
+    const int typeCode = type->currentData().toInt();
     const QString zd = column->text();
     if (const QString refusal = typeRefusal(zd, typeCode); !refusal.isEmpty()) {
         messageBox(refusal);

@@ -193,6 +193,7 @@ private slots:
         QTest::newRow("no permission") << "kz1" << "" << "" << 5
                                        << "您的权限不足，不能操作本项，请更换更高权限的帐号再操作。" << "";
         QTest::newRow("order not a number") << "kz1" << "" << "1,status=0" << 1 << "顺序必须是数字" << "学历 修改失败";
+        QTest::newRow("stored type not offered") << "xm" << "-" << "" << 1 << "请选择类型" << "";
         QTest::newRow("nothing selected") << "" << "" << "" << 1 << "请先选中要修改项目" << "";
     }
 
@@ -206,11 +207,15 @@ private slots:
         QFETCH(QString, status);
         FormPages pages;
         pages.openDesigner();
-        const QString before = pages.styleTable();
         pages.app.state->currentOperator.group = group;
         if (!zd.isEmpty())
             pages.selectItem(zd);
-        if (!type.isEmpty()) {
+        if (type == QLatin1String("-")) {
+            QVERIFY(pages.app.execute("UPDATE style SET lx=4 where zd='xm'"));
+            pages.openDesigner();
+            pages.selectItem(zd);
+            QCOMPARE(pages.control<QComboBox>("组合框_表单_类型")->currentIndex(), -1);
+        } else if (!type.isEmpty()) {
             // The type selector offers only allowed types; the save checks all the same.
             QStringList names;
             for (int code = 0; code < 5; ++code)
@@ -220,6 +225,7 @@ private slots:
         }
         if (!order.isEmpty())
             pages.control<QLineEdit>("编辑框_表单_顺序")->setText(order);
+        const QString before = pages.styleTable();
         pages.click("按钮_表单_修改项目");
         QCOMPARE(pages.app.messages.texts(), QStringList{message});
         QCOMPARE(pages.app.statusText(), status);
