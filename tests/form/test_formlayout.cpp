@@ -120,13 +120,6 @@ private slots:
         QCOMPARE(wide[0].options[0].topLeft(), QPoint(113, 18));
     }
 
-    void optionWidthsCountGbkBytes()
-    {
-        QCOMPARE(optionWidth(QStringLiteral("男")), 30);
-        QCOMPARE(optionWidth(QStringLiteral("abc")), 38);
-        QCOMPARE(optionWidth(QStringLiteral("计算机")), 62);
-    }
-
     void optionsComeFromValProgrammesOrGender()
     {
         const QVector<Programme> programmes = {programme(3, 30, 1, "会计", 1), programme(5, 0, 2, "护理", 1),
@@ -173,13 +166,6 @@ private slots:
         const ListEntries plain = listEntries(formItem("kz1", 4), categories, programmes, 0, {QStringLiteral("初中"), QStringLiteral("高中")});
         QCOMPARE(texts(plain), QStringList({QStringLiteral("初中=0"), QStringLiteral("高中=0")}));
         QCOMPARE(plain.selected, -1);
-    }
-
-    void labelsMarkRequiredItemsOnTheAddPage()
-    {
-        QCOMPARE(itemLabelCaption(formItem("xm", 0, "", 1), LabelStyle::AddPage), QStringLiteral("*项:"));
-        QCOMPARE(itemLabelCaption(formItem("xm", 0, "", 0), LabelStyle::AddPage), QStringLiteral("项:"));
-        QCOMPARE(itemLabelCaption(formItem("xm", 0, "", 1), LabelStyle::CaptionOnly), QStringLiteral("项"));
     }
 
     void tabSkipsRadioAndCheckItemsAndWraps_data()
@@ -277,17 +263,6 @@ private slots:
             QVERIFY2(isOrderNumber(QString::fromUtf8(good)), good);
         for (const char* bad : {"", "abc", "1,status=0", "5 where id=1", "inf", "nan", "--1", "1e"})
             QVERIFY2(!isOrderNumber(QString::fromUtf8(bad)), bad);
-    }
-
-    void ruleEntriesStoreTheirCodes()
-    {
-        QStringList codes;
-        for (int entry = 0; entry < ruleCount; ++entry)
-            codes << ruleCode(entry);
-        QCOMPARE(codes.join(QLatin1Char(' ')), QStringLiteral("* *6-16 n n6-16 s s6-18 p m e url"));
-        QCOMPARE(ruleEntryText(3), QStringLiteral("6到16位数字"));
-        QCOMPARE(ruleCode(10), QString());
-        QCOMPARE(ruleCode(-1), QString());
     }
 
     void updateStatementLetterByLetter()
