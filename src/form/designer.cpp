@@ -261,10 +261,12 @@ void DesignerPage::loadDesignerList()
     list->clear();
     if (!openReported(state, QStringLiteral("select * from style order by sx")))
         return;
-    RecordSet& rows = state.db.shared();
-    for (int n = 0; !rows.atEnd(); rows.moveNext(), ++n) {
+    // Every row is read before pending messages run: a handler running in
+    // between may reopen the shared record set.
+    QList<QTreeWidgetItem*> items;
+    for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
         auto* row = new QTreeWidgetItem;
-        row->setText(Number, QString::number(n + 1));
+        row->setText(Number, QString::number(items.size() + 1));
         row->setData(Number, Qt::UserRole, rows.readInteger("id"));
         row->setText(Caption, rows.readText("nam"));
         row->setText(Enabled, rows.readInteger("status") == 1 ? QStringLiteral("启用") : QString());
@@ -275,7 +277,10 @@ void DesignerPage::loadDesignerList()
         row->setText(RuleCode, rows.readText("yz"));
         row->setText(Hint, rows.readText("ts"));
         row->setText(Field, rows.readText("zd"));
-        list->insertTopLevelItem(n, row);
+        items << row;
+    }
+    for (QTreeWidgetItem* row : items) {
+        list->addTopLevelItem(row);
         processPendingMessages();
     }
 }
