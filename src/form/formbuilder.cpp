@@ -154,6 +154,32 @@ QVector<QAbstractButton*> FormBuilder::optionControls(int position) const
     return buttons;
 }
 
+EnteredItem FormBuilder::enteredItem(int position) const
+{
+    EnteredItem entry;
+    QWidget* control = itemControl(position);
+    if (auto* list = qobject_cast<QComboBox*>(control)) {
+        entry.text = list->currentText();
+        entry.listIndex = list->currentIndex();
+        entry.listData = entry.listIndex >= 0 ? list->itemData(entry.listIndex).toInt() : -1;
+    } else {
+        entry.text = editBoxText(control);
+    }
+    for (const QAbstractButton* option : optionControls(position)) {
+        entry.optionCaptions << option->text();
+        entry.ticked << option->isChecked();
+    }
+    return entry;
+}
+
+QVector<EnteredItem> FormBuilder::enteredItems() const
+{
+    QVector<EnteredItem> entries;
+    for (int position = 1; position <= items.size(); ++position)
+        entries.push_back(enteredItem(position));
+    return entries;
+}
+
 FormItem* FormBuilder::liveItem(int position)
 {
     // formItems may have been reloaded since the build: only the same item counts.

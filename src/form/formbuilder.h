@@ -8,6 +8,7 @@
 
 #include "core/appstate.h"
 #include "form/formlayout.h"
+#include "form/registration.h"
 
 #include <QObject>
 #include <QVector>
@@ -91,6 +92,10 @@ public:
     QWidget* itemControl(int position) const;
     // The radio buttons or check boxes of the item at `position`, in option order.
     QVector<QAbstractButton*> optionControls(int position) const;
+    // What the operator entered for the item at `position`, read from its
+    // controls; enteredItems is parallel to builtItems.
+    EnteredItem enteredItem(int position) const;
+    QVector<EnteredItem> enteredItems() const;
 
     // The handlers every clone shares.
     void onChoiceChanged(QComboBox* source);

@@ -447,6 +447,20 @@ private slots:
         pages.itemList("bm1")->setCurrentIndex(0);
         QCOMPARE(app.state->formItems[pages.positionOf("bm1") - 1].currentServerId, QStringLiteral("72"));
 
+        // What was entered, read back from the controls for the statement builders.
+        qobject_cast<QLineEdit*>(pages.itemControl("xm"))->setText(QStringLiteral("李四"));
+        pages.form().optionControls(pages.positionOf("xb"))[1]->setChecked(true);
+        const QVector<EnteredItem> entered = pages.form().enteredItems();
+        QCOMPARE(entered.size(), pages.form().builtItems().size());
+        QCOMPARE(entered[pages.positionOf("xm") - 1].text, QStringLiteral("李四"));
+        const EnteredItem& sex = entered[pages.positionOf("xb") - 1];
+        QCOMPARE(sex.optionCaptions, QStringList({"男", "女"}));
+        QCOMPARE(sex.ticked, QVector<bool>({false, true}));
+        const EnteredItem& first = entered[pages.positionOf("bm1") - 1];
+        QCOMPARE(first.listIndex, 0);
+        QCOMPARE(app.state->programmeList.value(first.listData - 1).name, QStringLiteral("护理"));
+        QCOMPARE(entered[0].listData, 3);  // 郊区, third in categoryList
+
         pages.itemList("dd")->setCurrentIndex(0);
         QCOMPARE(pages.form().currentCategoryId(), 0);
         QCOMPARE(app.state->formItems[0].currentValue, QStringLiteral("0"));
