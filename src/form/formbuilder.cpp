@@ -192,6 +192,7 @@ FormItem* FormBuilder::liveItem(int position)
 void FormBuilder::build(const BuildOptions& options)
 {
     clear();
+    const int thisBuild = ++generation;
     items = state.formItems;
 
     QVector<ItemOptions> optionLists;
@@ -209,13 +210,17 @@ void FormBuilder::build(const BuildOptions& options)
                     templates.radio->size(), templates.list->size(), templates.container->size()};
     const QVector<ItemPlacement> placements = layoutForm(layoutItems, params);
 
-    for (int i = 0; i < items.size(); ++i) {
+    const QVector<FormItem> building = items;
+    for (int i = 0; i < building.size(); ++i) {
         QWidget* label = makeClone(templates.label, container);
-        static_cast<QLabel*>(label)->setText(itemLabelCaption(items[i], options.labels));
+        static_cast<QLabel*>(label)->setText(itemLabelCaption(building[i], options.labels));
         label->setGeometry(placements[i].label);
         label->show();
         processPendingMessages();
-        buildItem(i + 1, items[i], optionLists[i], placements[i], options);
+        // A handler that ran meanwhile may have cleared or rebuilt the form.
+        if (generation != thisBuild)
+            return;
+        buildItem(i + 1, building[i], optionLists[i], placements[i], options);
     }
 }
 
@@ -287,6 +292,7 @@ void FormBuilder::buildItem(int position, const FormItem& item, const ItemOption
 
 void FormBuilder::clear()
 {
+    ++generation;
     if (items.isEmpty() && controls.isEmpty())
         return;
     for (QWidget* control : std::as_const(controls))

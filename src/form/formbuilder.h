@@ -128,4 +128,5 @@ private:
     QVector<int> checks;
     int categoryId = 0;
     int focusedItem = 0;
+    int generation = 0;  // counts builds and clears, so a build interrupted by another stops
 };

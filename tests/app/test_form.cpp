@@ -402,6 +402,22 @@ private slots:
         QCOMPARE(nation->geometry(), QRect(313, age->y(), 128, 20));
     }
 
+    void aBuildInterruptedByAnotherLeavesOneWholeForm()
+    {
+        FormPages pages;
+        pages.openAddPage();
+        const int wholeBuild = int(pages.form().builtControls().size());
+        // The builder lets pending messages run after each label; a rebuild arriving then wins.
+        QTimer::singleShot(0, &pages.addPage(), [&] { pages.addPage().buildAddForm(); });
+        pages.addPage().buildAddForm();
+        QCOMPARE(int(pages.form().builtControls().size()), wholeBuild);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        int taggedNameBoxes = 0;
+        for (QLineEdit* box : pages.control<QWidget>("分组框_添加")->findChildren<QLineEdit*>())
+            taggedNameBoxes += tagOf(box) == itemTag(pages.positionOf("xm")) ? 1 : 0;
+        QCOMPARE(taggedNameBoxes, 1);
+    }
+
     void programmeOptionsFollowTheChosenCategory()
     {
         FormPages pages;
