@@ -289,6 +289,34 @@ private slots:
         }
     }
 
+    void databaseFailuresAreShownAndReported()
+    {
+        FormPages pages;
+        pages.openDesigner();
+        // The unit table gone: the item is saved, the category switch is not.
+        pages.selectItem("dd");
+        pages.control<QCheckBox>("选择框_表单_启用")->setChecked(true);
+        QVERIFY(pages.app.execute("drop table xx"));
+        pages.click("按钮_表单_修改项目");
+        QCOMPARE(pages.app.messages.messages().size(), 1);
+        const RecordedMessage failure = pages.app.messages.messages().first();
+        QVERIFY2(failure.text.contains(QStringLiteral("xx")), qPrintable(failure.text));
+        QCOMPARE(failure.style, int(MessageStyle::Error | MessageStyle::SystemModal));
+        QCOMPARE(pages.app.statusText(), failure.text);
+        QCOMPARE(pages.app.queryValue("select status from style where zd='dd'"), QStringLiteral("1"));
+        QVERIFY(pages.app.window->outlookMenu()->isEntryHidden(1, 0));
+
+        // The style table gone: the save fails with the database's text.
+        pages.app.messages.clear();
+        pages.selectItem("xm");
+        QVERIFY(pages.app.execute("drop table style"));
+        pages.click("按钮_表单_修改项目");
+        QCOMPARE(pages.app.messages.messages().size(), 1);
+        QCOMPARE(pages.app.messages.messages().first().style, int(MessageStyle::Error));
+        QCOMPARE(pages.app.statusText(), QStringLiteral("姓名 修改失败"));
+        QCOMPARE(pages.list()->topLevelItemCount(), 23);
+    }
+
     void addingAnItemTakesTheNextFreeItemIntoUse()
     {
         FormPages pages;
