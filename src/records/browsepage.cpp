@@ -4,6 +4,7 @@
 #include "platform/anchors.h"
 #include "platform/dates.h"
 #include "records/recorddisplay.h"
+#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>

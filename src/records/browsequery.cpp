@@ -3,12 +3,10 @@
 #include "platform/dates.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
+#include "store/schema.h"
 
 #include <QRegularExpression>
 #include <QStringList>
-
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -177,19 +175,6 @@ QString columnListOf(const QVector<FormItem>& items)
     return columns.join(QLatin1Char(','));
 }
 
-bool isRegistrationColumn(const QString& column)
-{
-    static const char* const columns[] = {"id",        "status",    "dtime", "sh",  "fk",       "imgid", "xm",
-                                          "xb",        "nl",        "mz",    "zj",  "jj",       "lx1",   "lx2",
-                                          "lx3",       "dd",        "ddserver", "bm1", "bm2",   "bm1server",
-                                          "bm2server", "bm3",       "bm3server", "kz1", "kz2",  "kz3",   "kz4",
-                                          "kz5",       "kz6",       "kz7",   "kz8", "kz9",      "kz10"};
-    for (const char* name : columns)
-        if (sameColumn(column, name))
-            return true;
-    return false;
-}
-
 QString browseQuery(const QString& columnList, const QString& where)
 {
     // Without form items the list still shows the fixed columns.
@@ -205,8 +190,5 @@ QString pageInfoText(int currentPage, int pageCount, int recordCount)
 
 int pageSizeFromText(const QString& text)
 {
-    const double value = std::trunc(textToNumber(text));
-    if (std::isnan(value))
-        return 0;
-    return int(qBound(double(std::numeric_limits<int>::min()), value, double(std::numeric_limits<int>::max())));
+    return clampToInt(textToNumber(text));
 }

@@ -60,9 +60,6 @@ std::optional<QString> browseWhere(const QVector<ConditionRow>& rows, bool recyc
 // Items whose column is not one of bmb's are left out.
 QString columnListOf(const QVector<FormItem>& items);
 
-// True for the name of a column of bmb, without regard to case.
-bool isRegistrationColumn(const QString& column);
-
 QString browseQuery(const QString& columnList, const QString& where);
 
 // "2/5  Tol:230"; a page number below 1 (no current page) reads 0.

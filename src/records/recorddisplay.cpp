@@ -3,9 +3,6 @@
 #include "core/lists.h"
 #include "platform/text.h"
 
-#include <cmath>
-#include <limits>
-
 namespace {
 
 bool isColumn(const QString& column, const char* name)
@@ -21,10 +18,7 @@ bool isMultiChoice(const QString& value)
 // An id as stored: a number, integer part taken; 0 when it is none.
 int storedId(const QString& value)
 {
-    const double number = std::trunc(textToNumber(value));
-    if (!(number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max()))
-        return 0;
-    return int(number);
+    return clampToInt(textToNumber(value));
 }
 
 } // namespace
