@@ -1,9 +1,12 @@
 #include "records/browsepage.h"
 
 #include "core/lists.h"
+#include "core/permissions.h"
 #include "platform/anchors.h"
 #include "platform/dates.h"
+#include "platform/messagebox.h"
 #include "records/recorddisplay.h"
+#include "records/statuschange.h"
 #include "store/schema.h"
 
 #include <QCheckBox>
@@ -91,9 +94,20 @@ void BrowsePage::buildBottomRows(int height)
     connect(checkAllButton, &QPushButton::clicked, this, &BrowsePage::checkAll);
     connect(invertButton, &QPushButton::clicked, this, &BrowsePage::invertChecks);
     connect(clearButton, &QPushButton::clicked, this, &BrowsePage::clearChecks);
+    statusSelector = new QComboBox(this);
+    statusSelector->setObjectName(QStringLiteral("组合框_信息浏览_状态"));
+    statusSelector->setGeometry(186, upperY, 136, 24);
+    for (const SelectorEntry& entry : statusEntries())
+        statusSelector->addItem(entry.text, entry.code.value_or(0));
+    // Every choice of the operator applies, even of the entry already shown.
+    connect(statusSelector, &QComboBox::activated, this, &BrowsePage::applyStatusChange);
     restoreButton = makeButton("按钮_信息浏览_还原", "还原", this, {330, upperY, 70, 24});
     restoreButton->hide();
     deleteButton = makeButton("按钮_信息浏览_删除", "删除", this, {404, upperY, 70, 24});
+    auto* deleteForGoodButton = makeButton("按钮_信息浏览_永久删除", "永久删除", this, {478, upperY, 80, 24});
+    connect(restoreButton, &QPushButton::clicked, this, &BrowsePage::restoreFromRecycleBin);
+    connect(deleteButton, &QPushButton::clicked, this, &BrowsePage::moveToRecycleBin);
+    connect(deleteForGoodButton, &QPushButton::clicked, this, &BrowsePage::deletePermanently);
 
     auto* pageSizeLabel = new QLabel(QStringLiteral("每页数量"), this);
     pageSizeLabel->setGeometry(6, lowerY, 56, 24);
@@ -115,8 +129,9 @@ void BrowsePage::buildBottomRows(int height)
     connect(previousButton, &QPushButton::clicked, this, &BrowsePage::previousPage);
     connect(nextButton, &QPushButton::clicked, this, &BrowsePage::nextPage);
 
-    bottomControls = {checkAllButton, invertButton,  clearButton, restoreButton, deleteButton, pageSizeLabel,
-                      pageSizeBox,    printLabel,    print,       pageLabel,     previousButton, nextButton};
+    bottomControls = {checkAllButton, invertButton, clearButton, statusSelector, restoreButton,
+                      deleteButton,   deleteForGoodButton, pageSizeLabel, pageSizeBox, printLabel,
+                      print,          pageLabel,    previousButton, nextButton};
 }
 
 void BrowsePage::registerAnchors(AnchorLayout& anchors)
@@ -349,6 +364,80 @@ QVector<int> BrowsePage::tickedIds() const
             ids << row->data(0, Qt::UserRole).toInt();
     }
     return ids;
+}
+
+QVector<int> BrowsePage::takeTickedRows()
+{
+    QVector<int> ids;
+    for (int r = list->topLevelItemCount() - 1; r >= 0; --r) {
+        if (list->topLevelItem(r)->checkState(0) != Qt::Checked)
+            continue;
+        std::unique_ptr<QTreeWidgetItem> row(list->takeTopLevelItem(r));
+        ids << row->data(0, Qt::UserRole).toInt();
+    }
+    return ids;
+}
+
+void BrowsePage::applyStatusChange()
+{
+    const int position = statusSelector->currentIndex();
+    const QVector<int> ids = tickedIds();
+    if (ids.isEmpty()) {
+        messageBox(QStringLiteral("请勾选待修改项目"), MessageStyle::Error);
+        return;
+    }
+    const QString sql = statusChangeStatement(position, statusSelector->currentData().toInt(), ids);
+    if (sql.isEmpty())
+        return;
+    if (!executeReported(state, sql)) {
+        state.showResult(QStringLiteral("修改失败"));
+        return;
+    }
+    state.showResult(QStringLiteral("修改成功"));
+    // The same page again: the keyset reads the changed rows afresh.
+    if (RecordSet* records = state.db.browseRecordSet.get())
+        records->setAbsolutePage(currentPage);
+    showPageInfo();
+    fillBrowsePage();
+}
+
+bool BrowsePage::changeTakenRows(const QString& sql, const char* done, const char* failed)
+{
+    const bool ok = executeReported(state, sql);
+    state.showResult(QString::fromUtf8(ok ? done : failed));
+    return ok;
+}
+
+void BrowsePage::moveToRecycleBin()
+{
+    const QVector<int> ids = takeTickedRows();
+    if (!ids.isEmpty())
+        changeTakenRows(recycleStatement(true, ids), "删除成功", "删除失败");
+}
+
+void BrowsePage::restoreFromRecycleBin()
+{
+    if (!recycleBin->isChecked())
+        return;
+    const QVector<int> ids = takeTickedRows();
+    if (!ids.isEmpty())
+        changeTakenRows(recycleStatement(false, ids), "还原成功", "还原失败");
+}
+
+void BrowsePage::deletePermanently()
+{
+    if (!guardDeletePermanently(state))
+        return;
+    const int answer = messageBox(QStringLiteral("是否永久删除您选择的数据"),
+                                  MessageStyle::YesNo | MessageStyle::Exclamation | MessageStyle::SystemModal,
+                                  QStringLiteral("警告"));
+    if (answer != AnswerYes)
+        return;
+    const QVector<int> ids = takeTickedRows();
+    if (ids.isEmpty())
+        return;
+    if (changeTakenRows(deleteRegistrationsStatement(ids), "删除成功", "删除失败"))
+        changeTakenRows(deleteAttachmentsStatement(ids), "附件删除成功", "附件删除失败");
 }
 
 int BrowsePage::rowCount() const

@@ -1,8 +1,9 @@
 #pragma once
 // The browse page: up to three search conditions, the recycle-bin switch, the
-// record list one page at a time with its check boxes, the page size and the
-// print choice. The browse record set it opens is shared with the operations
-// that act on the listed records.
+// record list one page at a time with its check boxes, the status, recycle-bin
+// and deletion operations on the ticked rows, the page size and the print
+// choice. The browse record set it opens is shared with the operations that
+// act on the listed records.
 
 #include "core/appstate.h"
 #include "records/browsequery.h"
@@ -54,6 +55,12 @@ public:
     // The ids of the ticked rows, from the last row to the first.
     QVector<int> tickedIds() const;
 
+    // What the ticked registrations undergo; each reports in the status bar.
+    void applyStatusChange();
+    void moveToRecycleBin();
+    void restoreFromRecycleBin();
+    void deletePermanently();
+
     int rowCount() const;
     int currentPageNumber() const { return currentPage; }
     int pageCountNumber() const { return pageCount; }
@@ -66,6 +73,11 @@ private:
     void buildBottomRows(int height);
     ConditionRow conditionRow(int row) const;
     void setChecks(const std::function<bool(bool)>& newState);
+    // The ids of the ticked rows, last row first, each row leaving the list.
+    QVector<int> takeTickedRows();
+    // Runs a statement on the ticked registrations whose rows have left the
+    // list; reports `done` or `failed`.
+    bool changeTakenRows(const QString& sql, const char* done, const char* failed);
 
     AppState& state;
     // The form items the columns were built from; conditions and rows read
@@ -83,6 +95,7 @@ private:
     QTreeWidget* list = nullptr;
     QPushButton* restoreButton = nullptr;
     QPushButton* deleteButton = nullptr;
+    QComboBox* statusSelector = nullptr;
     QLineEdit* pageSizeBox = nullptr;
     QComboBox* print = nullptr;
     QLabel* pageLabel = nullptr;

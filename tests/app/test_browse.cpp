@@ -66,6 +66,44 @@ private slots:
         app.closeWindow();
         QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("prepage"), QString()), QStringLiteral("30"));
     }
+
+    // An operator marks a registration paid, moves another to the recycle bin,
+    // finds it there and restores it; an auditor may not delete for good.
+    void statusChangesAndTheRecycleBinThroughTheMainWindow()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        for (int n = 1; n <= 3; ++n)
+            QVERIFY(app.execute(QStringLiteral("insert into bmb (xm,dtime,status) values ('学生%1','2013-05-0%1 08:00:00',1)").arg(n)));
+        app.window->showBrowse(false);
+        auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+        QCOMPARE(list->topLevelItemCount(), 3);
+        const int paid = list->topLevelItem(0)->data(0, Qt::UserRole).toInt();
+        list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        auto* status = app.find<QComboBox>(QStringLiteral("组合框_信息浏览_状态"));
+        status->setCurrentIndex(5);
+        emit status->activated(5);
+        QCOMPARE(app.statusText(), QStringLiteral("修改成功"));
+        QCOMPARE(app.queryValue(QStringLiteral("select fk from bmb where id=%1").arg(paid)), QStringLiteral("1"));
+
+        const int recycled = list->topLevelItem(2)->data(0, Qt::UserRole).toInt();
+        list->topLevelItem(2)->setCheckState(0, Qt::Checked);
+        app.find<QPushButton>(QStringLiteral("按钮_信息浏览_删除"))->click();
+        QCOMPARE(app.statusText(), QStringLiteral("删除成功"));
+        QCOMPARE(list->topLevelItemCount(), 2);
+
+        app.window->showBrowse(true);
+        QCOMPARE(list->topLevelItemCount(), 1);
+        QCOMPARE(list->topLevelItem(0)->data(0, Qt::UserRole).toInt(), recycled);
+        list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        app.state->currentOperator.group = 5;
+        app.find<QPushButton>(QStringLiteral("按钮_信息浏览_永久删除"))->click();
+        QCOMPARE(app.messages.texts(), QStringList({QStringLiteral("您的权限不足，不能操作本项，请更换更高权限的帐号再操作。")}));
+        app.find<QPushButton>(QStringLiteral("按钮_信息浏览_还原"))->click();
+        QCOMPARE(app.statusText(), QStringLiteral("还原成功"));
+        app.window->showBrowse(false);
+        QCOMPARE(list->topLevelItemCount(), 3);
+    }
 };
 
 BRENVO_TEST(BrowseNavigationTest)

@@ -1,5 +1,6 @@
 #include "records/browsequery.h"
 #include "records/recorddisplay.h"
+#include "records/statuschange.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
@@ -272,6 +273,38 @@ private slots:
             QCOMPARE(reviewWord(QString::fromUtf8(s.value)), QString::fromUtf8(s.review));
             QCOMPARE(paymentWord(QString::fromUtf8(s.value)), QString::fromUtf8(s.payment));
         }
+    }
+
+    void statusAndDeletionStatementsReadLetterForLetter()
+    {
+        const QVector<int> ids{12, 15, 20};
+        const struct {
+            int position;
+            const char* statement;
+        } changes[] = {
+            {0, ""},
+            {1, "update bmb set sh=0 where id in (12,15,20)"},
+            {2, "update bmb set sh=1 where id in (12,15,20)"},
+            {3, "update bmb set sh=-1 where id in (12,15,20)"},
+            {4, "update bmb set fk=0 where id in (12,15,20)"},
+            {5, "update bmb set fk=1 where id in (12,15,20)"},
+            {6, "update bmb set fk=-1 where id in (12,15,20)"},
+            {7, ""},
+            {-1, ""},
+        };
+        const QVector<SelectorEntry>& entries = statusEntries();
+        QCOMPARE(entries.size(), 7);
+        QCOMPARE(entries.at(0).text, QStringLiteral("不修改状态"));
+        QCOMPARE(entries.at(3).text, QStringLiteral("审核:未通过×"));
+        QCOMPARE(entries.at(4).text, QStringLiteral("缴费:待审核≡"));
+        for (const auto& c : changes) {
+            const int code = c.position >= 0 && c.position < entries.size() ? entries.at(c.position).code.value_or(99) : 1;
+            QCOMPARE(statusChangeStatement(c.position, code, ids), QString::fromUtf8(c.statement));
+        }
+        QCOMPARE(recycleStatement(true, {7}), QStringLiteral("update bmb set status=0 where id in (7)"));
+        QCOMPARE(recycleStatement(false, {20, 3}), QStringLiteral("update bmb set status=1 where id in (20,3)"));
+        QCOMPARE(deleteRegistrationsStatement(ids), QStringLiteral("delete * from bmb where id in (12,15,20)"));
+        QCOMPARE(deleteAttachmentsStatement(ids), QStringLiteral("delete * from fj where uid in (12,15,20)"));
     }
 };
 
