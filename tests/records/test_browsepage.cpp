@@ -201,8 +201,21 @@ private slots:
         const std::optional<QDateTime> shown = textToDate(content->text());
         QVERIFY(shown && *shown >= before.addSecs(-1) && *shown <= QDateTime::currentDateTime());
 
-        // No categories yet: the condition selector is empty and sets nothing.
+        // Dates compare as dates; a text that is no date reads as the year 100.
         QVERIFY(f.addRegistrations(3));
+        const struct {
+            const char* condition;
+            const char* content;
+            int rows;
+        } dates[] = {{">=", "2013年5月1日8时2分", 2}, {"<=", "2013-05-01 08:02", 2}, {"=", "2013年5月1日8时3分", 1},
+                     {">=", "昨天", 3},              {"<=", "昨天", 0}};
+        for (const auto& d : dates) {
+            f.setCondition(1, QStringLiteral("时间"), QString::fromUtf8(d.condition), QString::fromUtf8(d.content));
+            f.search();
+            QVERIFY2(f.page->rowCount() == d.rows, d.content);
+        }
+
+        // No categories yet: the condition selector is empty and sets nothing.
         f.setCondition(1, QStringLiteral("报名分类"));
         QCOMPARE(conditions->count(), 0);
         f.search();
