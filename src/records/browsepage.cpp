@@ -317,9 +317,14 @@ void BrowsePage::fillBrowsePage()
     QList<QTreeWidgetItem*> rows;
     const qint64 firstNumber = qint64(currentPage - 1) * state.pageSize + 1;
     for (int r = 0; r < state.pageSize && !records->atEnd(); ++r, records->moveNext()) {
+        // A registration deleted for good since the search keeps its place in
+        // the pages but has no row to show.
+        const int id = records->readInteger(0);
+        if (id == 0)
+            continue;
         auto* row = new QTreeWidgetItem;
         row->setText(0, QString::number(firstNumber + r));
-        row->setData(0, Qt::UserRole, records->readInteger(0));
+        row->setData(0, Qt::UserRole, id);
         row->setCheckState(0, Qt::Unchecked);
         for (int j = 0; j < itemCount; ++j)
             if (itemColumn.at(j) >= 0)

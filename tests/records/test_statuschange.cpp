@@ -162,6 +162,13 @@ private slots:
         QCOMPARE(f.page->rowCount(), 2);
         QCOMPARE(f.value(QStringLiteral("select count(*) from bmb where id=%1").arg(gone)), QStringLiteral("0"));
         QCOMPARE(f.value(QStringLiteral("select count(*) from fj")), QStringLiteral("1"));
+
+        // The page shown again leaves out the deleted registration.
+        f.tick({0});
+        f.chooseStatus(QStringLiteral("审核:通过√"));
+        QCOMPARE(f.page->rowCount(), 2);
+        QCOMPARE(f.cell(1, 0), QStringLiteral("2"));
+        QVERIFY(f.rowId(0) != gone && f.rowId(1) != gone);
     }
 };
 
