@@ -94,7 +94,7 @@ ProgrammePage::ProgrammePage(AppState& appState, const QSize& size) : state(appS
                              {QStringLiteral("名称"), QStringLiteral("费用"), QStringLiteral("人数"), QStringLiteral("已报名"),
                               QStringLiteral("截止日期"), QStringLiteral("简介"), QStringLiteral("详细介绍"),
                               QStringLiteral("顺序"), QStringLiteral("状态"), QStringLiteral("多地点")},
-                             {50, 120, 50, 50, 50, 130, 100, 120, 40, 50, 50});
+                             {50, 120, 50, 50, 50, 150, 100, 120, 40, 50, 50});
     list->setGeometry(8, 20, width - 16, height - 20 - lowerHeight - 12);
     connect(list, &QTreeWidget::itemSelectionChanged, this, &ProgrammePage::showProgramme);
 
@@ -134,8 +134,8 @@ ProgrammePage::ProgrammePage(AppState& appState, const QSize& size) : state(appS
     makeFieldLabel(lower, QStringLiteral("截至日期"), 4, 78, 56);
     deadline = new DeadlineBox(lower);
     deadline->setObjectName(QStringLiteral("编辑框_专业_日期"));
-    deadline->setGeometry(64, 78, 150, 22);
-    makeFieldLabel(lower, QStringLiteral("简介"), 218, 78, 36);
+    deadline->setGeometry(64, 78, 160, 22);
+    makeFieldLabel(lower, QStringLiteral("简介"), 226, 78, 28);
     summaryBox = lineEdit("编辑框_专业_简介", 258, 78, fieldsRight - 258);
 
     makeFieldLabel(lower, QStringLiteral("介绍"), 4, 108, 56);
