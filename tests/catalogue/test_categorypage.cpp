@@ -114,22 +114,28 @@ private slots:
         QCOMPARE(f.row(0).at(1), QStringLiteral(" 上海 "));
     }
 
-    void aMissingNameStoresNothing()
+    void refusalsStoreNothing()
     {
         CategoryFixture f;
         QSignalSpy hints(&f.page, &CategoryPage::hintShown);
         const QString before = f.dd();
         f.name()->setText(QStringLiteral(" 　 "));
         f.click("按钮_多地_添加");
+        // Modify and delete need a selected row.
+        f.name()->setText(QStringLiteral("深圳"));
+        f.click("按钮_多地_修改");
+        f.click("按钮_多地_删除");
         f.selectRow(0);
         f.name()->clear();
         f.click("按钮_多地_修改");
         QCOMPARE(f.dd(), before);
-        QCOMPARE(f.messages.texts(), QStringList({"信息没有填写完全", "信息没有填写完全"}));
+        QCOMPARE(f.messages.texts(),
+                 QStringList({"信息没有填写完全", "请先选中要修改项目", "请先选中要删除的项目", "信息没有填写完全"}));
         QCOMPARE(f.messages.messages().at(0).title, QStringLiteral("错误"));
         QCOMPARE(hints.size(), 2);
         QCOMPARE(hints.at(0).at(0).toString(), QStringLiteral("信息没有填写完全"));
         QCOMPARE(hints.at(1).at(0).toString(), QStringLiteral("没有填写完全"));
+        QCOMPARE(f.reporter.result, QString());
     }
 
     void groupsWithoutManagementAreRefused_data()
@@ -188,38 +194,6 @@ private slots:
         QCOMPARE(f.list()->topLevelItemCount(), 1);
         QCOMPARE(f.row(0).at(0), QStringLiteral("2"));
         QCOMPARE(f.table(QStringLiteral("zy"), {QStringLiteral("ddid")}), QStringLiteral("2;"));
-    }
-
-    void modifyAndDeleteNeedASelectedRow()
-    {
-        CategoryFixture f;
-        const QString before = f.dd();
-        f.name()->setText(QStringLiteral("深圳"));
-        f.click("按钮_多地_修改");
-        f.click("按钮_多地_删除");
-        QCOMPARE(f.messages.texts(), QStringList({"请先选中要修改项目", "请先选中要删除的项目"}));
-        QCOMPARE(f.dd(), before);
-        QCOMPARE(f.reporter.result, QString());
-    }
-
-    void aFailedStatementShowsTheDatabaseErrorAndKeepsTheList()
-    {
-        CategoryFixture f;
-        f.selectRow(0);
-        QVERIFY(f.execute(QStringLiteral("DROP TABLE dd")));
-        f.name()->setText(QStringLiteral("深圳"));
-        f.click("按钮_多地_添加");
-        QCOMPARE(f.reporter.result, QStringLiteral("添加失败"));
-        f.click("按钮_多地_修改");
-        QCOMPARE(f.reporter.result, QStringLiteral("深圳 修改失败"));
-        f.click("按钮_多地_删除");
-        QCOMPARE(f.reporter.result, QStringLiteral("深圳 删除失败"));
-        QCOMPARE(f.list()->topLevelItemCount(), 2);
-        const QVector<RecordedMessage>& shown = f.messages.messages();
-        QCOMPARE(shown.size(), 4);  // three errors and the question
-        QCOMPARE(shown.at(0).style, 16);
-        QVERIFY(shown.at(0).text.contains(QStringLiteral("dd")));
-        QCOMPARE(shown.at(2).text, QStringLiteral("确定删除吗？"));
     }
 };
 

@@ -62,18 +62,6 @@ private slots:
         QCOMPARE(steppedDeadline(text, position, step), expected);
     }
 
-    void layoutAndMonthLengths()
-    {
-        QVERIFY(holdsDeadlineLayout(QStringLiteral("2013-05-06 07:08:09")));
-        for (const char* text : {"", "2013-5-6 07:08:09", "2013-05-06 07:08", "2013年5月6日", "2013-05-06T07:08:09", "２０１３-05-06 07:08:09"})
-            QVERIFY2(!holdsDeadlineLayout(QString::fromUtf8(text)), text);
-        QCOMPARE(daysInMonth(2012, 2), 29);
-        QCOMPARE(daysInMonth(2100, 2), 28);
-        QCOMPARE(daysInMonth(2013, 11), 30);
-        QCOMPARE(daysInMonth(2013, 13), 0);
-        QCOMPARE(daysInMonth(0, 1), 0);
-    }
-
     void theAdjusterStepsTheSelectionAndKeepsIt()
     {
         DeadlineBox box;
@@ -122,7 +110,7 @@ private slots:
     void aBoxWithoutTheLayoutGetsTheCurrentMoment()
     {
         DeadlineBox box;
-        for (const char* text : {"", "next week"}) {
+        for (const char* text : {"", "next week", "2013-5-6 07:08:09", "2013年5月6日", "２０１３-05-06 07:08:09"}) {
             box.setText(QString::fromUtf8(text));
             box.stepDeadlineSegment(-1);
             QVERIFY2(qAbs(secondsFromNow(box.text())) < 5, text);
