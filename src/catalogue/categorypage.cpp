@@ -3,7 +3,6 @@
 #include "catalogue/pageparts.h"
 #include "core/permissions.h"
 #include "platform/anchors.h"
-#include "platform/events.h"
 #include "platform/messagebox.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
@@ -105,18 +104,18 @@ void CategoryPage::fillCategoryPage()
     list->clear();
     if (!state.db.openShared(QStringLiteral("select * from dd order by sx")))
         return;
-    RecordSet& rows = state.db.shared();
-    for (int n = 0; !rows.atEnd(); rows.moveNext(), ++n) {
+    QList<QTreeWidgetItem*> items;
+    for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
         auto* item = new QTreeWidgetItem;
-        item->setText(0, QString::number(n + 1));
+        item->setText(0, QString::number(items.size() + 1));
         item->setData(0, Qt::UserRole, rows.readInteger(0));
         item->setText(1, rows.readText("name"));
         item->setText(2, rows.readText("sx"));
         item->setText(3, rows.readText("xx"));
         item->setText(4, rows.readInteger("status") == 1 ? enabledText : disabledText);
-        list->insertTopLevelItem(n, item);
-        processPendingMessages();
+        items << item;
     }
+    addRowsLettingMessagesRun(list, items);
 }
 
 // From the row's cells, not from the database.

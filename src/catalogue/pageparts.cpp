@@ -1,5 +1,7 @@
 #include "catalogue/pageparts.h"
 
+#include "platform/events.h"
+
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -33,6 +35,14 @@ void makeButtonColumn(QWidget* parent, const char* const names[3], QPushButton* 
         buttons[i] = new QPushButton(QString::fromUtf8(captions[i]), parent);
         buttons[i]->setObjectName(QString::fromUtf8(names[i]));
         buttons[i]->setGeometry(parent->width() - 96, 18 + i * 36, 84, 28);
+    }
+}
+
+void addRowsLettingMessagesRun(QTreeWidget* list, const QList<QTreeWidgetItem*>& rows)
+{
+    for (QTreeWidgetItem* row : rows) {
+        list->addTopLevelItem(row);
+        processPendingMessages();
     }
 }
 

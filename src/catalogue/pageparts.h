@@ -8,6 +8,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 // A report list with an untitled row-number column first.
@@ -18,6 +19,10 @@ QLabel* makeFieldLabel(QWidget* parent, const QString& text, int x, int y, int w
 
 // The add, modify and delete buttons, one below the other at the right of `parent`.
 void makeButtonColumn(QWidget* parent, const char* const names[3], QPushButton* buttons[3]);
+
+// Adds the rows, letting pending messages run after each. The rows are read
+// whole beforehand: a handler running in between may reopen the shared record set.
+void addRowsLettingMessagesRun(QTreeWidget* list, const QList<QTreeWidgetItem*>& rows);
 
 // The item value of the selected row, or 0 when no row is selected.
 int selectedRowId(const QTreeWidget* list);

@@ -6,7 +6,6 @@
 #include "core/permissions.h"
 #include "platform/anchors.h"
 #include "platform/dates.h"
-#include "platform/events.h"
 #include "platform/messagebox.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
@@ -176,10 +175,10 @@ void ProgrammePage::fillProgrammePage()
 {
     list->clear();
     if (state.db.openShared(QStringLiteral("select * from zy order by sx"))) {
-        RecordSet& rows = state.db.shared();
-        for (int n = 0; !rows.atEnd(); rows.moveNext(), ++n) {
+        QList<QTreeWidgetItem*> items;
+        for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
             auto* item = new QTreeWidgetItem;
-            item->setText(0, QString::number(n + 1));
+            item->setText(0, QString::number(items.size() + 1));
             item->setData(0, Qt::UserRole, rows.readInteger(0));
             item->setText(Name, rows.readText("name"));
             item->setText(Fee, positiveCellText(rows.readInteger("xuefei")));
@@ -191,9 +190,9 @@ void ProgrammePage::fillProgrammePage()
             item->setText(Order, rows.readText("sx"));
             item->setText(Status, rows.readInteger("status") == 1 ? enabledText : disabledText);
             item->setText(CategoryId, QString::number(rows.readInteger("ddid")));
-            list->insertTopLevelItem(n, item);
-            processPendingMessages();
+            items << item;
         }
+        addRowsLettingMessagesRun(list, items);
     }
 
     // Filled by program: no category counts as chosen until the operator picks one.
