@@ -1,34 +1,26 @@
 #pragma once
-// A page of the catalogue on its own: a program directory with a fresh
-// database, the shared state opened on it, the founder logged in, status
-// pane 2 recorded and message boxes recorded and answered.
+// A page of the catalogue on its own: the shared state opened on a fresh
+// database, the founder logged in, status pane 2 recorded, and every message
+// box, the page's own and the reported ones, recorded in order and answered.
 
-#include "core/appstate.h"
 #include "platform/messagebox.h"
-#include "support/testsupport.h"
+#include "support/openstate.h"
 
 #include <QtTest>
 
-class RecordingReporter : public Reporter {
-public:
+// Reported boxes go through messageBox, as the main window sends them.
+struct BoxReporter : Reporter {
     void showResult(const QString& text) override { result = text; }
     int showMessage(const QString& text, int style, const QString& title) override { return messageBox(text, style, title); }
     QString result;
 };
 
-struct CatalogueState {
+struct CatalogueState : OpenState {
     CatalogueState()
     {
-        state.programDir = dir.path();
-        QVERIFY(createConnection(state.db.connection));
-        QVERIFY(createRecordSet(state.db.sharedRecordSet));
-        QVERIFY(createRecordSet(state.db.browseRecordSet));
-        QVERIFY(state.db.connection->openDatabase(connectionStringFor(dir.path())));
-        state.reporter = &reporter;
+        state.reporter = &boxReporter;
         state.currentOperator = {1, QStringLiteral("admin"), 1};
     }
-
-    bool execute(const QString& sql) { return state.db.execute(sql); }
 
     // The named columns of every row of the table in id order, "|" between
     // values and ";" after each row, to compare whole tables.
@@ -46,10 +38,8 @@ struct CatalogueState {
         return all;
     }
 
-    TestProgramDir dir;
+    BoxReporter boxReporter;  // in place of OpenState's reporter, which answers boxes itself
     MessageRecorder messages{AnswerYes};
-    RecordingReporter reporter;
-    AppState state;
 };
 
 inline const QString& permissionRefusal()

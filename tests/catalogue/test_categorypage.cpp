@@ -19,8 +19,8 @@ struct CategoryFixture : CatalogueState {
     CategoryPage page{state, QSize(622, 482)};
     CategoryFixture()
     {
-        QVERIFY(execute(QStringLiteral("INSERT INTO dd (serverid,name,sx,status,xx) values (5,'上海',2,0,'东')")));
-        QVERIFY(execute(QStringLiteral("INSERT INTO dd (serverid,name,sx,status,xx) values (0,'北京',1,1,'')")));
+        QVERIFY(run(QStringLiteral("INSERT INTO dd (serverid,name,sx,status,xx) values (5,'上海',2,0,'东')")));
+        QVERIFY(run(QStringLiteral("INSERT INTO dd (serverid,name,sx,status,xx) values (0,'北京',1,1,'')")));
         page.fillCategoryPage();
     }
     template <typename T>
@@ -60,7 +60,7 @@ private slots:
         QCOMPARE(list->topLevelItem(0)->data(0, Qt::UserRole).toInt(), 2);
 
         // The boxes come from the row's cells, not from the database.
-        QVERIFY(f.execute(QStringLiteral("UPDATE dd SET name='changed' where id=1")));
+        QVERIFY(f.run(QStringLiteral("UPDATE dd SET name='changed' where id=1")));
         f.selectRow(1);
         QCOMPARE(f.name()->text(), QStringLiteral("上海"));
         QCOMPARE(f.order()->text(), QStringLiteral("2"));
@@ -92,7 +92,7 @@ private slots:
         f.click("按钮_多地_添加");
         QVERIFY(f.messages.messages().isEmpty());
         QVERIFY(f.dd().endsWith(QStringLiteral("3|0|广州|") + storedOrder + QStringLiteral("|0| 南方 ;")));
-        QCOMPARE(f.reporter.result, QStringLiteral("保存成功"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("保存成功"));
         QCOMPARE(f.list()->topLevelItemCount(), 3);
         QCOMPARE(f.name()->text(), QString());
     }
@@ -108,7 +108,7 @@ private slots:
         f.click("按钮_多地_修改");
         QVERIFY(f.messages.messages().isEmpty());
         QCOMPARE(f.dd(), QStringLiteral("1|5| 上海 |0|1|东部;2|0|北京|1|1|;"));
-        QCOMPARE(f.reporter.result, QStringLiteral(" 上海  修改成功"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral(" 上海  修改成功"));
         QCOMPARE(f.name()->text(), QString());
         // Refilled: the new order puts 上海 first.
         QCOMPARE(f.row(0).at(1), QStringLiteral(" 上海 "));
@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(hints.size(), 2);
         QCOMPARE(hints.at(0).at(0).toString(), QStringLiteral("信息没有填写完全"));
         QCOMPARE(hints.at(1).at(0).toString(), QStringLiteral("没有填写完全"));
-        QCOMPARE(f.reporter.result, QString());
+        QCOMPARE(f.boxReporter.result, QString());
     }
 
     void groupsWithoutManagementAreRefused_data()
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(f.messages.messages().at(0).style, 48 | 4096);
         QCOMPARE(f.messages.messages().at(2).style, 4 | 4096);
         QCOMPARE(f.list()->topLevelItemCount(), 2);
-        QCOMPARE(f.reporter.result, QString());
+        QCOMPARE(f.boxReporter.result, QString());
     }
 
     void answeringNoToTheDeleteQuestionChangesNothing()
@@ -185,11 +185,11 @@ private slots:
     void deleteRemovesTheRowAndLeavesProgrammesAlone()
     {
         CategoryFixture f;
-        QVERIFY(f.execute(QStringLiteral("INSERT INTO zy (name,ddid) values ('会计',2)")));
+        QVERIFY(f.run(QStringLiteral("INSERT INTO zy (name,ddid) values ('会计',2)")));
         f.selectRow(0);
         f.click("按钮_多地_删除");
         QCOMPARE(f.dd(), QStringLiteral("1|5|上海|2|0|东;"));
-        QCOMPARE(f.reporter.result, QStringLiteral("北京  删除成功"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("北京  删除成功"));
         // The row goes without a reload: the remaining row keeps its number.
         QCOMPARE(f.list()->topLevelItemCount(), 1);
         QCOMPARE(f.row(0).at(0), QStringLiteral("2"));

@@ -24,11 +24,11 @@ struct ProgrammeFixture : CatalogueState {
     ProgrammePage page{state, QSize(622, 482)};
     ProgrammeFixture()
     {
-        QVERIFY(execute(QStringLiteral("INSERT INTO dd (serverid,name,sx,status) values (7,'北京',1,1)")));
-        QVERIFY(execute(QStringLiteral("INSERT INTO dd (serverid,name,sx,status) values (0,'上海',2,0)")));
-        QVERIFY(execute(QStringLiteral("INSERT INTO zy (name,xuefei,renshu,jzrq,yjh,jieshao,sx,status,ddid) "
+        QVERIFY(run(QStringLiteral("INSERT INTO dd (serverid,name,sx,status) values (7,'北京',1,1)")));
+        QVERIFY(run(QStringLiteral("INSERT INTO dd (serverid,name,sx,status) values (0,'上海',2,0)")));
+        QVERIFY(run(QStringLiteral("INSERT INTO zy (name,xuefei,renshu,jzrq,yjh,jieshao,sx,status,ddid) "
                                        "values ('会计',1200,0,'2013-09-01 08:30:00','夜班','两年',2,1,1)")));
-        QVERIFY(execute(QStringLiteral("INSERT INTO zy (name,xuefei,renshu,sx,status,ddid) values ('文秘',0,30,1,0,0)")));
+        QVERIFY(run(QStringLiteral("INSERT INTO zy (name,xuefei,renshu,sx,status,ddid) values ('文秘',0,30,1,0,0)")));
         page.fillProgrammePage();
     }
     template <typename T>
@@ -125,7 +125,7 @@ private slots:
         QVERIFY(f.messages.messages().isEmpty());
         // No category chosen: ddid -1.
         QCOMPARE(f.lastRow(), QStringLiteral("3|0|0| 法律 |0|25|0|2014-01-02 03:04:05|短|长|0|1|-1"));
-        QCOMPARE(f.reporter.result, QStringLiteral("专业保存成功"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("专业保存成功"));
         QCOMPARE(f.list()->topLevelItemCount(), 3);
         QCOMPARE(f.name()->text(), QString());
         // Order 0 comes first.
@@ -167,7 +167,7 @@ private slots:
         f.click("按钮_专业_修改专业");
         QVERIFY(f.messages.messages().isEmpty());
         QCOMPARE(f.zy().section(QLatin1Char(';'), 1, 1), QStringLiteral("2|0|0| 文秘 |0|30|0|1899-12-30 00:00:00| 短 ||1|0|0"));
-        QCOMPARE(f.reporter.result, QStringLiteral(" 文秘  修改成功"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral(" 文秘  修改成功"));
         QCOMPARE(f.name()->text(), QString());
         QCOMPARE(f.listedProgrammes(), QStringList({" 文秘 ", "会计"}));
 
@@ -240,7 +240,7 @@ private slots:
         f.selectRow(1);
         f.click("按钮_专业_删除专业");
         QVERIFY(!f.zy().contains(QStringLiteral("会计")));
-        QCOMPARE(f.reporter.result, QStringLiteral("会计 专业删除成功"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("会计 专业删除成功"));
         QCOMPARE(f.list()->topLevelItemCount(), 1);
         QCOMPARE(f.listedProgrammes(), QStringList({"文秘"}));
         QCOMPARE(programmeName(f.state, 1), QString());
@@ -250,23 +250,23 @@ private slots:
     {
         ProgrammeFixture f;
         f.category()->setCurrentIndex(0);
-        QVERIFY(f.execute(QStringLiteral("DROP TABLE dd")));
+        QVERIFY(f.run(QStringLiteral("DROP TABLE dd")));
         f.category()->setCurrentIndex(1);
         QCOMPARE(f.messages.messages().size(), 1);
         QCOMPARE(f.messages.messages().at(0).style, 16);
         QCOMPARE(f.page.chosenCategoryServerId(), 7);
 
         f.messages.clear();
-        QVERIFY(f.execute(QStringLiteral("DROP TABLE zy")));
+        QVERIFY(f.run(QStringLiteral("DROP TABLE zy")));
         f.name()->setText(QStringLiteral("法律"));
         f.click("按钮_专业_添加专业");
-        QCOMPARE(f.reporter.result, QStringLiteral("添加失败"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("添加失败"));
         f.selectRow(0);
         f.name()->setText(QStringLiteral("法律"));
         f.click("按钮_专业_修改专业");
-        QCOMPARE(f.reporter.result, QStringLiteral("法律 修改失败"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("法律 修改失败"));
         f.click("按钮_专业_删除专业");
-        QCOMPARE(f.reporter.result, QStringLiteral("法律 删除失败"));
+        QCOMPARE(f.boxReporter.result, QStringLiteral("法律 删除失败"));
         QCOMPARE(f.list()->topLevelItemCount(), 2);
     }
 };
