@@ -4,7 +4,7 @@
 #include "platform/dates.h"
 #include "platform/messagebox.h"
 #include "records/browsepage.h"
-#include "support/testsupport.h"
+#include "support/openstate.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -16,25 +16,18 @@
 
 #include <memory>
 
-// The browse page over a fresh database of its own, logged in as the founder;
-// results and message boxes are recorded.
-struct BrowseFixture : Reporter {
-    TestProgramDir dir;
+// The browse page over a fresh database of its own, the founder logged in;
+// status pane 2 is recorded, and every message box, the page's own and the
+// reported ones, is recorded in order and answered.
+struct BrowseFixture : OpenState, Reporter {
     MessageRecorder messages;
-    AppState state;
     std::unique_ptr<BrowsePage> page;
     QString result;
 
     BrowseFixture()
     {
-        state.programDir = dir.path();
         state.reporter = this;
         state.currentOperator = {1, QStringLiteral("admin"), 1};
-        createConnection(state.db.connection);
-        createRecordSet(state.db.sharedRecordSet);
-        createRecordSet(state.db.browseRecordSet);
-        if (!state.db.connection->openDatabase(connectionStringFor(dir.path())))
-            qFatal("cannot open the test database");
         page = std::make_unique<BrowsePage>(state, QSize(628, 470));
         page->pageSizeEditor()->setText(QStringLiteral("50"));
     }
@@ -122,11 +115,6 @@ struct BrowseFixture : Reporter {
         emit selector->activated(selector->currentIndex());
     }
 
-    QString value(const QString& sql)
-    {
-        if (!state.db.openShared(sql) || state.db.shared().atEnd())
-            return QStringLiteral("<none>");
-        return state.db.shared().readText(0);
-    }
+    QString value(const QString& sql) { return OpenState::value(qPrintable(sql)); }
 };
 
