@@ -319,11 +319,15 @@ private slots:
         QCOMPARE(camera.sourceList()->itemData(2).toInt(), 3);
         QCOMPARE(camera.service.connectedSource(), connected);
         QCOMPARE(camera.sourceList()->currentIndex(), selected);
+        QLabel* preview = camera.window->findChild<QLabel*>(QStringLiteral("视频设备1"));
+        QCOMPARE(preview->pixmap().isNull(), connected < 0);
         QCOMPARE(readIniValue(camera.f.state.iniPath, QStringLiteral("sply"), QStringLiteral("<none>")),
                  sply.isEmpty() ? QStringLiteral("<none>") : sply);
 
         camera.sourceList()->setCurrentIndex(2);
         QCOMPARE(camera.service.connectedSource(), 2);
+        QTRY_VERIFY(!preview->pixmap().isNull());
+        QCOMPARE(preview->pixmap().size(), QSize(160, 120));
         QCOMPARE(readIniValue(camera.f.state.iniPath, QStringLiteral("sply"), QString()), QStringLiteral("3"));
         camera.click("拍照按钮");
         QCOMPARE(camera.window->board()->size(), QSize(560, 450));
