@@ -1,54 +1,33 @@
 #pragma once
-// A program directory with a fresh database and an AppState opened on it, its
-// reports recorded: message boxes through MessageRecorder, status pane 2 as
-// the list of texts shown there.
+// An open state on a fresh program directory (support/openstate.h) with the
+// message boxes the photo windows show themselves recorded as well.
 
-#include "core/appstate.h"
 #include "platform/messagebox.h"
-#include "support/testsupport.h"
+#include "support/openstate.h"
 
 #include <QColor>
 #include <QDir>
 #include <QImage>
-#include <QStringList>
 #include <QtTest>
 
-class RecordingReporter : public Reporter {
-public:
-    void showResult(const QString& text) override { results << text; }
-    int showMessage(const QString& text, int style, const QString& title) override
-    {
-        return messageBox(text, style, title);
-    }
-    QStringList results;
-};
+#include <sqlite3.h>
 
-struct PhotoFixture {
-    TestProgramDir dir;
+struct PhotoFixture : OpenState {
     MessageRecorder messages;
-    RecordingReporter reporter;
-    AppState state;
 
-    PhotoFixture()
+    PhotoFixture() { state.iniPath = dir.file(QStringLiteral("duzarizered.ini")); }
+
+    QString queryValue(const QString& sql) { return value(sql.toUtf8().constData()); }
+
+    // Runs a statement the program's dialect cannot (a trigger) as another
+    // client of zhao.dat; the program's connection sees it at its next statement.
+    bool runAsAnotherClient(const char* sql)
     {
-        state.programDir = dir.path();
-        state.iniPath = dir.file(QStringLiteral("duzarizered.ini"));
-        state.reporter = &reporter;
-        if (!createConnection(state.db.connection) || !createRecordSet(state.db.sharedRecordSet)
-            || !createRecordSet(state.db.browseRecordSet)
-            || !state.db.connection->openDatabase(connectionStringFor(dir.path())))
-            qFatal("cannot open the test database");
-    }
-    ~PhotoFixture() { state.reporter = nullptr; }
-
-    bool execute(const QString& sql) { return state.db.execute(sql); }
-
-    // A one-row, one-column query; "<none>" when there is no row.
-    QString queryValue(const QString& sql)
-    {
-        if (!state.db.openShared(sql) || state.db.shared().atEnd())
-            return QStringLiteral("<none>");
-        return state.db.shared().readText(0);
+        sqlite3* other = nullptr;
+        const bool done = sqlite3_open(dir.databasePath().toUtf8().constData(), &other) == SQLITE_OK
+            && sqlite3_exec(other, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(other);
+        return done;
     }
 
     // Every file below photo/, as paths relative to it, sorted.

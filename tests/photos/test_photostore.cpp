@@ -6,8 +6,6 @@
 #include <QLabel>
 #include <QTemporaryDir>
 
-#include <sqlite3.h>
-
 namespace {
 
 const QDateTime may6{QDate(2013, 5, 6), QTime(14, 3, 9)};
@@ -26,11 +24,11 @@ bool hasPicture(const QLabel& label)
 // A registration with a photo row and its file; gives the registration id.
 int registrationWithPhoto(PhotoFixture& f, const QString& storedName)
 {
-    f.execute(QStringLiteral("INSERT INTO bmb (xm,imgid) values ('张三',0)"));
+    f.run(QStringLiteral("INSERT INTO bmb (xm,imgid) values ('张三',0)"));
     const int registration = f.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
-    f.execute(QStringLiteral("INSERT INTO fj (uid,filename,status) values (%1,'%2',1)").arg(registration).arg(storedName));
+    f.run(QStringLiteral("INSERT INTO fj (uid,filename,status) values (%1,'%2',1)").arg(registration).arg(storedName));
     const QString photoRow = f.queryValue(QStringLiteral("select max(id) from fj"));
-    f.execute(QStringLiteral("UPDATE bmb SET imgid=%1 where id=%2").arg(photoRow).arg(registration));
+    f.run(QStringLiteral("UPDATE bmb SET imgid=%1 where id=%2").arg(photoRow).arg(registration));
     const QString path = photoPath(f.dir.path(), storedName);
     QDir().mkpath(QFileInfo(path).absolutePath());
     writeTestImage(path, QSize(30, 40), "JPG");
@@ -204,7 +202,7 @@ private slots:
         QVERIFY(!hasPicture(picture));
         QVERIFY(f.state.pendingPhotoFile.isEmpty());
         QCOMPARE(f.reporter.results, (QStringList{QStringLiteral("图片清除成功"), QStringLiteral("图片清除成功")}));
-        QVERIFY(f.messages.messages().isEmpty());
+        QVERIFY(f.reporter.messages.isEmpty());
         QCOMPARE(f.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(registration)), QStringLiteral("0"));
         QCOMPARE(f.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(registration)), QStringLiteral("0"));
         QCOMPARE(photoFileOf(f.state, registration), QString());
@@ -215,12 +213,12 @@ private slots:
     void clearingWithoutAPhotoRowChangesNothing()
     {
         PhotoFixture f;
-        f.execute(QStringLiteral("INSERT INTO bmb (xm,imgid) values ('李四',0)"));
+        f.run(QStringLiteral("INSERT INTO bmb (xm,imgid) values ('李四',0)"));
         const int registration = f.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
         QLabel picture;
         clearStoredPhoto(f.state, registration, &picture);
         clearStoredPhoto(f.state, 0, &picture);
-        QVERIFY(f.messages.messages().isEmpty());
+        QVERIFY(f.reporter.messages.isEmpty());
         QVERIFY(f.reporter.results.isEmpty());
         QCOMPARE(f.queryValue(QStringLiteral("select count(*) from bmb")), QStringLiteral("1"));
     }
@@ -229,7 +227,7 @@ private slots:
     {
         PhotoFixture f;
         const int registration = registrationWithPhoto(f, QStringLiteral("5\\cccc.jpg"));
-        f.execute(QStringLiteral("UPDATE fj SET filename='..\\zhao.dat'"));
+        f.run(QStringLiteral("UPDATE fj SET filename='..\\zhao.dat'"));
         clearStoredPhoto(f.state, registration, nullptr);
         QCOMPARE(f.queryValue(QStringLiteral("select count(*) from fj")), QStringLiteral("0"));
         QVERIFY(QFile::exists(f.dir.databasePath()));
@@ -240,28 +238,26 @@ private slots:
         PhotoFixture f;
         const int registration = registrationWithPhoto(f, QStringLiteral("5\\dddd.jpg"));
         // The mark cannot be cleared: the fj row is gone, the file stays.
-        QCOMPARE(sqlite3_exec(f.state.db.connection->handle(),
-                              "CREATE TRIGGER refuse BEFORE UPDATE ON bmb BEGIN SELECT RAISE(ABORT, 'bmb is locked'); END",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        QVERIFY(f.runAsAnotherClient("CREATE TRIGGER refuse BEFORE UPDATE ON bmb BEGIN SELECT RAISE(ABORT, 'bmb is locked'); END"));
         clearStoredPhoto(f.state, registration, nullptr);
         QCOMPARE(f.reporter.results, (QStringList{QStringLiteral("图片清除成功"), QStringLiteral("图片清除失败")}));
-        QCOMPARE(f.messages.texts(), QStringList{QStringLiteral("bmb is locked")});
-        QCOMPARE(f.messages.messages()[0].style, int(MessageStyle::Error));
+        QCOMPARE(f.reporter.messages, QStringList{QStringLiteral("bmb is locked")});
+        QCOMPARE(f.reporter.styles[0], int(MessageStyle::Error));
         QCOMPARE(f.photoFiles(), QStringList{QStringLiteral("5/dddd.jpg")});
 
         // Without the fj table neither the lookup nor the clearing can open it.
-        f.messages.clear();
+        f.reporter.messages.clear();
+        f.reporter.styles.clear();
         f.reporter.results.clear();
-        QVERIFY(f.execute(QStringLiteral("DROP TABLE fj")));
+        QVERIFY(f.run(QStringLiteral("DROP TABLE fj")));
         QCOMPARE(photoFileOf(f.state, registration), QString());
-        QCOMPARE(f.messages.messages().size(), 1);
-        QVERIFY(f.messages.messages()[0].text.contains(QStringLiteral("fj")));
-        QCOMPARE(f.messages.messages()[0].style, int(MessageStyle::Error));
+        QCOMPARE(f.reporter.messages.size(), 1);
+        QVERIFY(f.reporter.messages[0].contains(QStringLiteral("fj")));
+        QCOMPARE(f.reporter.styles[0], int(MessageStyle::Error));
         clearStoredPhoto(f.state, registration, nullptr);
-        QCOMPARE(f.messages.messages().size(), 2);
-        QCOMPARE(f.messages.messages()[1].text, QStringLiteral("数据库打开失败"));
-        QCOMPARE(f.messages.messages()[1].style, int(MessageStyle::SystemModal));
+        QCOMPARE(f.reporter.messages.size(), 2);
+        QCOMPARE(f.reporter.messages[1], QStringLiteral("数据库打开失败"));
+        QCOMPARE(f.reporter.styles[1], int(MessageStyle::SystemModal));
         QVERIFY(f.reporter.results.isEmpty());
     }
 
@@ -269,14 +265,11 @@ private slots:
     {
         PhotoFixture f;
         const int registration = registrationWithPhoto(f, QStringLiteral("5\\eeee.jpg"));
-        QCOMPARE(sqlite3_exec(f.state.db.connection->handle(),
-                              "CREATE TRIGGER keep BEFORE DELETE ON fj BEGIN SELECT RAISE(ABORT, 'fj is kept'); END",
-                              nullptr, nullptr, nullptr),
-                 SQLITE_OK);
+        QVERIFY(f.runAsAnotherClient("CREATE TRIGGER keep BEFORE DELETE ON fj BEGIN SELECT RAISE(ABORT, 'fj is kept'); END"));
         clearStoredPhoto(f.state, registration, nullptr);
         QCOMPARE(f.reporter.results, QStringList{QStringLiteral("图片清除失败")});
-        QCOMPARE(f.messages.texts(), QStringList{QStringLiteral("fj is kept")});
-        QCOMPARE(f.messages.messages()[0].style, int(MessageStyle::Error | MessageStyle::SystemModal));
+        QCOMPARE(f.reporter.messages, QStringList{QStringLiteral("fj is kept")});
+        QCOMPARE(f.reporter.styles[0], int(MessageStyle::Error | MessageStyle::SystemModal));
         QVERIFY(f.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(registration)) != QStringLiteral("0"));
         QCOMPARE(f.photoFiles(), QStringList{QStringLiteral("5/eeee.jpg")});
     }
