@@ -31,6 +31,12 @@ public:
                          [this](const QVideoFrame& frame) { latest = frame.toImage(); });
     }
 
+    ~DeviceCaptureService() override
+    {
+        session.setCamera(nullptr);
+        session.setVideoSink(nullptr);
+    }
+
     int sourceCount() override
     {
         devices = QMediaDevices::videoInputs().mid(0, maximumSources);
@@ -90,9 +96,11 @@ public:
     }
 
 private:
+    // Declared so that the camera goes first, then the session, then the sink
+    // the session draws into.
     QList<QCameraDevice> devices;
-    QMediaCaptureSession session;
     QVideoSink sink;
+    QMediaCaptureSession session;
     std::unique_ptr<QCamera> camera;
     QImage latest;
 };
