@@ -55,6 +55,15 @@ void whenCameraWindowOpens(std::function<void(CameraWindow&)> step, int attempts
     });
 }
 
+// The first value of a JPEG file's first quantization table: the DC step of
+// the luminance table, 16 × (200 − 2 × quality) / 100 for qualities from 50 up;
+// 0 when the file has no such table.
+int firstQuantizer(const QByteArray& jpeg)
+{
+    const int table = int(jpeg.indexOf("\xff\xdb"));
+    return table < 0 || table + 5 >= jpeg.size() ? 0 : quint8(jpeg[table + 5]);
+}
+
 // A camera window on a synthetic source, as the add page opens it.
 struct Camera {
     PhotoFixture f;
@@ -180,7 +189,9 @@ private slots:
         QImage decoded(jpeg, "JPG");
         QCOMPARE(decoded.size(), QSize(170, 244));
         QVERIFY(nearlyEqual(decoded.pixel(20, 30), image.pixel(20, 30)));
-        QVERIFY(QFile(jpeg).size() < QFile(bmp).size());
+        QFile written(jpeg);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(firstQuantizer(written.readAll()), 8);
 
         QVERIFY(!convertBmpToJpeg(jpeg, dir.filePath(QStringLiteral("b.jpg")), 75));
         QVERIFY(!writeJpegFile(image, dir.filePath(QStringLiteral("no/such/folder/c.jpg")), 75));
@@ -212,7 +223,10 @@ private slots:
         QVERIFY(stored.startsWith(QString::number(QDate::currentDate().month()) + QLatin1Char('\\')));
         QVERIFY(stored.endsWith(QStringLiteral(".jpg")));
         QCOMPARE(camera.f.photoFiles(), QStringList{QString(stored).replace(QLatin1Char('\\'), QLatin1Char('/'))});
-        const QImage jpeg(photoPath(camera.f.dir.path(), stored), "JPG");
+        QFile storedFile(photoPath(camera.f.dir.path(), stored));
+        QVERIFY(storedFile.open(QIODevice::ReadOnly));
+        QCOMPARE(firstQuantizer(storedFile.readAll()), 8);
+        const QImage jpeg(storedFile.fileName(), "JPG");
         QCOMPARE(jpeg.size(), QSize(299, 417));
         QVERIFY(nearlyEqual(jpeg.pixel(10, 10), frame.pixel(40 + 130 + 10, 15 + 16 + 10)));
         QVERIFY(!camera.picture.pixmap().isNull());
