@@ -23,7 +23,7 @@ namespace {
 constexpr int previewMilliseconds = 60;
 constexpr int jpegQuality = 75;
 
-const QColor emptyBoard(Qt::white);
+constexpr Qt::GlobalColor emptyBoard = Qt::white;
 
 QPushButton* addButton(QWidget* parent, const char* name, const char* caption, const QRect& geometry)
 {
