@@ -6,6 +6,7 @@
 #include "platform/text.h"
 
 #include <optional>
+#include <variant>
 
 const QString programmeIdSeparator = QStringLiteral("           _");
 
@@ -21,14 +22,13 @@ QString optionTag(int item, int option)
     return QString::number(item * 100 + option);
 }
 
-// Appends to the column and value lists, each piece after a comma.
 struct Columns {
-    QString names;
-    QString values;
-    void add(const QString& name, const QString& value)
+    QVector<ColumnValue> pairs;
+    void add(const QString& name, const QString& value) { pairs.push_back({name, value}); }
+    void add(const QString& name, const QString& value, const QString& server)
     {
-        names += QLatin1Char(',') + name;
-        values += QLatin1Char(',') + value;
+        add(name, value);
+        add(name + QStringLiteral("server"), server);
     }
 };
 
@@ -55,12 +55,13 @@ bool isTicked(const EnteredItem& entry, int option)
 
 // One item into the lists; a failed required check gives its message.
 std::optional<Check> addItem(Columns& columns, int position, const FormItem& item, const EnteredItem& entry,
-                             const QVector<Category>& categories, const QVector<Programme>& programmes)
+                             const QVector<Category>& categories, const QVector<Programme>& programmes,
+                             bool checkRequired)
 {
     const QString itemTag = QString::number(position);
     const Check missingText{item.nam + QStringLiteral("没有填写"), itemTag};
     auto missingChoice = [&](const QString& focusTag) { return Check{item.nam + QStringLiteral("没有选择"), focusTag}; };
-    const bool required = item.bt == 1;
+    const bool required = checkRequired && item.bt == 1;
     const int optionCount = int(entry.optionCaptions.size());
     const QString lastOptionTag = optionTag(position, qMax(optionCount, 1));
 
@@ -89,9 +90,7 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
                 if (!ids || !isTicked(entry, k))
                     continue;
                 const bool quoted = item.zd == QLatin1String("bm3");
-                columns.add(item.zd + QStringLiteral(",") + item.zd + QStringLiteral("server"),
-                            quoted ? sqlText(ids->at(0)) + QLatin1Char(',') + sqlText(ids->at(1))
-                                   : ids->at(0) + QLatin1Char(',') + ids->at(1));
+                columns.add(item.zd, quoted ? sqlText(ids->at(0)) : ids->at(0), quoted ? sqlText(ids->at(1)) : ids->at(1));
                 return std::nullopt;
             }
         } else {
@@ -127,8 +126,7 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
         if (required && !anyTicked)
             return missingChoice(lastOptionTag);
         if (isProgrammeColumn(item.zd))
-            columns.add(item.zd + QStringLiteral(",") + item.zd + QStringLiteral("server"),
-                        sqlText(chosen) + QLatin1Char(',') + sqlText(serverIds));
+            columns.add(item.zd, sqlText(chosen), sqlText(serverIds));
         else
             columns.add(item.zd, sqlText(chosen));
         return std::nullopt;
@@ -140,18 +138,16 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
             const Category* category = chosen >= 1 && entry.listData >= 1 && entry.listData <= categories.size()
                                            ? &categories.at(entry.listData - 1)
                                            : nullptr;
-            columns.add(QStringLiteral("dd,ddserver"), category ? sqlInteger(category->id) + QLatin1Char(',')
-                                                                          + sqlInteger(category->serverId)
-                                                                    : QStringLiteral("0,0"));
+            columns.add(QStringLiteral("dd"), sqlInteger(category ? category->id : 0),
+                        sqlInteger(category ? category->serverId : 0));
         } else if (isProgrammeColumn(item.zd)) {
             const Programme* programme = chosen >= 0 && entry.listData >= 1 && entry.listData <= programmes.size()
                                              ? &programmes.at(entry.listData - 1)
                                              : nullptr;
-            const QString id = programme ? QString::number(programme->id) : QStringLiteral("0");
-            const QString serverId = programme ? QString::number(programme->serverId) : QStringLiteral("0");
+            const QString id = sqlInteger(programme ? programme->id : 0);
+            const QString serverId = sqlInteger(programme ? programme->serverId : 0);
             const bool quoted = item.zd == QLatin1String("bm3");
-            columns.add(item.zd + QStringLiteral(",") + item.zd + QStringLiteral("server"),
-                        quoted ? sqlText(id) + QLatin1Char(',') + sqlText(serverId) : id + QLatin1Char(',') + serverId);
+            columns.add(item.zd, quoted ? sqlText(id) : id, quoted ? sqlText(serverId) : serverId);
         } else {
             columns.add(item.zd, sqlText(entry.text));
         }
@@ -166,22 +162,86 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
 
 } // namespace
 
+std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormItem>& items,
+                                                             const QVector<EnteredItem>& entries,
+                                                             const QVector<Category>& categories,
+                                                             const QVector<Programme>& programmes, bool checkRequired)
+{
+    Columns columns;
+    for (int i = 0; i < items.size(); ++i)
+        if (const auto failed = addItem(columns, i + 1, items.at(i), entries.value(i), categories, programmes, checkRequired))
+            return InsertOutcome{QString(), failed->message, failed->focusTag};
+    return columns.pairs;
+}
+
 InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                              const QVector<Category>& categories, const QVector<Programme>& programmes,
                              const InitialStates& states, const QDateTime& now)
 {
-    Columns columns;
-    for (int i = 0; i < items.size(); ++i) {
-        const EnteredItem entry = entries.value(i);
-        if (const auto failed = addItem(columns, i + 1, items.at(i), entry, categories, programmes))
-            return {QString(), failed->message, failed->focusTag};
+    auto values = itemValues(items, entries, categories, programmes, true);
+    if (auto* failed = std::get_if<InsertOutcome>(&values))
+        return *failed;
+    QString names;
+    QString literals;
+    for (const ColumnValue& pair : std::get<QVector<ColumnValue>>(values)) {
+        names += QLatin1Char(',') + pair.column;
+        literals += QLatin1Char(',') + pair.value;
     }
     const int review = states.reviewSwitch == 0 ? 1 : states.reviewData;
     const int payment = states.paymentSwitch == 0 ? 1 : states.paymentData;
-    return {QStringLiteral("INSERT INTO bmb  (status") + columns.names + QStringLiteral(",dtime,sh,fk) values (1")
-                + columns.values + QLatin1Char(',') + sqlText(dateToText(now)) + QLatin1Char(',') + sqlInteger(review)
-                + QLatin1Char(',') + sqlInteger(payment) + QLatin1Char(')'),
+    return {QStringLiteral("INSERT INTO bmb  (status") + names + QStringLiteral(",dtime,sh,fk) values (1") + literals
+                + QLatin1Char(',') + sqlText(dateToText(now)) + QLatin1Char(',') + sqlInteger(review) + QLatin1Char(',')
+                + sqlInteger(payment) + QLatin1Char(')'),
             QString(), QString()};
+}
+
+QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
+                           const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId)
+{
+    const auto values = itemValues(items, entries, categories, programmes, false);
+    QStringList assignments;
+    for (const ColumnValue& pair : std::get<QVector<ColumnValue>>(values))
+        assignments << pair.column + QLatin1Char('=') + pair.value;
+    return QStringLiteral("UPDATE bmb SET ") + assignments.join(QLatin1Char(',')) + QStringLiteral(" where id=")
+           + sqlInteger(recordId);
+}
+
+StoredEntry storedEntry(const FormItem& item, const QString& value, const QStringList& optionCaptions)
+{
+    StoredEntry entry;
+    const bool programme = isProgrammeColumn(item.zd);
+    auto idOf = [](const QString& caption) {
+        const auto ids = captionIds(caption);
+        return ids ? ids->at(0) : QString();
+    };
+    switch (item.lx) {
+    case ItemType::Radio: {
+        // The gender item always offers 男 and 女, whatever its presets.
+        const QString shown = item.zd == QLatin1String("xb")
+                                  ? (value == QLatin1String("1") ? QStringLiteral("男")
+                                                                 : value == QLatin1String("2") ? QStringLiteral("女") : value)
+                                  : value;
+        for (const QString& caption : optionCaptions)
+            entry.ticked << (programme ? idOf(caption) == value : caption == shown);
+        break;
+    }
+    case ItemType::Check:
+        for (const QString& caption : optionCaptions) {
+            const QString key = programme ? idOf(caption) : caption;
+            entry.ticked << (!key.isEmpty() && value.contains(QLatin1Char('^') + key + QLatin1Char('^')));
+        }
+        break;
+    case ItemType::List:
+        if (programme || item.zd == QLatin1String("dd"))
+            entry.selectId = int(textToNumber(value));
+        else
+            entry.text = value;
+        break;
+    default:
+        entry.text = value;
+        break;
+    }
+    return entry;
 }
 
 int newestRegistrationId(AppState& state)

@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <variant>
+
 // Separates a programme's name from its ids in an option caption: the
 // caption is name + separator + id + separator + serverid.
 extern const QString programmeIdSeparator;
@@ -36,10 +38,39 @@ struct InsertOutcome {
     QString focusTag;  // tag of the control that takes the focus after the message
 };
 
-// The statement for the entries of formItems (entries parallel to items).
+struct ColumnValue {
+    QString column;
+    QString value;  // as the statement writes it
+};
+
+// The bmb columns and values of the entries (parallel to items), in form
+// order, a programme's or category's server column after its own. With
+// checkRequired the first required item left empty gives its message instead.
+std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormItem>& items,
+                                                             const QVector<EnteredItem>& entries,
+                                                             const QVector<Category>& categories,
+                                                             const QVector<Programme>& programmes, bool checkRequired);
+
+// The INSERT of a new registration (entries parallel to items).
 InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                              const QVector<Category>& categories, const QVector<Programme>& programmes,
                              const InitialStates& states, const QDateTime& now);
+
+// The UPDATE of a stored registration from the edit window's entries;
+// required items are not enforced there.
+QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
+                           const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
+
+// How a stored value shows in the built controls of its item.
+struct StoredEntry {
+    QString text;           // edit box text, or a select list's text
+    QVector<bool> ticked;   // parallel to the item's option captions
+    int selectId = -1;      // a select list of categories or programmes: the id whose entry is selected
+};
+
+// The value V of the item's column as its controls show it. optionCaptions
+// are the captions the form built for the item's options.
+StoredEntry storedEntry(const FormItem& item, const QString& value, const QStringList& optionCaptions);
 
 // The highest bmb id, 0 when there is none or the query failed (the error
 // has then been shown).

@@ -192,6 +192,54 @@ private slots:
         QCOMPARE(outcome.focusTag, focusTag);
     }
 
+    // The edit window's UPDATE writes the same values as assignments and
+    // enforces no required item; an age is always written as a number.
+    void editStatementsAssignInFormOrder()
+    {
+        const QVector<FormItem> items = {item("xm", 0, "姓名", 1), item("xb", 2, "性别", 1), item("bm1", 2, "专业"),
+                                         item("nl", 0, "年龄"), item("bm3", 4, "专业三")};
+        const QVector<EnteredItem> entries = {typed("abc"), options({"男", "女"}, {false, true}),
+                                              options({programmeCaption("会计", 5, 0)}, {true}), typed("1,xm='x'"),
+                                              listChoice(-1, -1)};
+        QCOMPARE(buildEditUpdateSql(items, entries, categories, programmes, 12),
+                 QStringLiteral("UPDATE bmb SET xm='abc',xb=2,bm1=5,bm1server=0,nl=0,bm3='0',bm3server='0' where id=12"));
+        QCOMPARE(buildEditUpdateSql({item("xm", 0, "姓名", 1), item("xb", 2, "性别", 1)},
+                                    {typed(""), options({"男", "女"}, {false, false})}, categories, programmes, 3),
+                 QStringLiteral("UPDATE bmb SET xm='',xb=0 where id=3"));
+    }
+
+    void storedValuesShowInTheirControls()
+    {
+        const QStringList programmeOptions = {programmeCaption("会计", 3, 30), programmeCaption("烹饪", 7, 70),
+                                              programmeCaption("美术", 17, 0)};
+        const struct {
+            FormItem item;
+            const char* value;
+            QStringList captions;
+            QVector<bool> ticked;
+            int selectId;
+            const char* text;
+        } cases[] = {
+            {item("xm", 0, "姓名"), "王", {}, {}, -1, "王"},
+            {item("xb", 2, "性别", 0, "M||F"), "2", {"男", "女"}, {false, true}, -1, ""},
+            {item("xb", 2, "性别"), "0", {"男", "女"}, {false, false}, -1, ""},
+            {item("bm1", 2, "专业"), "7", programmeOptions, {false, true, false}, -1, ""},
+            {item("kz1", 2, "学历", 0, "本科||专科"), "专科", {"本科", "专科"}, {false, true}, -1, ""},
+            {item("bm3", 3, "专业"), "^7^^17^", programmeOptions, {false, true, true}, -1, ""},
+            {item("bm3", 3, "专业"), "^1^", programmeOptions, {false, false, false}, -1, ""},
+            {item("kz2", 3, "爱好", 0, "书||画"), "^画^", {"书", "画"}, {false, true}, -1, ""},
+            {item("dd", 4, "校区"), "5", {}, {}, 5, ""},
+            {item("bm2", 4, "专业"), "3", {}, {}, 3, ""},
+            {item("kz3", 4, "来源"), "朋友", {}, {}, -1, "朋友"},
+        };
+        for (const auto& c : cases) {
+            const StoredEntry entry = storedEntry(c.item, QString::fromUtf8(c.value), c.captions);
+            QCOMPARE(entry.ticked, c.ticked);
+            QCOMPARE(entry.selectId, c.selectId);
+            QCOMPARE(entry.text, QString::fromUtf8(c.text));
+        }
+    }
+
     void thePendingPhotoBecomesTheNewestRegistrationsAttachment()
     {
         OpenState open;
