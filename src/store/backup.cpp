@@ -254,17 +254,6 @@ bool readManifestOf(const QString& archivePath, BackupManifest* manifest)
     return ok;
 }
 
-QString uniqueArchivePath(const QString& folder, BackupKind kind)
-{
-    QDateTime moment = QDateTime::currentDateTime();
-    QString path;
-    do {
-        path = QDir(folder).filePath(backupFileName(moment, kind));
-        moment = moment.addSecs(1);
-    } while (QFileInfo::exists(path));
-    return path;
-}
-
 struct ProgressState {
     const BackupProgress* progress;
     qint64 hashed;
@@ -331,6 +320,19 @@ QVector<BackupFile> listBackups(const QString& folder)
         return a.moment != b.moment ? a.moment > b.moment : a.path > b.path;
     });
     return found;
+}
+
+// Named after a moment later than every backup already in folder, so that
+// the name order stays the order in which they were made, even when backups
+// follow each other within a second.
+static QString uniqueArchivePath(const QString& folder, BackupKind kind)
+{
+    QDateTime moment = QDateTime::currentDateTime();
+    moment.setTime(QTime(moment.time().hour(), moment.time().minute(), moment.time().second()));
+    const QVector<BackupFile> existing = listBackups(folder);
+    if (!existing.isEmpty() && existing.first().moment >= moment)
+        moment = existing.first().moment.addSecs(1);
+    return QDir(folder).filePath(backupFileName(moment, kind));
 }
 
 QString dataFingerprint(const QString& programDir)
