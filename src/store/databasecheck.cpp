@@ -118,12 +118,9 @@ DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyT
     if (!file.open(QIODevice::ReadOnly))
         return found(DatabaseProblem::NotReadable);
     const QByteArray header = file.read(headerSize);
-    const qint64 fileSize = file.size();
     file.close();
     if (header.size() < headerSize || !header.startsWith(QByteArray("SQLite format 3", 16)))
         return found(DatabaseProblem::NotADatabase);
-    if (shorterThanHeaderSays(header, fileSize))
-        return found(DatabaseProblem::Damaged);
 
     DatabaseCheck check;
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -144,6 +141,10 @@ DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyT
         if (!hotJournal || attempt > 0 || !rollBackHotJournal(path, busyTimeoutMs))
             break;
     }
+    // Read again: a rollback above may have changed the header and the size.
+    if (check.usable() && file.open(QIODevice::ReadOnly) && shorterThanHeaderSays(file.read(headerSize), file.size()))
+        check.problem = DatabaseProblem::Damaged;
+    file.close();
     if (check.usable())
         check.readOnly = !effectiveAccess(path, W_OK) || !effectiveAccess(info.absolutePath(), W_OK | X_OK);
     return check;
