@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/settings.h"
 #include "app/unitinfo.h"
+#include "platform/events.h"
 #include "platform/messagebox.h"
 #include "store/backup.h"
 #include "store/databasecheck.h"
@@ -72,7 +73,10 @@ void MainWindow::onMainWindowClosing()
     // Only a database that served is backed up: a damaged one would replace
     // a good backup among the ten kept.
     if (databaseWasOpen) {
-        const BackupResult backup = automaticBackupIfChanged(state.programDir);
+        const BackupResult backup = automaticBackupIfChanged(state.programDir, [this] {
+            showResult(QStringLiteral("正在自动备份数据，请稍候……"));
+            processPendingMessages();
+        });
         if (!backup.ok)
             messageBox(QStringLiteral("退出前的自动备份没有完成：") + backup.error, MessageStyle::Exclamation);
     }

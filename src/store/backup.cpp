@@ -483,7 +483,7 @@ void pruneAutomaticBackups(const QString& folder, int keep)
     }
 }
 
-BackupResult automaticBackupIfChanged(const QString& programDir)
+BackupResult automaticBackupIfChanged(const QString& programDir, const std::function<void()>& beforeWriting)
 {
     const QString folder = defaultBackupFolder(programDir);
     if (!changedSinceLastBackup(programDir, folder)) {
@@ -491,6 +491,8 @@ BackupResult automaticBackupIfChanged(const QString& programDir)
         nothingToDo.ok = true;
         return nothingToDo;
     }
+    if (beforeWriting)
+        beforeWriting();
     BackupResult result = writeBackup(programDir, folder, BackupKind::Automatic);
     if (result.ok)
         pruneAutomaticBackups(folder, 10);

@@ -71,7 +71,8 @@ void pruneAutomaticBackups(const QString& folder, int keep);
 
 // At exit: an automatic backup when anything changed since the last one,
 // keeping the newest ten automatic ones. Nothing to do counts as success.
-BackupResult automaticBackupIfChanged(const QString& programDir);
+// beforeWriting runs once it is clear that a backup will be written.
+BackupResult automaticBackupIfChanged(const QString& programDir, const std::function<void()>& beforeWriting = {});
 
 // An archive unpacked and verified in a directory beside the program's data
 // (so that putting it in place is a rename on the same file system).

@@ -56,6 +56,7 @@ void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn_data()
     QTest::newRow("cut short") << "cut" << QStringLiteral("已损坏");
     QTest::newRow("a directory") << "directory" << QStringLiteral("不是一个文件");
     QTest::newRow("no admin table") << "no admin" << QStringLiteral("缺少数据表 admin");
+    QTest::newRow("held by another program") << "locked" << QStringLiteral("正被其他程序占用");
 }
 
 void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn()
@@ -73,9 +74,15 @@ void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn()
         QVERIFY(file.resize(file.size() / 2));
     } else if (kind == QLatin1String("directory")) {
         QVERIFY(QFile::remove(path) && QDir().mkpath(path));
-    } else {
+    } else if (kind == QLatin1String("no admin")) {
         QVERIFY(runSql(path, {QStringLiteral("DROP TABLE admin")}));
     }
+    sqlite3* other = nullptr;
+    if (kind == QLatin1String("locked")) {
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
     const auto before = treeContents(app.dir.path(), {QStringLiteral("duzarizered.ini")});
 
     bool unavailableShown = false;
