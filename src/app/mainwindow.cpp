@@ -308,13 +308,13 @@ void MainWindow::enterAddPage()
 void MainWindow::enterBrowse()
 {
     state.addPageActive = false;
-    browsePage->setRecycleBinShown(false);
+    browsePage->enter(false);
 }
 
 void MainWindow::enterRecycleBin()
 {
     state.addPageActive = false;
-    browsePage->setRecycleBinShown(true);
+    browsePage->enter(true);
 }
 
 void MainWindow::enterCategories()
