@@ -358,6 +358,13 @@ BackupResult writeBackup(const QString& programDir, const QString& folder, Backu
 {
     BackupResult result;
     const QDir base(programDir);
+    // A backup among the photos would be copied into every later backup.
+    const QString photos = QDir::cleanPath(QFileInfo(base.filePath(photoFolder)).absoluteFilePath());
+    const QString target = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    if (target == photos || target.startsWith(photos + QLatin1Char('/'))) {
+        result.error = QStringLiteral("备份位置 %1 在照片文件夹之内，请选择别的文件夹。").arg(nativePath(folder));
+        return result;
+    }
     if (!QDir().mkpath(folder)) {
         result.error = QStringLiteral("无法创建备份文件夹 %1。").arg(nativePath(folder));
         return result;

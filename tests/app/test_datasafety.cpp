@@ -6,7 +6,7 @@
 #include "app/backupwindow.h"
 #include "platform/text.h"
 #include "store/backup.h"
-#include "../store/safetysupport.h"
+#include "support/safetysupport.h"
 
 #include <QProgressBar>
 #include <QTreeWidget>

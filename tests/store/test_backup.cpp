@@ -2,7 +2,7 @@
 // photo bytes; a damaged or foreign archive is refused before anything is
 // touched; the automatic backups keep the newest ten.
 #include "support/testsupport.h"
-#include "safetysupport.h"
+#include "support/safetysupport.h"
 
 #include "store/backup.h"
 #include "store/database.h"
@@ -147,6 +147,9 @@ void BackupTest::restoredElsewhereIsTheSame()
     QCOMPARE(written.manifest.rowsOf(QStringLiteral("bmb")), 30);
     QCOMPARE(written.manifest.photoCount(), 31);
     QCOMPARE(listBackups(backups.path()).size(), 1);
+    const BackupResult amongPhotos = writeBackup(source.path(), source.file(QStringLiteral("photo/backup")), BackupKind::Manual);
+    QVERIFY(!amongPhotos.ok && amongPhotos.error.contains(QStringLiteral("照片文件夹之内")));
+    QVERIFY(!QFileInfo::exists(source.file(QStringLiteral("photo/backup"))));
 
     TestProgramDir target(targetHasData);
     if (targetHasData) {

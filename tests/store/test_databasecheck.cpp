@@ -1,7 +1,7 @@
 // The check of zhao.dat before the program opens it: every kind of file that
 // cannot serve gives its cause and is left byte for byte as it was.
 #include "support/testsupport.h"
-#include "safetysupport.h"
+#include "support/safetysupport.h"
 
 #include "store/databasecheck.h"
 
