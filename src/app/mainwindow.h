@@ -47,6 +47,7 @@ public:
     void enterUnitInfo();
     void enterSync();
     void enterDesigner();
+    void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
     void exportToSpreadsheet();
