@@ -9,6 +9,9 @@
 #include "platform/events.h"
 #include "platform/links.h"
 #include "platform/messagebox.h"
+#include "printing/previewwindow.h"
+#include "printing/printchoices.h"
+#include "printing/templatespage.h"
 #include "records/browsepage.h"
 
 #include <QAction>
@@ -56,6 +59,7 @@ MainWindow::MainWindow(AppState& appState) : state(appState)
 
 MainWindow::~MainWindow()
 {
+    closePrintPreview();
     state.reporter = nullptr;
 }
 
@@ -198,6 +202,7 @@ void MainWindow::buildPages(const QSize& pageSize)
     accounts = new AccountsPage(state, pageSize);
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
+    templatesPage = new TemplatesPage(state, pageSize);
     QWidget* const pagesInOrder[] = {
         addPage,
         browsePage,
@@ -209,13 +214,15 @@ void MainWindow::buildPages(const QSize& pageSize)
         unitInfo,
         sync,
         framedPage({{"分组框_表单", "表单设置"}}),
-        framedPage({{"分组框_打印", "打印模板"}}),
+        templatesPage,
     };
     for (int page = 0; page < int(std::size(pagesInOrder)); ++page) {
         tabs->addTab(pagesInOrder[page], text(pageTabTexts[page]));
         pagesInOrder[page]->setGeometry(QRect(QPoint(0, 0), pageSize));
     }
     connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+    connect(templatesPage, &TemplatesPage::templatesChanged, this,
+            [this] { fillPrintChoices(state, addPage->printSelector(), browsePage->printSelector()); });
 }
 
 QWidget* MainWindow::buildStartPage(const QSize& pageSize)
@@ -253,6 +260,7 @@ void MainWindow::registerAnchors()
     addPage->registerAnchors(anchors);
     browsePage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
+    templatesPage->registerAnchors(anchors);
 }
 
 void MainWindow::selectPage(int page)
@@ -321,6 +329,11 @@ void MainWindow::enterUnitInfo()
 void MainWindow::enterSync()
 {
     sync->showSyncSettings();
+}
+
+void MainWindow::enterTemplates()
+{
+    templatesPage->loadTemplateList();
 }
 
 void MainWindow::closeFromMenu()

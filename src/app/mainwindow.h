@@ -19,6 +19,7 @@ class UnitInfoPage;
 class SyncPage;
 class AddPage;
 class BrowsePage;
+class TemplatesPage;
 
 class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
@@ -41,6 +42,7 @@ public:
     void enterAccounts();
     void enterUnitInfo();
     void enterSync();
+    void enterTemplates();
     void closeFromMenu();
     void exitProgram();
     void exportToSpreadsheet();
@@ -62,6 +64,7 @@ public:
     SyncPage* syncPage() const { return sync; }
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
+    TemplatesPage* printTemplatesPage() const { return templatesPage; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -100,4 +103,5 @@ private:
     AccountsPage* accounts = nullptr;
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;
+    TemplatesPage* templatesPage = nullptr;
 };

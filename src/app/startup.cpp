@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "app/unitinfo.h"
 #include "platform/messagebox.h"
+#include "printing/previewwindow.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -56,6 +57,7 @@ void MainWindow::onMainWindowClosing()
     if (closingDone)
         return;
     closingDone = true;
+    closePrintPreview();
     if (state.db.sharedRecordSet)
         state.db.sharedRecordSet->close();
     if (state.db.connection)

@@ -1,0 +1,137 @@
+#include "printingfixture.h"
+
+#include "printing/printchoices.h"
+#include "printing/rendering.h"
+
+#include "platform/text.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QFile>
+#include <QRegularExpression>
+#include <QWebEnginePage>
+
+namespace {
+
+// Pages of a PDF file: its page objects (not the page tree).
+int pdfPageCount(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pdf = file.readAll();
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    return int(QString::fromLatin1(pdf).count(page));
+}
+
+QString readGbk(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? fromGbk(file.readAll()) : QString();
+}
+
+// Three enabled templates and three registrations.
+struct ThreeByThree : PrintingFixture {
+    QVector<int> templates, registrations;
+    QComboBox addChoice, browseChoice;
+    ThreeByThree()
+    {
+        for (int t = 1; t <= 3; ++t)
+            templates << addTemplate(QStringLiteral("模板%1").arg(t),
+                                     QStringLiteral("<h1>模板%1 [!--xm--]</h1>").arg(t), 1, t);
+        for (const char* name : {"张三", "李四", "王五"})
+            registrations << addRegistration({{QStringLiteral("xm"), QString::fromUtf8(name)}});
+        fillPrintChoices(state, &addChoice, &browseChoice);
+    }
+    void choose(QComboBox& selector, const char* entry) { selector.setCurrentText(QString::fromUtf8(entry)); }
+};
+
+} // namespace
+
+class PrintDocumentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void checkedRecordsWithFirstTwoPrintSixPagesIntoPdf()
+    {
+        ThreeByThree f;
+        f.choose(f.browseChoice, "打印前2项");
+        printCheckedRecords(f.state, f.browseChoice, f.registrations);
+
+        PrintPreviewWindow* window = printPreviewWindow();
+        QVERIFY(window);
+        QVERIFY(window->isVisible());
+        QVERIFY(waitForDocument(*window));
+        const QString document = readGbk(window->browser()->url().toLocalFile());
+        QVERIFY(window->browser()->url().toLocalFile().endsWith(QStringLiteral(".tmp.htm")));
+        QCOMPARE(document.count(pageBreakBlock), 5);
+        QCOMPARE(document.count(QStringLiteral("<h1>模板1 ")), 3);
+        QCOMPARE(document.count(QStringLiteral("<h1>模板2 ")), 3);
+        QVERIFY(!document.contains(QStringLiteral("模板3")));
+        QVERIFY(document.indexOf(QStringLiteral("张三")) < document.indexOf(QStringLiteral("李四")));
+
+        const QString pdf = f.dir.file(QStringLiteral("out.pdf"));
+        QSignalSpy printed(window->browser()->page(), &QWebEnginePage::pdfPrintingFinished);
+        window->browser()->page()->printToPdf(pdf);
+        QVERIFY(printed.wait(60000));
+        QVERIFY(printed.first().at(1).toBool());
+        QCOMPARE(pdfPageCount(pdf), 6);
+    }
+
+    void printRequestsReuseTheOpenWindow()
+    {
+        ThreeByThree f;
+        f.choose(f.addChoice, "-模板3");
+        printAfterAdd(f.state, f.addChoice, f.registrations[0]);
+        PrintPreviewWindow* window = printPreviewWindow();
+        QVERIFY(window);
+        QVERIFY(waitForDocument(*window));
+        const QString first = window->browser()->url().toLocalFile();
+        QCOMPARE(readGbk(first), QStringLiteral("<h1>模板3 张三</h1>"));
+
+        f.choose(f.addChoice, "打印本列全部");
+        printAfterAdd(f.state, f.addChoice, f.registrations[2]);
+        QCOMPARE(printPreviewWindow(), window);
+        QVERIFY(waitForDocument(*window));
+        const QString second = window->browser()->url().toLocalFile();
+        QVERIFY(second != first);
+        QCOMPARE(readGbk(second).count(pageBreakBlock), 2);
+        QCOMPARE(readGbk(second).count(QStringLiteral("王五")), 3);
+    }
+
+    void nothingIsPrintedWithoutAChoiceOrTicks()
+    {
+        ThreeByThree f;
+        f.choose(f.addChoice, "不需打印");
+        printAfterAdd(f.state, f.addChoice, f.registrations[0]);
+        QVERIFY(!printPreviewWindow());
+
+        f.choose(f.addChoice, "打印前3项");
+        printAfterAdd(f.state, f.addChoice, 0);
+        QVERIFY(!printPreviewWindow());
+
+        f.choose(f.browseChoice, "打印本列全部");
+        printCheckedRecords(f.state, f.browseChoice, {});
+        QVERIFY(!printPreviewWindow());
+        QCOMPARE(f.reporter.messages.size(), 1);
+        QCOMPARE(f.reporter.messages[0].text, QStringLiteral("请勾选待打印项！"));
+        QCOMPARE(f.reporter.messages[0].style, 4096);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void browserFollowsTheWindowWhileButtonsStay()
+    {
+        PrintingFixture f;
+        PrintPreviewWindow& window = openPrintPreview(f.state);
+        auto* directPrint = window.findChild<QPushButton*>(QStringLiteral("按钮_直接打印"));
+        QVERIFY(directPrint);
+        QCOMPARE(window.browser()->objectName(), QStringLiteral("互联网浏览器1"));
+        const QRect buttonBefore = directPrint->geometry();
+        const QRect browserBefore = window.browser()->geometry();
+        window.resize(window.width() + 100, window.height() + 50);
+        QCOMPARE(directPrint->geometry(), buttonBefore);
+        QCOMPARE(window.browser()->geometry(), browserBefore.adjusted(0, 0, 100, 50));
+    }
+};
+
+BRENVO_TEST(PrintDocumentTest)
+#include "test_printdocument.moc"
