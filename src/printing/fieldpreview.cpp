@@ -120,20 +120,20 @@ void FieldPreview::previewItem(AppState& state, const PreviewedItem& item)
     const int left = captionWidth + 26;
     const QStringList options = previewOptions(item, state.programmeList);
 
-    if (item.typeName == QLatin1String("单行文本框")) {
+    if (item.typeName == QStringLiteral("单行文本框")) {
         auto* box = cloneOf<QLineEdit>(editTemplate, group);
         box->move(left, controlTop);
         box->setText(item.presets);
         clones << box;
-    } else if (item.typeName == QLatin1String("多行文本框")) {
+    } else if (item.typeName == QStringLiteral("多行文本框")) {
         auto* box = cloneOf<QPlainTextEdit>(editTemplate, group);
         box->setProperty("tag", QStringLiteral("yl"));
         box->setGeometry(left, controlTop, editTemplate->width(), 50);
         box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         box->setPlainText(item.presets);
         clones << box;
-    } else if (item.typeName == QLatin1String("单选框") || item.typeName == QLatin1String("多选框")) {
-        const bool radio = item.typeName == QLatin1String("单选框");
+    } else if (item.typeName == QStringLiteral("单选框") || item.typeName == QStringLiteral("多选框")) {
+        const bool radio = item.typeName == QStringLiteral("单选框");
         const QVector<QRect> places = previewOptionGeometries(captionWidth, options, group->contentsRect().width());
         for (int k = 0; k < options.size(); ++k) {
             QAbstractButton* option = radio ? static_cast<QAbstractButton*>(cloneOf<QRadioButton>(radioTemplate, group))
@@ -142,7 +142,7 @@ void FieldPreview::previewItem(AppState& state, const PreviewedItem& item)
             option->setGeometry(places[k]);
             clones << option;
         }
-    } else if (item.typeName == QLatin1String("选择列表框")) {
+    } else if (item.typeName == QStringLiteral("选择列表框")) {
         auto* selector = cloneOf<QComboBox>(listTemplate, group);
         selector->move(left, controlTop);
         selector->addItems(options);
