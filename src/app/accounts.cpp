@@ -4,6 +4,7 @@
 #include "platform/anchors.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
+#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QCheckBox>
@@ -30,7 +31,7 @@ const GroupEntry groupEntries[] = {
 
 QString digestClause(const QString& digest)
 {
-    return digest.isEmpty() ? QString() : QStringLiteral(",pw='") + quoteForSql(digest) + QLatin1Char('\'');
+    return digest.isEmpty() ? QString() : QStringLiteral(",pw=") + sqlText(digest);
 }
 
 } // namespace
@@ -45,27 +46,27 @@ QString accountGroupName(int code)
 
 QString insertAccountStatement(const QString& name, int groupCode, bool enabled, const QString& digest)
 {
-    return QStringLiteral("INSERT INTO admin  (nam,admgroup,status,pw) values ('") + quoteForSql(name) + QStringLiteral("',")
-           + QString::number(groupCode) + QLatin1Char(',') + (enabled ? QLatin1Char('1') : QLatin1Char('0'))
-           + QStringLiteral(",'") + quoteForSql(digest) + QStringLiteral("')");
+    return QStringLiteral("INSERT INTO admin  (nam,admgroup,status,pw) values (") + sqlText(name) + QLatin1Char(',')
+           + sqlInteger(groupCode) + QLatin1Char(',') + sqlInteger(enabled ? 1 : 0) + QLatin1Char(',') + sqlText(digest)
+           + QLatin1Char(')');
 }
 
 QString updateOwnAccountStatement(int id, const QString& name, const QString& digest)
 {
-    return QStringLiteral("UPDATE admin SET nam='") + quoteForSql(name) + QLatin1Char('\'') + digestClause(digest)
-           + QStringLiteral(" where id=") + QString::number(id);
+    return QStringLiteral("UPDATE admin SET nam=") + sqlText(name) + digestClause(digest) + QStringLiteral(" where id=")
+           + sqlInteger(id);
 }
 
 QString updateAccountStatement(int id, const QString& name, int groupCode, bool enabled, const QString& digest)
 {
-    return QStringLiteral("UPDATE admin SET nam='") + quoteForSql(name) + QStringLiteral("',admgroup=")
-           + QString::number(groupCode) + QStringLiteral(",status=") + (enabled ? QLatin1Char('1') : QLatin1Char('0'))
-           + digestClause(digest) + QStringLiteral(" where id=") + QString::number(id);
+    return QStringLiteral("UPDATE admin SET nam=") + sqlText(name) + QStringLiteral(",admgroup=") + sqlInteger(groupCode)
+           + QStringLiteral(",status=") + sqlInteger(enabled ? 1 : 0) + digestClause(digest) + QStringLiteral(" where id=")
+           + sqlInteger(id);
 }
 
 QString deleteAccountStatement(int id)
 {
-    return QStringLiteral("delete * from admin  where id=") + QString::number(id);
+    return QStringLiteral("delete * from admin  where id=") + sqlInteger(id);
 }
 
 AccountsPage::AccountsPage(AppState& appState, const QSize& size) : state(appState)
@@ -150,15 +151,20 @@ void AccountsPage::loadAccountList()
         list->clear();
         return;
     }
-    RecordSet& rows = state.db.shared();
-    for (int i = 0; !rows.atEnd(); rows.moveNext(), ++i) {
+    // Every row is read before pending messages run: a handler running in
+    // between may reopen the shared record set.
+    QList<QTreeWidgetItem*> items;
+    for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
         auto* item = new QTreeWidgetItem;
-        item->setText(0, QString::number(i + 1));
+        item->setText(0, QString::number(items.size() + 1));
         item->setData(0, Qt::UserRole, rows.readInteger(0));
         item->setText(1, rows.readText("nam"));
         item->setText(2, accountGroupName(rows.readInteger("admgroup")));
         item->setText(3, rows.readInteger("status") == 1 ? QStringLiteral("启用") : QStringLiteral("未启用"));
-        list->insertTopLevelItem(i, item);
+        items << item;
+    }
+    for (QTreeWidgetItem* item : items) {
+        list->addTopLevelItem(item);
         processPendingMessages();
     }
 }
@@ -172,7 +178,7 @@ int AccountsPage::selectedAccountId() const
 void AccountsPage::onAccountSelected()
 {
     const int id = selectedAccountId();
-    if (id == 0 || !state.db.openShared(QStringLiteral("select * from admin where id=") + QString::number(id)))
+    if (id == 0 || !state.db.openShared(QStringLiteral("select * from admin where id=") + sqlInteger(id)))
         return;
     RecordSet& account = state.db.shared();
     if (account.atEnd())

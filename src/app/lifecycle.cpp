@@ -1,6 +1,8 @@
 #include "app/lifecycle.h"
 
-#include <QtGlobal>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include <cstdlib>
 
@@ -18,6 +20,21 @@ void endProgram(AppState& state, int exitCode)
         return;
     }
     std::exit(exitCode);
+}
+
+bool installChineseTranslations()
+{
+    static QTranslator* translator = nullptr;
+    if (translator)
+        return true;
+    auto* loaded = new QTranslator(QCoreApplication::instance());
+    if (!loaded->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete loaded;
+        return false;
+    }
+    QCoreApplication::installTranslator(loaded);
+    translator = loaded;
+    return true;
 }
 
 void loadBuiltInResources()

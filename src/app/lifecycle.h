@@ -8,6 +8,10 @@
 // The exit clean-up, then the end of the process with exitCode.
 void endProgram(AppState& state, int exitCode);
 
+// Loads Qt's own Chinese translations, so the standard dialogs and the
+// message-box buttons speak Chinese; false when they are not installed.
+bool installChineseTranslations();
+
 // Registers the pictures and sounds built into the program (once).
 void loadBuiltInResources();
 

@@ -5,6 +5,7 @@
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "platform/sound.h"
+#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QBitmap>
@@ -13,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <limits>
 
 namespace {
 
@@ -88,9 +91,10 @@ void LoginWindow::onLoginWindowCreated()
     passwordBox->setFocus();
     accountBox->clear();
 
-    const int start = int(textToNumber(readIniValue(state.iniPath, QStringLiteral("log_t"), QStringLiteral("1"))));
+    const int start = clampToInt(textToNumber(readIniValue(state.iniPath, QStringLiteral("log_t"), QStringLiteral("1"))));
     initialPasswordHint->setVisible(start < 5);
-    writeIniValue(state.iniPath, QStringLiteral("log_t"), QString::number(start + 1));
+    // The counter stops at the largest value instead of overflowing.
+    writeIniValue(state.iniPath, QStringLiteral("log_t"), QString::number(start < std::numeric_limits<int>::max() ? start + 1 : start));
 
     if (state.db.openShared(QStringLiteral("select * from admin where status=1 order by id"))) {
         RecordSet& rows = state.db.shared();
@@ -110,8 +114,7 @@ void LoginWindow::onLoginClicked()
     }
     writeIniValue(state.iniPath, QStringLiteral("log_name"), QString::number(accountBox->currentIndex()));
 
-    const QString sql = QStringLiteral("select * from admin where nam='") + quoteForSql(accountBox->currentText())
-                        + QLatin1Char('\'');
+    const QString sql = QStringLiteral("select * from admin where nam=") + sqlText(accountBox->currentText());
     if (!state.db.openShared(sql)) {
         messageBox(state.db.lastErrorText(), MessageStyle::Error | MessageStyle::SystemModal);
         return;

@@ -1,4 +1,5 @@
 // Brenvo: the program entry.
+#include "app/lifecycle.h"
 #include "core/appstate.h"
 #include "app/mainwindow.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv)
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenvo"));
+    installChineseTranslations();
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("WenQuanYi Zen Hei"), QStringLiteral("Noto Sans CJK SC"), font.family()});
     QApplication::setFont(font);

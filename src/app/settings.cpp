@@ -43,7 +43,7 @@ void loadIniSettings(MainWindow& window)
 
     const QString pageSizeText = readIniValue(state.iniPath, QStringLiteral("prepage"), QStringLiteral("50"));
     browsePage.pageSizeEditor()->setText(pageSizeText);
-    state.pageSize = int(textToNumber(pageSizeText));
+    state.pageSize = clampToInt(textToNumber(pageSizeText));
 
     selectPosition(addPage.reviewSelector(), readPosition(state.iniPath, QStringLiteral("add_sh")));
     selectPosition(addPage.paymentSelector(), readPosition(state.iniPath, QStringLiteral("add_fk")));

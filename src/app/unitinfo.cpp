@@ -2,6 +2,7 @@
 
 #include "core/permissions.h"
 #include "platform/messagebox.h"
+#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QComboBox>
@@ -23,35 +24,30 @@ QLineEdit* addBox(QWidget* parent, const QString& name, const QString& caption, 
     return box;
 }
 
-QString quoted(const QString& text)
-{
-    return QLatin1Char('\'') + quoteForSql(text) + QLatin1Char('\'');
-}
-
 } // namespace
 
 QString insertUnitInfoStatement(const UnitInfoValues& v)
 {
-    return QStringLiteral("INSERT INTO xx  (mc,dz,dh,qq,email,cz,dd,bmsh,fksh,pho) values (") + quoted(v.name)
-           + QLatin1Char(',') + quoted(v.address) + QLatin1Char(',') + quoted(v.telephone) + QLatin1Char(',')
-           + quoted(v.qq) + QLatin1Char(',') + quoted(v.email) + QLatin1Char(',') + quoted(v.fax) + QLatin1Char(',')
-           + QString::number(v.multiLocation) + QLatin1Char(',') + QString::number(v.review) + QLatin1Char(',')
-           + QString::number(v.payment) + QLatin1Char(',') + QString::number(v.photo) + QLatin1Char(')');
+    return QStringLiteral("INSERT INTO xx  (mc,dz,dh,qq,email,cz,dd,bmsh,fksh,pho) values (") + sqlText(v.name)
+           + QLatin1Char(',') + sqlText(v.address) + QLatin1Char(',') + sqlText(v.telephone) + QLatin1Char(',')
+           + sqlText(v.qq) + QLatin1Char(',') + sqlText(v.email) + QLatin1Char(',') + sqlText(v.fax) + QLatin1Char(',')
+           + sqlInteger(v.multiLocation) + QLatin1Char(',') + sqlInteger(v.review) + QLatin1Char(',')
+           + sqlInteger(v.payment) + QLatin1Char(',') + sqlInteger(v.photo) + QLatin1Char(')');
 }
 
 QString updateUnitInfoStatement(const UnitInfoValues& v)
 {
-    return QStringLiteral("UPDATE xx SET mc=") + quoted(v.name) + QStringLiteral(",dz=") + quoted(v.address)
-           + QStringLiteral(",dh=") + quoted(v.telephone) + QStringLiteral(",qq=") + quoted(v.qq)
-           + QStringLiteral(",email=") + quoted(v.email) + QStringLiteral(",cz=") + quoted(v.fax)
-           + QStringLiteral(",dd=") + QString::number(v.multiLocation) + QStringLiteral(",bmsh=")
-           + QString::number(v.review) + QStringLiteral(",fksh=") + QString::number(v.payment)
-           + QStringLiteral(",pho=") + QString::number(v.photo);
+    return QStringLiteral("UPDATE xx SET mc=") + sqlText(v.name) + QStringLiteral(",dz=") + sqlText(v.address)
+           + QStringLiteral(",dh=") + sqlText(v.telephone) + QStringLiteral(",qq=") + sqlText(v.qq)
+           + QStringLiteral(",email=") + sqlText(v.email) + QStringLiteral(",cz=") + sqlText(v.fax)
+           + QStringLiteral(",dd=") + sqlInteger(v.multiLocation) + QStringLiteral(",bmsh=")
+           + sqlInteger(v.review) + QStringLiteral(",fksh=") + sqlInteger(v.payment)
+           + QStringLiteral(",pho=") + sqlInteger(v.photo);
 }
 
 QString categoryItemStatusStatement(int multiLocation)
 {
-    return QStringLiteral("UPDATE style SET status=") + QString::number(multiLocation) + QStringLiteral(" where zd='dd'");
+    return QStringLiteral("UPDATE style SET status=") + sqlInteger(multiLocation) + QStringLiteral(" where zd='dd'");
 }
 
 int switchSelectorPosition(int storedValue)

@@ -43,6 +43,7 @@ void AnchorLayout::anchor(QWidget* control, AnchorFlags flags)
     if (!container)
         return;
     const Entry entry{control, makeAnchorRecord(control->geometry(), container->width(), container->height(), flags)};
+    containers.removeIf([](const Container& known) { return known.widget.isNull(); });
     for (Container& known : containers) {
         if (known.widget == container) {
             known.entries.push_back(entry);
@@ -56,9 +57,10 @@ void AnchorLayout::anchor(QWidget* control, AnchorFlags flags)
 bool AnchorLayout::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Resize) {
-        for (const Container& container : containers) {
+        for (Container& container : containers) {
             if (container.widget != watched)
                 continue;
+            container.entries.removeIf([](const Entry& entry) { return entry.control.isNull(); });
             const int w = container.widget->width();
             const int h = container.widget->height();
             for (const Entry& entry : container.entries)

@@ -4,6 +4,7 @@
 // sides, as registered.
 
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QVector>
 
@@ -32,7 +33,9 @@ AnchorRecord makeAnchorRecord(const QRect& geometry, int containerWidth, int con
 // The control's rectangle once its container's client area is W × H.
 QRect anchoredGeometry(const AnchorRecord& record, const QRect& current, int containerWidth, int containerHeight);
 
-// One watch per container; controls move in registration order.
+// One watch per container; controls move in registration order. Controls
+// and containers are followed by QPointer, so a control deleted after it was
+// anchored (the form is rebuilt often) is skipped and forgotten.
 class AnchorLayout : public QObject {
 public:
     explicit AnchorLayout(QObject* parent = nullptr) : QObject(parent) {}
@@ -43,11 +46,11 @@ protected:
 
 private:
     struct Entry {
-        QWidget* control;
+        QPointer<QWidget> control;
         AnchorRecord record;
     };
     struct Container {
-        QWidget* widget;
+        QPointer<QWidget> widget;
         QVector<Entry> entries;
     };
     QVector<Container> containers;

@@ -6,6 +6,9 @@
 #include <QSaveFile>
 #include <QStringList>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 QStringList readLines(const QString& iniPath)
@@ -44,6 +47,21 @@ bool isKeyLine(const QString& line, const QString& key, QString* value)
     return true;
 }
 
+// The text on one line: every run of line breaks becomes one blank.
+QString oneLine(const QString& text)
+{
+    QString line;
+    line.reserve(text.size());
+    for (const QChar c : text) {
+        const bool lineBreak = c == QLatin1Char('\n') || c == QLatin1Char('\r');
+        if (!lineBreak)
+            line += c;
+        else if (!line.endsWith(QLatin1Char(' ')))
+            line += QLatin1Char(' ');
+    }
+    return line;
+}
+
 } // namespace
 
 QString readIniValue(const QString& iniPath, const QString& key, const QString& defaultValue,
@@ -63,11 +81,20 @@ QString readIniValue(const QString& iniPath, const QString& key, const QString& 
     return defaultValue;
 }
 
+int readIniInteger(const QString& iniPath, const QString& key, int defaultValue, const QString& section)
+{
+    bool isNumber = false;
+    const double value = readIniValue(iniPath, key, QString(), section).trimmed().toDouble(&isNumber);
+    if (!isNumber || std::isnan(value))
+        return defaultValue;
+    return clampToInt(std::nearbyint(value));
+}
+
 void writeIniValue(const QString& iniPath, const QString& key, const QString& value,
                    const QString& section)
 {
     QStringList lines = readLines(iniPath);
-    const QString entry = key + QLatin1Char('=') + value;
+    const QString entry = key + QLatin1Char('=') + oneLine(value);
     qsizetype sectionStart = -1;
     qsizetype sectionEnd = lines.size();
     for (qsizetype i = 0; i < lines.size(); ++i) {

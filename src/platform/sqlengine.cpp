@@ -200,9 +200,21 @@ Lexed tokenize(const QString& sql)
 // ---------------------------------------------------------------------------
 // Dates
 
+namespace {
+
+// Jet keeps dates from 100-01-01 to 9999-12-31; anything outside is no date.
+std::optional<QDateTime> withinJetRange(const std::optional<QDateTime>& moment)
+{
+    if (!moment || !moment->isValid() || moment->date().year() < 100 || moment->date().year() > 9999)
+        return std::nullopt;
+    return moment;
+}
+
+} // namespace
+
 std::optional<QString> dateTextToIso(const QString& text)
 {
-    const std::optional<QDateTime> moment = textToDate(text);
+    const std::optional<QDateTime> moment = withinJetRange(textToDate(text));
     if (!moment)
         return std::nullopt;
     return isoDateText(*moment);
@@ -211,7 +223,7 @@ std::optional<QString> dateTextToIso(const QString& text)
 std::optional<QDateTime> parseDateLiteral(const QString& content)
 {
     if (std::optional<QDateTime> moment = textToDate(content))
-        return moment;
+        return withinJetRange(moment);
     // Jet reads a slashed date with the month first.
     static const QRegularExpression monthFirst(QStringLiteral(
         "^(\\d{1,2})/(\\d{1,2})/(\\d{4})(?:\\s+(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2}))?)?$"));
@@ -223,7 +235,7 @@ std::optional<QDateTime> parseDateLiteral(const QString& content)
     const QTime time(part(4), part(5), part(6));
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
-    return QDateTime(date, time);
+    return withinJetRange(QDateTime(date, time));
 }
 
 std::optional<QDateTime> serialToDate(double serial)
@@ -233,10 +245,7 @@ std::optional<QDateTime> serialToDate(double serial)
     const double whole = std::trunc(serial);
     const double fraction = std::fabs(serial - whole);
     const qint64 seconds = qint64(std::llround(fraction * 86400.0));
-    const QDateTime moment = zeroDate().addDays(qint64(whole)).addSecs(seconds);
-    if (!moment.isValid())
-        return std::nullopt;
-    return moment;
+    return withinJetRange(zeroDate().addDays(qint64(whole)).addSecs(seconds));
 }
 
 // ---------------------------------------------------------------------------

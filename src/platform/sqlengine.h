@@ -10,7 +10,10 @@
 //     and `[^]` matches a literal caret;
 //   - `jetdate(value)` turns a date text (2013年5月6日14时3分9秒, 2013-05-06,
 //     2013-05-06 14:03:09, …) into yyyy-MM-dd HH:mm:ss and raises an error for
-//     a value that is no date; the date-time columns' triggers call it.
+//     a value that is no date; the store's TEMP triggers of the date-time
+//     columns call it, nothing stored in a database file does.
+// Dates are Jet's: 100-01-01 00:00:00 to 9999-12-31 23:59:59; a text, literal
+// or day number outside that range is no date.
 
 #include <QDateTime>
 #include <QString>

@@ -3,6 +3,9 @@
 #include <QCryptographicHash>
 #include <QTextCodec>
 
+#include <cmath>
+#include <limits>
+
 namespace {
 
 QTextCodec* gbkCodec()
@@ -66,4 +69,15 @@ double textToNumber(const QString& text)
     bool ok = false;
     const double value = trimBlanks(text).toDouble(&ok);
     return ok ? value : 0.0;
+}
+
+int clampToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (value <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(value);
 }

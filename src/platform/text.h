@@ -18,10 +18,16 @@ QString passwordDigest(const QString& text);
 
 // A text value to be placed between single quotes in a statement: embedded
 // quotes are doubled so the value is stored as typed and cannot end the literal.
+// A NUL character is kept: the store refuses the whole statement holding it,
+// since SQLite would silently drop everything after it.
 QString quoteForSql(const QString& value);
 
 // Doubles the way statements write them: C's "%.13g".
 QString numberToText(double value);
+
+// The integer part of a number, kept within the int range (1e20 gives
+// 2147483647); not-a-number gives 0.
+int clampToInt(double value);
 
 // A text read as a number; a text that is not a number gives 0.
 double textToNumber(const QString& text);

@@ -3,6 +3,7 @@
 #include "platform/dates.h"
 #include "platform/sqlengine.h"
 #include "platform/text.h"
+#include "store/sqliteschema.h"
 
 #include <QFileInfo>
 
@@ -138,6 +139,7 @@ struct RecordSetState {
     int cachedPosition = -1;
     qint64 cachedChanges = -1;
     bool cachedMissing = false;
+    bool readFailed = false;
 
     // Any other select: every row read at open.
     std::vector<Row> rows;
@@ -164,13 +166,15 @@ struct RecordSetState {
         cached = Row();
         cachedPosition = -1;
         cachedMissing = false;
+        readFailed = false;
         position = 0;
     }
 
-    // The row under the cursor; nullptr when there is none (or it was deleted).
+    // The row under the cursor; nullptr when there is none, when it was
+    // deleted, or when it could not be read (readFailed, the error on owner).
     const Row* currentRow()
     {
-        if (!open || position < 0 || position >= count())
+        if (!open || readFailed || position < 0 || position >= count())
             return nullptr;
         if (!keyset)
             return &rows[size_t(position)];
@@ -183,9 +187,14 @@ struct RecordSetState {
             cachedMissing = true;
             sqlite3_reset(rowStatement);
             sqlite3_bind_int64(rowStatement, 1, ids[size_t(position)]);
-            if (sqlite3_step(rowStatement) == SQLITE_ROW) {
+            const int rc = sqlite3_step(rowStatement);
+            if (rc == SQLITE_ROW) {
                 copyRow(rowStatement, int(columns.size()), cached);
                 cachedMissing = false;
+            } else if (rc != SQLITE_DONE) {
+                // Empty values here could be saved back over the real ones.
+                readFailed = true;
+                owner->failFromSqlite();
             }
             sqlite3_reset(rowStatement);
         }
@@ -224,8 +233,7 @@ struct RecordSetState {
         dateColumn.assign(size_t(n), false);
         for (int i = 0; i < n; ++i) {
             columns << QString::fromUtf8(sqlite3_column_name(stmt, i));
-            const char* declared = sqlite3_column_decltype(stmt, i);
-            dateColumn[size_t(i)] = declared && sqlite3_stricmp(declared, "DATETIME") == 0;
+            dateColumn[size_t(i)] = isDateTimeDeclaration(sqlite3_column_decltype(stmt, i));
         }
     }
 };
@@ -364,6 +372,12 @@ sqlite3_stmt* DbConnection::Impl::prepareOne(const QString& jetSql, sqlengine::R
         fail(QStringLiteral("the database is not open"));
         return nullptr;
     }
+    // SQLite stops reading at a NUL, so whatever follows it would be dropped
+    // silently; a quoted value holding one refuses its whole statement.
+    if (jetSql.contains(QChar(u'\0'))) {
+        fail(QStringLiteral("the statement contains a NUL character"));
+        return nullptr;
+    }
     rewritten = sqlengine::rewriteJetSql(jetSql);
     if (!rewritten.ok()) {
         fail(rewritten.error);
@@ -381,12 +395,24 @@ sqlite3_stmt* DbConnection::Impl::prepareOne(const QString& jetSql, sqlengine::R
             return nullptr;
         }
     }
-    sqlite3_stmt* stmt = prepareText(db, rewritten.sql);
-    if (!stmt) {
+    const QByteArray utf8 = rewritten.sql.toUtf8();
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), 0, &stmt, &tail) != SQLITE_OK || !stmt) {
+        sqlite3_finalize(stmt);
         if (sqlite3_errcode(db) == SQLITE_OK)
             fail(QStringLiteral("the statement is empty"));
         else
             failFromSqlite();
+        return nullptr;
+    }
+    // SQLite may end the statement where the tokens above do not (a $name(…)
+    // parameter swallows a quote); what it left over must be blanks.
+    const sqlengine::Lexed rest =
+        sqlengine::tokenize(QString::fromUtf8(tail, int(utf8.constData() + utf8.size() - tail)));
+    if (!rest.ok() || !rest.tokens.empty()) {
+        sqlite3_finalize(stmt);
+        fail(QStringLiteral("only one statement can run at a time; text follows the first statement"));
         return nullptr;
     }
     return stmt;
@@ -484,12 +510,22 @@ void RecordSet::close()
 
 bool RecordSet::atEnd() const
 {
-    return !d->open || d->position >= d->count();
+    if (!d->open || d->position >= d->count())
+        return true;
+    // A keyset row is read here, so a failure stops the caller before it
+    // takes the row's values.
+    d->currentRow();
+    return d->readFailed;
+}
+
+bool RecordSet::readFailed() const
+{
+    return d->readFailed;
 }
 
 void RecordSet::moveNext()
 {
-    if (d->open && d->position < d->count())
+    if (d->open && !d->readFailed && d->position < d->count())
         ++d->position;
 }
 
@@ -505,6 +541,13 @@ QString RecordSet::readText(const FieldRef& field) const
     const Cell* c = d->cell(field, &row, &isDate);
     if (!c)
         return QString();
+    // A day number in a date-time column (left by an earlier version or another
+    // client) reads as the date it stands for.
+    if (isDate && (c->type == SQLITE_INTEGER || c->type == SQLITE_FLOAT)) {
+        const double serial = c->type == SQLITE_INTEGER ? double(c->integer) : c->number;
+        const std::optional<QDateTime> moment = sqlengine::serialToDate(serial);
+        return isoDateText(moment.value_or(zeroDate()));
+    }
     switch (c->type) {
     case SQLITE_INTEGER:
         return QString::number(c->integer);
@@ -512,7 +555,8 @@ QString RecordSet::readText(const FieldRef& field) const
         return numberToText(c->number);
     case SQLITE_TEXT: {
         if (isDate && !looksStoredDate(row->buffer.constData() + c->offset, c->length)) {
-            // Written around the triggers: give it in the stored form when it is a date.
+            // Written by another client, without the conversion: give it in
+            // the stored form when it is a date.
             const QString text = cellText(*row, *c);
             return sqlengine::dateTextToIso(text).value_or(text);
         }
@@ -669,9 +713,8 @@ void RecordSet::setAbsolutePage(int page)
 bool RecordSet::updateCurrentRow(const QString& column, const QVariant& value)
 {
     ConnectionState* owner = d->owner;
-    if (!d->open || !owner) {
+    if (!d->open || !owner || d->readFailed)   // after a failed read lastErrorText keeps its cause
         return false;
-    }
     if (d->mode != LockMode::Optimistic) {
         owner->fail(QStringLiteral("the record set is read-only"));
         return false;
@@ -721,23 +764,55 @@ DbConnection::~DbConnection()
 
 namespace {
 
+// The Data Source of a connection string of key=value pairs split by ";". As
+// in OLE DB, a value may stand between double or single quotes, so it can
+// hold ";", with its own quote doubled inside.
 QString dataSourceOf(const QString& connectionString)
 {
-    const QStringList parts = connectionString.split(QLatin1Char(';'));
-    for (const QString& part : parts) {
-        const qsizetype eq = part.indexOf(QLatin1Char('='));
+    const qsizetype n = connectionString.size();
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype eq = connectionString.indexOf(QLatin1Char('='), i);
+        const qsizetype semicolon = connectionString.indexOf(QLatin1Char(';'), i);
         if (eq < 0)
+            break;
+        if (semicolon >= 0 && semicolon < eq) {   // a part without "="
+            i = semicolon + 1;
             continue;
-        if (part.left(eq).trimmed().compare(QLatin1String("Data Source"), Qt::CaseInsensitive) != 0)
-            continue;
-        QString value = part.mid(eq + 1).trimmed();
-        if (value.size() >= 2 && value.startsWith(QLatin1Char('"')) && value.endsWith(QLatin1Char('"')))
-            value = value.mid(1, value.size() - 2);
-        value.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        return value;
+        }
+        const QString key = connectionString.mid(i, eq - i).trimmed();
+        i = eq + 1;
+        while (i < n && connectionString.at(i) == QLatin1Char(' '))
+            ++i;
+        QString value;
+        if (i < n && (connectionString.at(i) == QLatin1Char('"') || connectionString.at(i) == QLatin1Char('\''))) {
+            const QChar quote = connectionString.at(i);
+            for (++i; i < n; ++i) {
+                const QChar c = connectionString.at(i);
+                if (c == quote) {
+                    ++i;
+                    if (i >= n || connectionString.at(i) != quote)
+                        break;   // the closing quote; a doubled one stands for itself
+                }
+                value += c;
+            }
+            const qsizetype end = connectionString.indexOf(QLatin1Char(';'), i);
+            i = end < 0 ? n : end + 1;
+        } else {
+            const qsizetype end = connectionString.indexOf(QLatin1Char(';'), i);
+            value = connectionString.mid(i, (end < 0 ? n : end) - i).trimmed();
+            i = end < 0 ? n : end + 1;
+        }
+        if (key.compare(QLatin1String("Data Source"), Qt::CaseInsensitive) == 0) {
+            value.replace(QLatin1Char('\\'), QLatin1Char('/'));
+            return value;
+        }
     }
     return QString();
 }
+
+// How long a statement waits for a file another program holds.
+constexpr int busyTimeoutMs = 2000;
 
 } // namespace
 
@@ -758,6 +833,9 @@ bool DbConnection::openDatabase(const QString& connectionString)
         sqlite3_close_v2(db);
         return false;
     }
+    // Before the first read: a file another program holds for a moment is
+    // waited for rather than failing at once with "database is locked".
+    sqlite3_busy_timeout(db, busyTimeoutMs);
     // SQLite takes an empty file for an empty database; here it is none.
     if (QFileInfo(path).size() == 0) {
         d->fail(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)) + QStringLiteral(": ") + path);
@@ -779,7 +857,12 @@ bool DbConnection::openDatabase(const QString& connectionString)
         sqlite3_close_v2(db);
         return false;
     }
-    sqlite3_busy_timeout(db, 2000);
+    QString error;
+    if (!upgradeSchema(db, &error) || !installDateConversion(db, &error)) {
+        d->fail(error + QStringLiteral(": ") + path);
+        sqlite3_close_v2(db);
+        return false;
+    }
     d->db = db;
     d->succeed();
     return true;
@@ -847,11 +930,6 @@ QString DbConnection::lastErrorText() const
     return d->error;
 }
 
-sqlite3* DbConnection::handle() const
-{
-    return d->db;
-}
-
 // ---------------------------------------------------------------------------
 
 bool createConnection(std::unique_ptr<DbConnection>& connection)
@@ -872,9 +950,16 @@ bool createRecordSet(std::unique_ptr<RecordSet>& recordSet)
 
 QString connectionStringFor(const QString& programDirectory)
 {
+    QString dataSource = programDirectory + QStringLiteral("\\zhao.dat");
+    // Quoted only when it must be, so an ordinary path reads as it always did.
+    if (dataSource.contains(QLatin1Char(';')) || dataSource.contains(QLatin1Char('"'))
+        || dataSource.startsWith(QLatin1Char('\'')) || dataSource.startsWith(QLatin1Char(' '))) {
+        dataSource.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        dataSource = QLatin1Char('"') + dataSource + QLatin1Char('"');
+    }
     // zhao.dat has no database password: SQLite keeps none.
-    return QStringLiteral("provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + programDirectory
-        + QStringLiteral("\\zhao.dat;Jet OLEDB:Database Password=");
+    return QStringLiteral("provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + dataSource
+        + QStringLiteral(";Jet OLEDB:Database Password=");
 }
 
 bool Database::openShared(const QString& sql, LockMode mode)

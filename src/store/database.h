@@ -12,9 +12,6 @@
 
 #include <memory>
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 enum class LockMode { ReadOnly, Optimistic };
 
 // A column addressed by name (without regard to case) or by 0-based position.
@@ -40,14 +37,23 @@ public:
 
     bool isOpen() const;
     void close();
-    // True past the last row, and whenever the record set cannot answer.
+    // True past the last row, and whenever the record set cannot answer:
+    // closed, or a row could not be read.
     bool atEnd() const;
     void moveNext();
     int recordCount() const;
+    // True once reading a row failed (the file locked by another program, an
+    // I/O error, a damaged page). The connection's lastErrorText() says why,
+    // atEnd() is true from then on and the readers give empty values, so a
+    // loop stops and nothing is taken for the row's real values. Lasts until
+    // the record set is closed or opened again.
+    bool readFailed() const;
 
     // Each reader gives the empty value of its kind (empty text, 0, 0.0, the
     // zero date, empty bytes) for NULL, a missing column or a value that does
-    // not convert. Date-time columns read as text give yyyy-MM-dd HH:mm:ss.
+    // not convert; check atEnd() (or readFailed()) first, as an unreadable row
+    // also gives empty values. Date-time columns read as text give
+    // yyyy-MM-dd HH:mm:ss.
     QString readText(const FieldRef& field) const;
     int readInteger(const FieldRef& field) const;
     double readNumber(const FieldRef& field) const;
@@ -79,20 +85,22 @@ public:
     DbConnection(const DbConnection&) = delete;
     DbConnection& operator=(const DbConnection&) = delete;
 
-    // "provider=…;Data Source=<dir>\zhao.dat;Jet OLEDB:Database Password=…";
+    // "provider=…;Data Source=<dir>\zhao.dat;Jet OLEDB:Database Password=…",
+    // a value holding ; or a quote between double quotes (doubled inside);
     // never creates a missing file; a file that is no database fails here.
+    // A file another program holds is waited for a short while.
     bool openDatabase(const QString& connectionString);
     void closeDatabase();
     bool isOpen() const;
 
+    // Statements run one at a time: text after the first statement, or a NUL
+    // character anywhere, makes the call fail without running anything.
     bool openQuery(RecordSet& recordSet, const QString& sql, LockMode mode = LockMode::ReadOnly);
     // Runs one statement; its result replaces target (a closed record set for a
     // write). On failure target holds a fresh closed record set.
     bool executeStatement(const QString& sql, std::unique_ptr<RecordSet>& target);
     // SQLite's message for the last failure; empty after a success.
     QString lastErrorText() const;
-
-    sqlite3* handle() const;
 
 private:
     friend class RecordSet;
@@ -103,7 +111,8 @@ private:
 bool createConnection(std::unique_ptr<DbConnection>& connection);
 bool createRecordSet(std::unique_ptr<RecordSet>& recordSet);
 
-// The connection string of the program directory's zhao.dat.
+// The connection string of the program directory's zhao.dat; any directory
+// name, also one holding ; or quotes, reads back whole.
 QString connectionStringFor(const QString& programDirectory);
 
 // The connection and the two record sets the whole program shares.

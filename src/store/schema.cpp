@@ -1,14 +1,19 @@
 #include "store/schema.h"
+#include "store/sqliteschema.h"
 
+#include "platform/dates.h"
 #include "platform/sqlengine.h"
 #include "platform/text.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QVariant>
 
 #include <sqlite3.h>
 
+#include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,6 +32,11 @@ struct Table {
     const char* name;
     std::vector<Column> columns;
 };
+
+// The declared type of the date-time columns: "TEXT" in it gives text affinity.
+const char* const dateTimeType = "DATETEXT";
+// How the date-time columns were declared before they had text affinity.
+const char* const numericDateTimeType = "DATETIME";
 
 const std::vector<Table>& tables()
 {
@@ -150,8 +160,11 @@ QString columnDefinition(const Column& column)
         text += QLatin1String(column.defaultValue ? column.defaultValue : "''");
         break;
     case Kind::DateTime:
-        // Stored as yyyy-MM-dd HH:mm:ss text, so the text order is the time order.
-        text += QLatin1String("DATETIME");
+        // Stored as yyyy-MM-dd HH:mm:ss text, so the text order is the time
+        // order. The declared type gives text affinity: DATETIME would give
+        // numeric affinity and turn a text such as '2013' into a number that
+        // then reads as a day number.
+        text += QLatin1String(dateTimeType);
         if (column.defaultValue)
             text += QLatin1String(" DEFAULT ") + QLatin1String(column.defaultValue);
         break;
@@ -162,15 +175,25 @@ QString columnDefinition(const Column& column)
 // A text written into a date-time column is turned into the stored form right
 // after the write; jetdate raises an error for a text that is no date, which
 // makes the whole statement fail and leaves the row as it was.
-QStringList dateTriggers(const Table& table, const Column& column)
+QStringList dateTriggers(const QString& table, const QString& column)
 {
-    const QString t = QString::fromLatin1(table.name);
-    const QString c = QString::fromLatin1(column.name);
     const QString body = QStringLiteral(" WHEN NEW.%2 IS NOT jetdate(NEW.%2) BEGIN UPDATE %1 SET %2 = "
                                         "jetdate(NEW.%2) WHERE id = NEW.id; END")
-                             .arg(t, c);
-    return {QStringLiteral("CREATE TRIGGER %1_%2_insert AFTER INSERT ON %1").arg(t, c) + body,
-            QStringLiteral("CREATE TRIGGER %1_%2_update AFTER UPDATE OF %2 ON %1").arg(t, c) + body};
+                             .arg(table, column);
+    return {QStringLiteral("CREATE TEMP TRIGGER %1_%2_insert AFTER INSERT ON main.%1").arg(table, column) + body,
+            QStringLiteral("CREATE TEMP TRIGGER %1_%2_update AFTER UPDATE OF %2 ON main.%1").arg(table, column)
+                + body};
+}
+
+// The date-time columns as (table, column).
+std::vector<std::pair<QString, QString>> dateTimeColumns()
+{
+    std::vector<std::pair<QString, QString>> found;
+    for (const Table& table : tables())
+        for (const Column& column : table.columns)
+            if (column.kind == Kind::DateTime)
+                found.emplace_back(QString::fromLatin1(table.name), QString::fromLatin1(column.name));
+    return found;
 }
 
 void setError(QString* error, const QString& text)
@@ -179,8 +202,10 @@ void setError(QString* error, const QString& text)
         *error = text;
 }
 
-// Runs one fixed statement of this file, binding values to its ? markers.
-bool run(sqlite3* db, const QString& sql, const QVariantList& values, QString* error)
+// Runs one fixed statement of this file, binding values to its ? markers;
+// onRow sees each result row.
+bool run(sqlite3* db, const QString& sql, const QVariantList& values, QString* error,
+         const std::function<void(sqlite3_stmt*)>& onRow = {})
 {
     sqlite3_stmt* stmt = nullptr;
     const QByteArray utf8 = sql.toUtf8();
@@ -202,9 +227,10 @@ bool run(sqlite3* db, const QString& sql, const QVariantList& values, QString* e
             sqlite3_bind_text(stmt, i + 1, keep.back().constData(), int(keep.back().size()), SQLITE_STATIC);
         }
     }
-    int rc = sqlite3_step(stmt);
-    while (rc == SQLITE_ROW)
-        rc = sqlite3_step(stmt);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        if (onRow)
+            onRow(stmt);
     if (rc != SQLITE_DONE) {
         setError(error, QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(" (") + sql + QLatin1Char(')'));
         sqlite3_finalize(stmt);
@@ -278,6 +304,71 @@ bool seed(sqlite3* db, QString* error)
     return true;
 }
 
+// The declared type of a column of the main database; empty when the table or
+// the column is missing.
+QString declaredType(sqlite3* db, const QString& table, const QString& column)
+{
+    QString type;
+    run(db, QStringLiteral("SELECT type FROM pragma_table_info(?, 'main') WHERE name = ? COLLATE NOCASE"),
+        {table, column}, nullptr, [&type](sqlite3_stmt* row) {
+            type = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)));
+        });
+    return type;
+}
+
+// Rewrites the day numbers an earlier version left in a numeric date-time
+// column as date texts, which the column keeps once it has text affinity.
+// A number outside Jet's range is left as it is and reads as the zero date.
+bool dayNumbersToDateTexts(sqlite3* db, const QString& table, const QString& column, QString* error)
+{
+    std::vector<std::pair<qint64, QString>> converted;
+    const bool read = run(db,
+                          QStringLiteral("SELECT id, %2 FROM %1 WHERE typeof(%2) IN ('integer', 'real')")
+                              .arg(table, column),
+                          {}, error, [&converted](sqlite3_stmt* row) {
+                              if (const auto moment = sqlengine::serialToDate(sqlite3_column_double(row, 1)))
+                                  converted.emplace_back(sqlite3_column_int64(row, 0), isoDateText(*moment));
+                          });
+    if (!read)
+        return false;
+    for (const auto& [id, text] : converted)
+        if (!run(db, QStringLiteral("UPDATE %1 SET %2 = ? WHERE id = ?").arg(table, column), {text, id}, error))
+            return false;
+    return true;
+}
+
+// Changes the declared type of date-time columns in place. A declared type
+// only decides how later values are stored, so the stored rows stay valid;
+// this is SQLite's documented procedure for schema changes that leave the
+// stored format alone.
+bool declareWithTextAffinity(sqlite3* db, const std::vector<std::pair<QString, QString>>& columns, QString* error)
+{
+    int schemaVersion = 0;
+    if (!run(db, QStringLiteral("PRAGMA schema_version"), {}, error,
+             [&schemaVersion](sqlite3_stmt* row) { schemaVersion = sqlite3_column_int(row, 0); })
+        || !run(db, QStringLiteral("PRAGMA writable_schema = ON"), {}, error))
+        return false;
+    bool ok = true;
+    for (const auto& [table, column] : columns) {
+        QString sql;
+        ok = ok
+            && run(db, QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = ?"), {table},
+                   error, [&sql](sqlite3_stmt* row) {
+                       sql = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)));
+                   });
+        const QRegularExpression declaration(
+            QStringLiteral("\\b(%1\\s+)%2\\b").arg(column, QLatin1String(numericDateTimeType)),
+            QRegularExpression::CaseInsensitiveOption);
+        sql.replace(declaration, QStringLiteral("\\1") + QLatin1String(dateTimeType));
+        ok = ok
+            && run(db, QStringLiteral("UPDATE sqlite_master SET sql = ? WHERE type = 'table' AND name = ?"),
+                   {sql, table}, error);
+    }
+    ok = ok && run(db, QStringLiteral("PRAGMA schema_version = %1").arg(schemaVersion + 1), {}, error);
+    // Always switched off again, also after a failure.
+    return run(db, QStringLiteral("PRAGMA writable_schema = OFF"), {}, ok ? error : nullptr) && ok;
+}
+
 } // namespace
 
 bool createSchema(sqlite3* db, QString* error)
@@ -290,13 +381,6 @@ bool createSchema(sqlite3* db, QString* error)
             QStringLiteral("CREATE TABLE %1 (%2)").arg(QString::fromLatin1(table.name), parts.join(QStringLiteral(", ")));
         if (!run(db, create, {}, error))
             return false;
-        for (const Column& column : table.columns) {
-            if (column.kind != Kind::DateTime)
-                continue;
-            for (const QString& trigger : dateTriggers(table, column))
-                if (!run(db, trigger, {}, error))
-                    return false;
-        }
     }
     for (const char* index : indexStatements)
         if (!run(db, QString::fromLatin1(index), {}, error))
@@ -323,10 +407,7 @@ bool createShippedDatabase(const QString& path, QString* error)
         QFile::remove(partial);
         return false;
     }
-    bool ok = sqlengine::registerJetFunctions(db);
-    if (!ok)
-        setError(error, QString::fromUtf8(sqlite3_errmsg(db)));
-    ok = ok && run(db, QStringLiteral("BEGIN"), {}, error);
+    bool ok = run(db, QStringLiteral("BEGIN"), {}, error);
     ok = ok && createSchema(db, error);
     ok = ok && seed(db, error);
     ok = ok && run(db, QStringLiteral("COMMIT"), {}, error);
@@ -341,4 +422,69 @@ bool createShippedDatabase(const QString& path, QString* error)
     if (!ok)
         QFile::remove(partial);
     return ok;
+}
+
+bool upgradeSchema(sqlite3* db, QString* error)
+{
+    QStringList storedDateTriggers;
+    if (!run(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' AND instr(lower(sql), 'jetdate') > 0"),
+             {}, error, [&storedDateTriggers](sqlite3_stmt* row) {
+                 storedDateTriggers << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)));
+             }))
+        return false;
+    std::vector<std::pair<QString, QString>> numericColumns;
+    for (const auto& [table, column] : dateTimeColumns())
+        if (declaredType(db, table, column).compare(QLatin1String(numericDateTimeType), Qt::CaseInsensitive) == 0)
+            numericColumns.emplace_back(table, column);
+    if (storedDateTriggers.isEmpty() && numericColumns.empty())
+        return true;
+
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), {}, error))
+        return false;
+    bool ok = true;
+    for (QString name : storedDateTriggers) {
+        name.replace(QLatin1Char('"'), QLatin1String("\"\""));
+        ok = ok && run(db, QStringLiteral("DROP TRIGGER \"%1\"").arg(name), {}, error);
+    }
+    for (const auto& [table, column] : numericColumns)
+        ok = ok && dayNumbersToDateTexts(db, table, column, error);
+    ok = ok && (numericColumns.empty() || declareWithTextAffinity(db, numericColumns, error));
+    ok = ok && run(db, QStringLiteral("COMMIT"), {}, error);
+    if (!ok)
+        run(db, QStringLiteral("ROLLBACK"), {}, nullptr);
+    return ok;
+}
+
+bool installDateConversion(sqlite3* db, QString* error)
+{
+    for (const auto& [table, column] : dateTimeColumns()) {
+        // A database without the table (or the column) has nothing to convert.
+        if (declaredType(db, table, column).isEmpty())
+            continue;
+        for (const QString& trigger : dateTriggers(table, column))
+            if (!run(db, trigger, {}, error))
+                return false;
+    }
+    return true;
+}
+
+bool isDateTimeDeclaration(const char* declaredType)
+{
+    // DATETIME: a file another tool made, or one not yet upgraded.
+    return declaredType
+        && (sqlite3_stricmp(declaredType, dateTimeType) == 0 || sqlite3_stricmp(declaredType, numericDateTimeType) == 0);
+}
+
+bool isRegistrationColumn(const QString& name)
+{
+    if (name.compare(QLatin1String("id"), Qt::CaseInsensitive) == 0)
+        return true;
+    for (const Table& table : tables()) {
+        if (qstrcmp(table.name, "bmb") != 0)
+            continue;
+        for (const Column& column : table.columns)
+            if (name.compare(QLatin1String(column.name), Qt::CaseInsensitive) == 0)
+                return true;
+    }
+    return false;
 }

@@ -249,10 +249,14 @@ private slots:
     void aFailedUpdateShowsTheErrorAndTheNextQueryWorks()
     {
         AccountPage page;
-        QCOMPARE(sqlite3_exec(page.app.state->db.connection->handle(),
+        // Another client adds the trigger; the program's connection sees it at its next statement.
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(page.app.dir.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other,
                               "CREATE TRIGGER refuse BEFORE UPDATE ON admin BEGIN SELECT RAISE(ABORT, 'locked'); END",
                               nullptr, nullptr, nullptr),
                  SQLITE_OK);
+        sqlite3_close(other);
         page.selectRow(1);
         page.click("按钮_子账号_修改");
         QCOMPARE(page.app.messages.messages().size(), 1);

@@ -115,6 +115,19 @@ private slots:
         QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("log_t"), QString()), QStringLiteral("6"));
     }
 
+    // Settings out of the integer range are clamped, never overflowed: the
+    // start counter stays at its largest value, a huge page size is the
+    // largest page.
+    void settingsOutOfRangeAreClamped()
+    {
+        AppFixture app;
+        writeIniValue(app.iniPath(), QStringLiteral("log_t"), QStringLiteral("2147483647"));
+        writeIniValue(app.iniPath(), QStringLiteral("prepage"), QStringLiteral("1e20"));
+        QVERIFY(app.start());
+        QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("log_t"), QString()), QStringLiteral("2147483647"));
+        QCOMPARE(app.state->pageSize, 2147483647);
+    }
+
     void theLastUsedPositionIsPreselectedAtTheNextStart()
     {
         AppFixture app;

@@ -4,6 +4,9 @@
 #include "platform/inifile.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QFile>
 #include <QLabel>
 #include <QTabWidget>
@@ -12,6 +15,28 @@
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
+    // A test looking for a control that is not there fails with the control's
+    // name and goes on with a stand-in instead of crashing the whole suite.
+    void aMissingControlFailsItsTestByName()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        QEXPECT_FAIL("", "no control named 按钮_没有", Continue);
+        QPushButton* missing = app.find<QPushButton>(QStringLiteral("按钮_没有"));
+        missing->click();
+        QVERIFY(missing->objectName().isEmpty());
+    }
+
+    // Qt's own translations give the standard buttons their Chinese texts.
+    void standardDialogsSpeakChinese()
+    {
+        QVERIFY(installChineseTranslations());
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::Yes)->text(), QStringLiteral("是(&Y)"));
+        QCOMPARE(box.button(QMessageBox::No)->text(), QStringLiteral("否(&N)"));
+    }
+
     void withoutDatabaseTheProgramEndsWithCodeZero()
     {
         AppFixture app(false);

@@ -49,6 +49,47 @@ private slots:
         QCOMPARE(readIniValue(ini, QStringLiteral("prepage"), QStringLiteral("50")), QStringLiteral("五十"));
     }
 
+    void integerSettingsStayWithinTheIntRange_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("read");
+        QTest::newRow("largest int") << "2147483647" << 2147483647;
+        QTest::newRow("one past it") << "2147483648" << 2147483647;
+        QTest::newRow("huge") << "1e20" << 2147483647;
+        QTest::newRow("huge negative") << "-1e20" << int(-2147483647 - 1);
+        QTest::newRow("blanks around") << " 30 " << 30;
+        QTest::newRow("fraction") << "12.6" << 13;
+        QTest::newRow("no number") << "abc" << 50;
+        QTest::newRow("empty") << "" << 50;
+    }
+
+    void integerSettingsStayWithinTheIntRange()
+    {
+        QFETCH(QString, stored);
+        QFETCH(int, read);
+        TestProgramDir dir(false);
+        const QString ini = dir.file(QStringLiteral("duzarizered.ini"));
+        writeIniValue(ini, QStringLiteral("prepage"), stored);
+        QCOMPARE(readIniInteger(ini, QStringLiteral("prepage"), 50), read);
+        QCOMPARE(readIniInteger(ini, QStringLiteral("missing"), 50), 50);
+    }
+
+    void aValueWithLineBreaksStaysOnItsLine()
+    {
+        TestProgramDir dir(false);
+        const QString ini = dir.file(QStringLiteral("duzarizered.ini"));
+        writeIniValue(ini, QStringLiteral("log_t"), QStringLiteral("1"));
+        writeIniValue(ini, QStringLiteral("prepage"), QStringLiteral("20\r\nlog_t=99\n[other]\rx=1"));
+        QCOMPARE(readIniValue(ini, QStringLiteral("log_t"), QStringLiteral("0")), QStringLiteral("1"));
+        QCOMPARE(readIniValue(ini, QStringLiteral("x"), QStringLiteral("none"), QStringLiteral("other")),
+                 QStringLiteral("none"));
+        QCOMPARE(readIniValue(ini, QStringLiteral("prepage"), QStringLiteral("50")),
+                 QStringLiteral("20 log_t=99 [other] x=1"));
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll().count("\r\n"), 3);   // [base], log_t, prepage
+    }
+
     void aFailedWriteIsIgnored()
     {
         TestProgramDir dir(false);

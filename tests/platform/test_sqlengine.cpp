@@ -166,6 +166,47 @@ private slots:
         QVERIFY(s.value("select jetdate('')").startsWith("error: "));
         QVERIFY(s.value("select jetdate('2013年2月30日')").startsWith("error: "));
     }
+
+    // Jet's dates run from 100-01-01 (day -657434) to 9999-12-31 (day 2958465).
+    void datesOutsideJetsRangeAreNoDates_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("stored");   // empty: no date
+        QTest::newRow("first day") << "-657434" << "0100-01-01 00:00:00";
+        QTest::newRow("day before") << "-657435" << "";
+        QTest::newRow("far before") << "-3000000" << "";
+        QTest::newRow("last day") << "2958465" << "9999-12-31 00:00:00";
+        QTest::newRow("last day, late") << "2958465.99998" << "9999-12-31 23:59:58";
+        QTest::newRow("day after") << "2958466" << "";
+        QTest::newRow("far after") << "3000000" << "";
+        QTest::newRow("first day as text") << "'0100-01-01'" << "0100-01-01 00:00:00";
+        QTest::newRow("text before") << "'0099-12-31 23:59:59'" << "";
+        QTest::newRow("short year") << "'99年12月31日'" << "";
+        QTest::newRow("last moment as text") << "'9999年12月31日23时59分59秒'" << "9999-12-31 23:59:59";
+    }
+
+    void datesOutsideJetsRangeAreNoDates()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, stored);
+        Scratch s;
+        const QString converted = s.value("select jetdate(" + value + ")");
+        if (stored.isEmpty())
+            QVERIFY2(converted.startsWith("error: "), qPrintable(converted));
+        else
+            QCOMPARE(converted, stored);
+        if (value.startsWith('\'')) {
+            const QString literal = '#' + value.mid(1, value.size() - 2) + '#';
+            QCOMPARE(rewriteJetSql("select " + literal).ok(), !stored.isEmpty());
+        }
+    }
+
+    void dateLiteralsOutsideJetsRangeAreRefused()
+    {
+        for (const char* literal : {"#1/1/0099#", "#12/31/0099 23:59#", "#0050-06-01#"})
+            QVERIFY2(!rewriteJetSql(QString("select * from bmb where dtime>") + literal).ok(), literal);
+        QVERIFY(rewriteJetSql("select * from bmb where dtime>#1/1/0100#").ok());
+    }
 };
 
 BRENVO_TEST(SqlEngineTest)

@@ -1,8 +1,11 @@
 #include "platform/dates.h"
+#include "platform/sqlliteral.h"
 #include "platform/text.h"
 #include "support/testsupport.h"
 
 #include <QtTest>
+
+#include <cmath>
 
 class TextAndDatesTest : public QObject {
     Q_OBJECT
@@ -32,6 +35,26 @@ private slots:
     {
         QCOMPARE(quoteForSql(QStringLiteral("O'Brien''s")), QStringLiteral("O''Brien''''s"));
         QCOMPARE(quoteForSql(QStringLiteral("张三 %_[")), QStringLiteral("张三 %_["));
+    }
+
+    void literalsAreWrittenAsStatementsWriteThem()
+    {
+        QCOMPARE(sqlText(QStringLiteral("it's")), QStringLiteral("'it''s'"));
+        QCOMPARE(sqlText(QString()), QStringLiteral("''"));
+        QCOMPARE(sqlInteger(-1), QStringLiteral("-1"));
+        QCOMPARE(sqlInteger(Q_INT64_C(3000000000)), QStringLiteral("3000000000"));
+        QCOMPARE(sqlNumber(0.1), QStringLiteral("0.1"));
+        QCOMPARE(sqlDate(QDateTime(QDate(2013, 5, 6), QTime(14, 3, 9))), QStringLiteral("#2013-05-06 14:03:09#"));
+        QCOMPARE(sqlIdList({12, 15, 20}), QStringLiteral("12,15,20"));
+        QCOMPARE(sqlIdList({}), QString());
+    }
+
+    void clampingKeepsNumbersInTheIntegerRange()
+    {
+        QCOMPARE(clampToInt(1e20), 2147483647);
+        QCOMPARE(clampToInt(-1e20), int(-2147483647 - 1));
+        QCOMPARE(clampToInt(12.9), 12);
+        QCOMPARE(clampToInt(std::nan("")), 0);
     }
 
     void numbersUseThirteenSignificantDigits()

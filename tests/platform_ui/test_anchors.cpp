@@ -59,6 +59,42 @@ private slots:
         QCOMPARE(bottomButton->geometry(), QRect(500, 460, 90, 30));
         QCOMPARE(unregistered->geometry(), QRect(5, 5, 20, 20));
     }
+
+    // The form deletes its controls on every rebuild; a resize afterwards
+    // must skip them (run under the sanitizer build to see a use after free).
+    void deletedControlsAreForgotten()
+    {
+        QWidget container;
+        container.setGeometry(0, 0, 400, 300);
+        auto* kept = new QWidget(&container);
+        kept->setGeometry(10, 10, 100, 20);
+        auto* rebuilt = new QWidget(&container);
+        rebuilt->setGeometry(10, 40, 100, 20);
+
+        AnchorLayout anchors;
+        anchors.anchor(kept, {true, true, true, false});
+        anchors.anchor(rebuilt, {true, true, true, false});
+        container.show();
+        delete rebuilt;
+        container.resize(500, 300);
+        QCoreApplication::processEvents();
+        QCOMPARE(kept->width(), 200);
+
+        // A container deleted and another anchored later.
+        auto* inner = new QWidget(&container);
+        inner->setGeometry(0, 100, 200, 100);
+        anchors.anchor(new QWidget(inner), {true, true, true, true});
+        delete inner;
+        auto* second = new QWidget(&container);
+        second->setGeometry(0, 100, 200, 100);
+        auto* child = new QWidget(second);
+        child->setGeometry(5, 5, 190, 90);
+        anchors.anchor(child, {true, true, true, true});
+        second->show();
+        second->resize(300, 100);
+        QCoreApplication::processEvents();
+        QCOMPARE(child->width(), 290);
+    }
 };
 
 BRENVO_TEST(AnchorTest)

@@ -5,9 +5,17 @@
 #include "platform/dates.h"
 #include "platform/text.h"
 #include "store/database.h"
+#include "store/schema.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtTest>
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
 
 namespace {
 
@@ -30,6 +38,19 @@ struct OpenStore {
     {
         return db.openShared(sql) ? db.shared().readText(column) : QStringLiteral("<failed>");
     }
+};
+
+// A second connection to the file that holds an exclusive lock, as another
+// program writing to zhao.dat does, until it commits.
+struct OtherProgramLock {
+    sqlite3* db = nullptr;
+    explicit OtherProgramLock(const QString& path)
+    {
+        sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~OtherProgramLock() { sqlite3_close(db); }
+    bool begin() { return sqlite3_exec(db, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK; }
+    bool commit() { return sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK; }
 };
 
 } // namespace
@@ -205,6 +226,154 @@ private slots:
 
         QVERIFY(s.db.openShared("select count(*) from admin", LockMode::Optimistic));
         QVERIFY(!s.db.shared().updateCurrentRow("status", 1));
+    }
+
+    // Text a date-time column refuses, and the boundaries of Jet's range it takes.
+    void dateColumnsTakeOnlyDatesInJetsRange_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("year alone into dtime") << "INSERT INTO bmb  (status,xm,dtime) values (1,'n','2013')" << false;
+        QTest::newRow("year alone by update") << "UPDATE bmb SET dtime='2013' where xm='kept'" << false;
+        QTest::newRow("number into dtime") << "UPDATE bmb SET dtime=41400 where xm='kept'" << false;
+        QTest::newRow("year alone into a template") << "INSERT INTO dy  (nam,xx,dtime,status,sx) values ('t','','2013',1,0)"
+                                                   << false;
+        QTest::newRow("year alone as a deadline") << "UPDATE zy SET jzrq='2013' WHERE id=1" << false;
+        QTest::newRow("before the year 100") << "UPDATE bmb SET dtime='0099-12-31 23:59:59' where xm='kept'" << false;
+        QTest::newRow("two-digit year") << "UPDATE bmb SET dtime='99年12月31日' where xm='kept'" << false;
+        QTest::newRow("literal before the year 100") << "UPDATE bmb SET dtime=#0099-12-31# where xm='kept'" << false;
+        QTest::newRow("first day of Jet") << "UPDATE bmb SET dtime='0100-01-01' where xm='kept'" << true;
+        QTest::newRow("last moment of Jet") << "UPDATE bmb SET dtime='9999年12月31日23时59分59秒' where xm='kept'" << true;
+        QTest::newRow("month-first literal") << "UPDATE bmb SET dtime=#12/31/9999# where xm='kept'" << true;
+    }
+
+    void dateColumnsTakeOnlyDatesInJetsRange()
+    {
+        QFETCH(QString, statement);
+        QFETCH(bool, accepted);
+        OpenStore s;
+        QVERIFY(s.db.execute("INSERT INTO bmb  (status,xm,dtime) values (1,'kept','2013年5月6日')"));
+        QVERIFY(s.db.execute("INSERT INTO zy  (name,jzrq) values ('x','2013-09-01')"));
+        QCOMPARE(s.db.execute(statement), accepted);
+        QCOMPARE(s.db.lastErrorText().isEmpty(), accepted);
+        QCOMPARE(s.count("select count(*) from bmb"), 1);
+        QCOMPARE(s.count("select count(*) from dy"), 0);
+        QCOMPARE(s.text("select * from zy", "jzrq"), QString("2013-09-01 00:00:00"));
+        if (!accepted)
+            QCOMPARE(s.text("select * from bmb", "dtime"), QString("2013-05-06 00:00:00"));
+        else
+            QVERIFY(s.text("select * from bmb", "dtime").contains(QRegularExpression("^(0100|9999)-")));
+    }
+
+    // SQLite would run the statement up to the NUL or up to the end it finds
+    // itself, and drop the rest silently; each of these would delete rows.
+    void textAfterTheStatementIsRefused_data()
+    {
+        QTest::addColumn<QString>("statement");
+        const QChar nul(u'\0');
+        QTest::newRow("after a NUL") << QString("delete * from bmb where status=1") + nul + " and id=2";
+        QTest::newRow("a quoted NUL") << "delete * from bmb where xm='" + quoteForSql(QString("a") + nul + "b") + "' or 1=1";
+        QTest::newRow("NUL at the end") << QString("delete * from bmb where status=1") + nul;
+        QTest::newRow("$name(...) swallowing a quote")
+            << QString("delete * from bmb where status=1 or $x(a'); and id=2 --'");
+        QTest::newRow("$name(...) then a second statement")
+            << QString("update bmb set xm='' where id=$x(a'); delete from bmb --')");
+    }
+
+    void textAfterTheStatementIsRefused()
+    {
+        QFETCH(QString, statement);
+        OpenStore s;
+        QVERIFY(s.db.execute("INSERT INTO bmb  (status,xm) values (1,'a')"));
+        QVERIFY(s.db.execute("INSERT INTO bmb  (status,xm) values (1,'b')"));
+        QVERIFY(!s.db.execute(statement));
+        QVERIFY(!s.db.lastErrorText().isEmpty());
+        QCOMPARE(s.count("select count(*) from bmb where xm<>''"), 2);
+        QVERIFY(!s.db.openShared(statement));
+        QCOMPARE(s.count("select count(*) from bmb where xm<>''"), 2);
+        // A trailing semicolon and comments stay allowed.
+        QVERIFY2(s.db.execute("update bmb set sh=1 where id=1 ; -- reviewed"), qPrintable(s.db.lastErrorText()));
+    }
+
+    void rowReadWhileAnotherProgramHoldsTheFileIsAnError()
+    {
+        OpenStore s;
+        for (const char* name : {"a", "b", "c"})
+            QVERIFY(s.db.execute(QString("INSERT INTO bmb  (status,xm) values (1,'%1')").arg(name)));
+        QVERIFY(s.db.openShared("select * from bmb order by id", LockMode::Optimistic));
+        RecordSet& r = s.db.shared();
+        QCOMPARE(r.readText("xm"), QString("a"));
+
+        OtherProgramLock other(s.dir.databasePath());
+        QVERIFY(other.begin());
+        r.moveNext();
+        QVERIFY(r.atEnd());
+        QVERIFY(r.readFailed());
+        QVERIFY2(s.db.lastErrorText().contains("locked"), qPrintable(s.db.lastErrorText()));
+        QCOMPARE(r.readText("xm"), QString());
+        // Nothing can be written over the unread row.
+        QVERIFY(!r.updateCurrentRow("xm", QString()));
+        r.moveNext();
+        QVERIFY(r.atEnd());
+        QVERIFY(other.commit());
+
+        // The failure lasts until the record set is opened again.
+        QVERIFY(r.atEnd());
+        QVERIFY(s.db.openShared("select * from bmb order by id"));
+        QVERIFY(!r.readFailed());
+        r.moveNext();
+        QCOMPARE(r.readText("xm"), QString("b"));
+    }
+
+    void aFileHeldForAMomentIsWaitedFor()
+    {
+        TestProgramDir dir;
+        std::promise<void> locked;
+        std::thread otherProgram([&dir, &locked] {
+            OtherProgramLock other(dir.databasePath());
+            const bool began = other.begin();
+            locked.set_value();
+            if (began) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                other.commit();
+            }
+        });
+        locked.get_future().wait();
+        DbConnection connection;
+        const bool opened = connection.openDatabase(connectionStringFor(dir.path()));
+        otherProgram.join();
+        QVERIFY2(opened, qPrintable(connection.lastErrorText()));
+    }
+
+    void programDirectoryWithSeparatorsInItsNameOpens_data()
+    {
+        QTest::addColumn<QString>("directoryName");
+        QTest::newRow("semicolon") << "报名;2013";
+        QTest::newRow("semicolon and equals") << "a;Data Source=x";
+        QTest::newRow("double quotes") << "\"quoted\";x";
+        QTest::newRow("single quote") << "it's";
+        QTest::newRow("ordinary") << "brenvo";
+    }
+
+    void programDirectoryWithSeparatorsInItsNameOpens()
+    {
+        QFETCH(QString, directoryName);
+        TestProgramDir parent(false);
+        const QString directory = parent.file(directoryName);
+        QVERIFY(QDir().mkpath(directory));
+        QString error;
+        QVERIFY2(createShippedDatabase(directory + "/zhao.dat", &error), qPrintable(error));
+        DbConnection connection;
+        QVERIFY2(connection.openDatabase(connectionStringFor(directory)), qPrintable(connection.lastErrorText()));
+        RecordSet admin;
+        QVERIFY(connection.openQuery(admin, "select * from admin"));
+        QCOMPARE(admin.readText("nam"), QString("admin"));
+    }
+
+    void ordinaryConnectionStringIsUnchanged()
+    {
+        QCOMPARE(connectionStringFor("/opt/brenvo"),
+                 QString("provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/brenvo\\zhao.dat;Jet OLEDB:Database Password="));
     }
 };
 

@@ -158,6 +158,14 @@ private slots:
             QCOMPARE(count(QString("select count(*) from ") + table), 0);
         QCOMPARE(count("select count(*) from admin"), 1);
     }
+
+    void registrationColumnsAreTheColumnsOfBmb()
+    {
+        for (const char* name : {"xm", "XM", "Kz10", "dtime", "bm3server", "id"})
+            QVERIFY2(isRegistrationColumn(name), name);
+        for (const char* name : {"", "nam", "kz11", "bmb", "xm,pw", "xm ", "(select pw from admin)"})
+            QVERIFY2(!isRegistrationColumn(name), name);
+    }
 };
 
 BRENVO_TEST(SchemaTest)
