@@ -1,45 +1,24 @@
 #pragma once
-// A program directory with a fresh database opened into an AppState, an
-// operator of the founder group and a reporter that records what is shown.
+// An open state (fresh database, recorded reports) with an operator of the
+// founder group, message boxes recorded, and the print window closed at the end.
 
 #include "core/appstate.h"
 #include "core/lists.h"
 #include "platform/messagebox.h"
 #include "printing/previewwindow.h"
-#include "support/testsupport.h"
+#include "support/openstate.h"
 
 #include <QSignalSpy>
 #include <QWebEngineView>
 #include <QtTest>
 
-struct RecordingReporter : Reporter {
-    QStringList results;
-    QVector<RecordedMessage> messages;
-    void showResult(const QString& text) override { results << text; }
-    int showMessage(const QString& text, int style, const QString& title) override
-    {
-        messages.push_back({text, style, title});
-        return AnswerOk;
-    }
-};
-
-struct PrintingFixture {
-    TestProgramDir dir;
-    AppState state;
-    RecordingReporter reporter;
+struct PrintingFixture : OpenState {
     MessageRecorder boxes;
 
     PrintingFixture()
     {
-        state.programDir = dir.path();
         state.iniPath = dir.file(QStringLiteral("duzarizered.ini"));
-        state.reporter = &reporter;
         state.currentOperator = {1, QStringLiteral("admin"), 1};
-        createConnection(state.db.connection);
-        createRecordSet(state.db.sharedRecordSet);
-        createRecordSet(state.db.browseRecordSet);
-        if (!state.db.connection->openDatabase(connectionStringFor(dir.path())))
-            qFatal("cannot open the test database");
     }
     ~PrintingFixture() { closePrintPreview(); }
 

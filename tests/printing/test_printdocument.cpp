@@ -112,9 +112,8 @@ private slots:
         f.choose(f.browseChoice, "打印本列全部");
         printCheckedRecords(f.state, f.browseChoice, {});
         QVERIFY(!printPreviewWindow());
-        QCOMPARE(f.reporter.messages.size(), 1);
-        QCOMPARE(f.reporter.messages[0].text, QStringLiteral("请勾选待打印项！"));
-        QCOMPARE(f.reporter.messages[0].style, 4096);
+        QCOMPARE(f.reporter.messages, QStringList{QStringLiteral("请勾选待打印项！")});
+        QCOMPARE(f.reporter.styles, QList<int>{4096});
         QVERIFY(!QApplication::overrideCursor());
     }
 

@@ -54,10 +54,7 @@ struct PageFixture : PrintingFixture {
     }
     QStringList messageTexts() const
     {
-        QStringList texts = boxes.texts();
-        for (const RecordedMessage& m : reporter.messages)
-            texts << m.text;
-        return texts;
+        return boxes.texts() + reporter.messages;
     }
 };
 
