@@ -6,6 +6,13 @@
 #include "platform/text.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTimer>
 #include <QPushButton>
 #include <QFile>
 #include <QRegularExpression>
@@ -44,6 +51,35 @@ struct ThreeByThree : PrintingFixture {
         fillPrintChoices(state, &addChoice, &browseChoice);
     }
     void choose(QComboBox& selector, const char* entry) { selector.setCurrentText(QString::fromUtf8(entry)); }
+};
+
+// Runs `answer` on the first visible dialog of type T once `ready` says so,
+// or after 30 seconds; gives up waiting when the dialog never opens.
+template <typename T>
+class DialogAnswer {
+public:
+    DialogAnswer(std::function<bool(T&)> ready, std::function<void(T&)> answer)
+    {
+        elapsed.start();
+        QObject::connect(&poll, &QTimer::timeout, [this, ready, answer] {
+            for (QWidget* top : QApplication::topLevelWidgets()) {
+                auto* dialog = qobject_cast<T*>(top);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                seen = true;
+                if (ready(*dialog) || elapsed.hasExpired(30000)) {
+                    poll.stop();
+                    answer(*dialog);
+                }
+            }
+        });
+        poll.start(100);
+    }
+    bool seen = false;
+
+private:
+    QTimer poll;
+    QElapsedTimer elapsed;
 };
 
 } // namespace
@@ -115,6 +151,48 @@ private slots:
         QCOMPARE(f.reporter.messages, QStringList{QStringLiteral("请勾选待打印项！")});
         QCOMPARE(f.reporter.styles, QList<int>{4096});
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void dialogsPrintTheShownDocument()
+    {
+        ThreeByThree f;
+        f.choose(f.browseChoice, "打印前2项");
+        printCheckedRecords(f.state, f.browseChoice, {f.registrations[1]});
+        PrintPreviewWindow* window = printPreviewWindow();
+        QVERIFY(window && waitForDocument(*window));
+        auto click = [window](const char* name) { window->findChild<QPushButton*>(QString::fromUtf8(name))->click(); };
+
+        int previewPages = -1;
+        DialogAnswer<QPrintPreviewDialog> preview(
+            [](QPrintPreviewDialog& d) { return d.findChild<QPrintPreviewWidget*>()->pageCount() == 2; },
+            [&](QPrintPreviewDialog& d) {
+                previewPages = d.findChild<QPrintPreviewWidget*>()->pageCount();
+                d.reject();
+            });
+        click("按钮_打印_预览");
+        QCOMPARE(previewPages, 2);
+
+        DialogAnswer<QPageSetupDialog> pageSetup([](QPageSetupDialog&) { return true; },
+                                                 [](QPageSetupDialog& d) { d.accept(); });
+        click("按钮_页面设置");
+        QVERIFY(pageSetup.seen);
+
+        const QString pdf = f.dir.file(QStringLiteral("dialog.pdf"));
+        window->printer().setOutputFormat(QPrinter::PdfFormat);
+        window->printer().setOutputFileName(pdf);
+        // The operator picks printing to a file (the dialog's last printer entry).
+        DialogAnswer<QPrintDialog> printDialog([](QPrintDialog&) { return true; }, [&](QPrintDialog& d) {
+            auto* printers = d.findChild<QComboBox*>(QStringLiteral("printers"));
+            printers->setCurrentIndex(printers->count() - 1);
+            d.findChild<QLineEdit*>(QStringLiteral("filename"))->setText(pdf);
+            d.accept();
+        });
+        QSignalSpy done(window, &PrintPreviewWindow::printDone);
+        click("按钮_打印");
+        QVERIFY(printDialog.seen);
+        QVERIFY(done.wait(60000));
+        QVERIFY(done.first().first().toBool());
+        QCOMPARE(pdfPageCount(pdf), 2);
     }
 
     void browserFollowsTheWindowWhileButtonsStay()
