@@ -137,6 +137,8 @@ PrintPreviewWindow& openPrintPreview(AppState& state)
     if (!window) {
         window = new PrintPreviewWindow(state);
         window->show();
+    } else if (window->isMinimized()) {
+        window->showNormal();
     }
     return *window;
 }

@@ -140,17 +140,22 @@ void TemplatesPage::loadTemplateList()
     list->clear();
     if (!state.db.openShared(QStringLiteral("select * from dy order by sx")))
         return;
-    RecordSet& rows = state.db.shared();
-    for (int n = 0; !rows.atEnd(); rows.moveNext(), ++n) {
+    // Every row is read before pending messages run: a handler running in
+    // between may reopen the shared record set.
+    QVector<QTreeWidgetItem*> items;
+    for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
         auto* item = new QTreeWidgetItem;
-        item->setText(0, QString::number(n + 1));
+        item->setText(0, QString::number(items.size() + 1));
         item->setData(0, Qt::UserRole, rows.readInteger("id"));
         item->setText(1, rows.readText("mark"));
         item->setText(2, rows.readText("nam"));
         item->setText(3, templateListDate(rows.readDateTime("dtime")));
         item->setText(4, rows.readText("sx"));
         item->setText(5, rows.readInteger("status") == 1 ? QStringLiteral("启用") : QStringLiteral("未启用"));
-        list->insertTopLevelItem(n, item);
+        items.push_back(item);
+    }
+    for (int n = 0; n < items.size(); ++n) {
+        list->insertTopLevelItem(n, items[n]);
         processPendingMessages();
     }
 }
