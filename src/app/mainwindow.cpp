@@ -59,6 +59,7 @@ MainWindow::MainWindow(AppState& appState) : state(appState)
 
 MainWindow::~MainWindow()
 {
+    // The print window reports through this window and reads the shared state.
     closePrintPreview();
     state.reporter = nullptr;
 }

@@ -64,7 +64,6 @@ public:
     SyncPage* syncPage() const { return sync; }
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
-    TemplatesPage* printTemplatesPage() const { return templatesPage; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
