@@ -5,6 +5,8 @@
 #include "app/lifecycle.h"
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
+#include "catalogue/categorypage.h"
+#include "catalogue/programmepage.h"
 #include "form/addpage.h"
 #include "platform/events.h"
 #include "platform/links.h"
@@ -200,6 +202,8 @@ void MainWindow::buildPages(const QSize& pageSize)
     };
     addPage = new AddPage(state, pageSize);
     browsePage = new BrowsePage(state, pageSize);
+    programmePage = new ProgrammePage(state, pageSize);
+    categoryPage = new CategoryPage(state, pageSize);
     accounts = new AccountsPage(state, pageSize);
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
@@ -207,8 +211,8 @@ void MainWindow::buildPages(const QSize& pageSize)
     QWidget* const pagesInOrder[] = {
         addPage,
         browsePage,
-        framedPage({{"分组框_专业", "报名项目/专业"}}),
-        framedPage({{"分组框_分类", "报名项目分类"}}),
+        programmePage,
+        categoryPage,
         framedPage({{"分组框_统计1", "统计条件"}, {"分组框_统计2", "统计图表"}}, true),
         accounts,
         buildStartPage(pageSize),
@@ -224,6 +228,9 @@ void MainWindow::buildPages(const QSize& pageSize)
     connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
     connect(templatesPage, &TemplatesPage::templatesChanged, this,
             [this] { fillPrintChoices(state, addPage->printSelector(), browsePage->printSelector()); });
+    auto showHint = [this](const QString& hint) { panes[1]->setText(hint); };
+    connect(programmePage, &ProgrammePage::hintShown, this, showHint);
+    connect(categoryPage, &CategoryPage::hintShown, this, showHint);
 }
 
 QWidget* MainWindow::buildStartPage(const QSize& pageSize)
@@ -260,6 +267,8 @@ void MainWindow::registerAnchors()
     anchors.anchor(tabs->findChild<QGroupBox*>(QStringLiteral("分组框_统计2")), all);
     addPage->registerAnchors(anchors);
     browsePage->registerAnchors(anchors);
+    programmePage->registerAnchors(anchors);
+    categoryPage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
     templatesPage->registerAnchors(anchors);
 }
@@ -308,13 +317,23 @@ void MainWindow::enterAddPage()
 void MainWindow::enterBrowse()
 {
     state.addPageActive = false;
-    browsePage->setRecycleBinShown(false);
+    browsePage->enter(false);
 }
 
 void MainWindow::enterRecycleBin()
 {
     state.addPageActive = false;
-    browsePage->setRecycleBinShown(true);
+    browsePage->enter(true);
+}
+
+void MainWindow::enterCategories()
+{
+    categoryPage->fillCategoryPage();
+}
+
+void MainWindow::enterProgrammes()
+{
+    programmePage->loadProgrammePage();
 }
 
 void MainWindow::enterAccounts()
@@ -377,6 +396,7 @@ void MainWindow::setCategoryEntryVisible(bool visible)
 {
     menu->setEntryHidden(1, 0, !visible);
     categoryMenuItem()->setVisible(visible);
+    programmePage->setCategoryChoiceVisible(visible);
 }
 
 void MainWindow::setSyncEntryVisible(bool visible)

@@ -20,6 +20,8 @@ class SyncPage;
 class AddPage;
 class BrowsePage;
 class TemplatesPage;
+class CategoryPage;
+class ProgrammePage;
 
 class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
@@ -39,6 +41,8 @@ public:
     void enterAddPage();
     void enterBrowse();
     void enterRecycleBin();
+    void enterCategories();
+    void enterProgrammes();
     void enterAccounts();
     void enterUnitInfo();
     void enterSync();
@@ -64,6 +68,8 @@ public:
     SyncPage* syncPage() const { return sync; }
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
+    CategoryPage* categoriesPage() const { return categoryPage; }
+    ProgrammePage* programmesPage() const { return programmePage; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -99,6 +105,8 @@ private:
     // The pages belong to 选择夹1.
     AddPage* addPage = nullptr;
     BrowsePage* browsePage = nullptr;
+    ProgrammePage* programmePage = nullptr;
+    CategoryPage* categoryPage = nullptr;
     AccountsPage* accounts = nullptr;
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;

@@ -3,6 +3,7 @@
 #include "core/lists.h"
 #include "platform/files.h"
 #include "platform/messagestyle.h"
+#include "photos/photostore.h"
 #include "platform/text.h"
 #include "printing/amount.h"
 #include "printing/previewwindow.h"
@@ -98,17 +99,6 @@ qint64 fillThirdProgramme(QString& html, const QString& value, const AppState& l
     return feeOf(lists, id);
 }
 
-// The stored photo file of a registration (its first fj row), or empty text.
-QString storedPhotoFile(AppState& state, int registrationId)
-{
-    if (!state.db.openShared(QStringLiteral("select * from fj where uid= ") + QString::number(registrationId))) {
-        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
-        return {};
-    }
-    RecordSet& rows = state.db.shared();
-    return rows.atEnd() ? QString() : rows.readText("filename");
-}
-
 class BusyCursor {
 public:
     BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -125,7 +115,7 @@ int choiceOf(const QComboBox& selector)
 } // namespace
 
 QString fillTemplate(const QString& templateHtml, const RegistrationValues& registration, const AppState& lists,
-                     const QString& photoPath)
+                     const QString& photoFullPath)
 {
     QString html = templateHtml;
     auto value = [&](const char* column) { return registration.value(QString::fromLatin1(column)); };
@@ -161,14 +151,13 @@ QString fillTemplate(const QString& templateHtml, const RegistrationValues& regi
         const QString column = QStringLiteral("kz") + QString::number(n);
         replaceOrBlank(html, column, choicesText(registration.value(column)));
     }
-    html.replace(placeholder(QStringLiteral("tp")), photoPath, Qt::CaseSensitive);
+    html.replace(placeholder(QStringLiteral("tp")), photoFullPath, Qt::CaseSensitive);
     return html;
 }
 
 QString photoPathFor(const AppState& state, const QString& storedPhotoFile)
 {
-    const QString file = storedPhotoFile.isEmpty() ? QStringLiteral("noimg.jpg") : storedPhotoFile;
-    return state.programFile(QStringLiteral("photo/") + QString(file).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    return photoPath(state.programDir, storedPhotoFile.isEmpty() ? QStringLiteral("noimg.jpg") : storedPhotoFile);
 }
 
 QString renderRegistration(AppState& state, int templateId, int registrationId)
@@ -190,8 +179,8 @@ QString renderRegistration(AppState& state, int templateId, int registrationId)
         registration.insert(column.toLower(), row.readText(column));
 
     // The photo lookup reuses the shared record set, so it comes after every column is read.
-    const QString photoPath = photoPathFor(state, storedPhotoFile(state, registrationId));
-    return fillTemplate(templateHtml, registration, state, photoPath);
+    const QString photo = photoPathFor(state, photoFileOf(state, registrationId));
+    return fillTemplate(templateHtml, registration, state, photo);
 }
 
 QVector<int> templatesForChoice(int choice, const QVector<int>& enabledTemplates)

@@ -20,7 +20,7 @@ extern const QString pageBreakBlock;
 // The template's HTML with every placeholder filled from the registration,
 // the category and programme lists of state and the photo's full path.
 QString fillTemplate(const QString& templateHtml, const RegistrationValues& registration, const AppState& lists,
-                     const QString& photoPath);
+                     const QString& photoFullPath);
 
 // The full path a template shows for a registration's photo: the stored file
 // name below photo/, or photo/noimg.jpg when it has none.
