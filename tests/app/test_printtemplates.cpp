@@ -2,10 +2,14 @@
 
 #include "app/outlookmenu.h"
 #include "platform/sqlliteral.h"
+#include "platform/text.h"
 #include "printing/previewwindow.h"
+#include "printing/rendering.h"
 #include "printing/templatecodec.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QWebEngineView>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -37,6 +41,43 @@ private slots:
             QCOMPARE(choices->itemText(3), QStringLiteral("-报名表"));
         }
         QVERIFY(app.messages.texts().isEmpty());
+    }
+
+    // The operator ticks three listed registrations and picks 打印前2项: one
+    // document of six pages, two per registration, in list order.
+    void tickedRegistrationsPrintFromTheBrowsePage()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        for (int t = 1; t <= 3; ++t)
+            QVERIFY(app.execute(QStringLiteral("INSERT INTO dy (nam,xx,status,sx) values ('模板%1',").arg(t)
+                                + sqlText(encodeTemplateText(QStringLiteral("<p>模板%1:[!--xm--]</p>").arg(t)))
+                                + QStringLiteral(",1,%1)").arg(t)));
+        for (int n = 1; n <= 4; ++n)
+            QVERIFY(app.execute(QStringLiteral("insert into bmb (xm,dtime,status) values ('学生%1','2013-05-0%1 08:00:00',1)").arg(n)));
+        QVERIFY(app.start());
+        app.window->showBrowse(false);
+        auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QStringList expected;
+        for (int row : {0, 1, 3}) {
+            list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+            const int id = list->topLevelItem(row)->data(0, Qt::UserRole).toInt();
+            const QString name = app.queryValue(QStringLiteral("select xm from bmb where id=%1").arg(id));
+            expected << QStringLiteral("<p>模板1:") + name + QStringLiteral("</p>")
+                     << QStringLiteral("<p>模板2:") + name + QStringLiteral("</p>");
+        }
+
+        auto* choice = app.find<QComboBox>(QStringLiteral("组合框_信息浏览_打印"));
+        choice->setCurrentIndex(choice->findText(QStringLiteral("打印前2项")));
+        emit choice->activated(choice->currentIndex());
+        PrintPreviewWindow* window = printPreviewWindow();
+        QVERIFY(window);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->browser()->url().isEmpty(), 30000);
+        QFile document(window->browser()->url().toLocalFile());
+        QVERIFY(document.open(QIODevice::ReadOnly));
+        QCOMPARE(fromGbk(document.readAll()), expected.join(pageBreakBlock));
+        QCOMPARE(choice->currentText(), QStringLiteral("打印前2项"));
     }
 
     void closingTheMainWindowClosesThePrintWindow()
