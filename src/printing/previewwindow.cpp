@@ -56,7 +56,7 @@ PrintPreviewWindow::PrintPreviewWindow(AppState& appState) : state(appState)
     // Print files are written in GBK without a charset declaration.
     view->settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
     view->setGeometry(0, 32, 624, 400);
-    anchors.anchor(view, {true, true, true, true});
+    anchorBrowser();
     connect(view, &QWebEngineView::printFinished, this, [this](bool success) {
         printing = false;
         if (!success)
@@ -72,11 +72,18 @@ void PrintPreviewWindow::showFile(const QString& path)
     view->load(QUrl::fromLocalFile(path));
 }
 
+void PrintPreviewWindow::anchorBrowser()
+{
+    anchors = std::make_unique<AnchorLayout>();
+    anchors->anchor(view, {true, true, true, true});
+}
+
 void PrintPreviewWindow::showDocumentOnly()
 {
     for (QPushButton* button : buttons)
         button->hide();
     view->move(0, 0);
+    anchorBrowser();
 }
 
 void PrintPreviewWindow::startPrint()

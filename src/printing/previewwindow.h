@@ -9,6 +9,8 @@
 #include <QPrinter>
 #include <QWidget>
 
+#include <memory>
+
 class QPushButton;
 class QWebEngineView;
 
@@ -40,11 +42,13 @@ signals:
 
 private:
     void startPrint();
+    // The browser follows the window on all four sides from where it is now.
+    void anchorBrowser();
 
     AppState& state;
     QWebEngineView* view = nullptr;
     QPushButton* buttons[4] = {};
-    AnchorLayout anchors;
+    std::unique_ptr<AnchorLayout> anchors;
     QPrinter pagePrinter;
     bool printing = false;
 };

@@ -146,6 +146,9 @@ private slots:
         QVERIFY(waitForDocument(*window));
         QCOMPARE(window->browser()->url().toLocalFile(), f.dir.file(QStringLiteral("zd_mb.htm")));
         QCOMPARE(window->browser()->pos(), QPoint(0, 0));
+        const QSize browserSize = window->browser()->size();
+        window->resize(window->width() + 40, window->height() + 30);
+        QCOMPARE(window->browser()->geometry(), QRect(QPoint(0, 0), browserSize + QSize(40, 30)));
         for (const char* name : {"按钮_直接打印", "按钮_打印", "按钮_打印_预览", "按钮_页面设置"})
             QVERIFY(!window->findChild<QPushButton*>(QString::fromUtf8(name))->isVisible());
 
