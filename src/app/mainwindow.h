@@ -47,6 +47,7 @@ public:
     void enterUnitInfo();
     void enterSync();
     void enterTemplates();
+    void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
     void exportToSpreadsheet();
