@@ -3,11 +3,11 @@
 #include "core/lists.h"
 #include "platform/events.h"
 #include "platform/text.h"
+#include "printing/htmlfile.h"
 #include "printing/previewwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,12 +33,6 @@ T* cloneOf(QWidget* templateControl, QGroupBox* group)
     clone->setFont(templateControl->font());
     clone->resize(templateControl->size());
     return clone;
-}
-
-QString readGbkFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? fromGbk(file.readAll()) : QString();
 }
 
 } // namespace
@@ -164,16 +158,13 @@ QString fieldTemplateEntries(const QVector<FormItem>& items)
 
 void writeFieldTemplate(AppState& state)
 {
-    QString page = readGbkFile(state.programFile(QStringLiteral("mb/zd_mb.htm")));
+    QString page = readHtmlFile(state.programFile(QStringLiteral("mb/zd_mb.htm")));
     if (state.formItems.isEmpty())
         loadFormItems(state);
     page.replace(QStringLiteral("allname"), fieldTemplateEntries(state.formItems), Qt::CaseSensitive);
 
     const QString path = state.programFile(QStringLiteral("zd_mb.htm"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(toGbk(page));
-    file.close();
+    writeHtmlFile(path, page);
 
     const bool wasOpen = printPreviewWindow() != nullptr;
     PrintPreviewWindow& window = openPrintPreview(state);

@@ -1,17 +1,17 @@
 #include "printing/rendering.h"
 
 #include "core/lists.h"
+#include "photos/photostore.h"
 #include "platform/files.h"
 #include "platform/messagestyle.h"
-#include "photos/photostore.h"
 #include "platform/text.h"
 #include "printing/amount.h"
+#include "printing/htmlfile.h"
 #include "printing/previewwindow.h"
 #include "printing/templatecodec.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 
 const QString pageBreakBlock = QStringLiteral("<div style=\"PAGE-BREAK-AFTER: always\">&nbsp;</div>");
 
@@ -220,9 +220,7 @@ QString renderDocument(AppState& state, const QVector<int>& templateIds, const Q
 QString showPrintDocument(AppState& state, const QString& html)
 {
     const QString path = uniqueTempFileName(QStringLiteral(".htm"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(toGbk(html));
+    writeHtmlFile(path, html);
     openPrintPreview(state).showFile(path);
     return path;
 }

@@ -8,11 +8,11 @@
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
 #include "printing/fieldpreview.h"
+#include "printing/htmlfile.h"
 #include "printing/previewwindow.h"
 #include "printing/templatecodec.h"
 
 #include <QCheckBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -251,9 +251,6 @@ void TemplatesPage::previewTemplateSource()
 {
     PrintPreviewWindow& window = openPrintPreview(state);
     const QString path = state.programFile(QStringLiteral("pre.htm"));
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(toGbk(contentBox->toPlainText()));
-    file.close();
+    writeHtmlFile(path, contentBox->toPlainText());
     window.showFile(path);
 }

@@ -1,12 +1,11 @@
 #include "printingfixture.h"
 
-#include "platform/text.h"
 #include "printing/fieldpreview.h"
+#include "printing/htmlfile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,19 +21,6 @@ FormItem formItem(const QString& caption, const QString& column)
     item.nam = caption;
     item.zd = column;
     return item;
-}
-
-void writeGbk(const QString& path, const QString& text)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(toGbk(text));
-}
-
-QString readGbk(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? fromGbk(file.readAll()) : QString();
 }
 
 template <typename T>
@@ -134,12 +120,12 @@ private slots:
                                 "class=\"small\" type=\"text\" value=\"[!--xb--]\" /></dd></dl>"));
 
         QVERIFY(QDir(f.dir.path()).mkpath(QStringLiteral("mb")));
-        writeGbk(f.dir.file(QStringLiteral("mb/zd_mb.htm")), QStringLiteral("<h3>变量</h3>allname<hr>allname|AllName"));
+        writeHtmlFile(f.dir.file(QStringLiteral("mb/zd_mb.htm")), QStringLiteral("<h3>变量</h3>allname<hr>allname|AllName"));
         writeFieldTemplate(f.state);
         const QString expected = QStringLiteral("<h3>变量</h3>") + fieldTemplateEntries(f.state.formItems)
                                  + QStringLiteral("<hr>") + fieldTemplateEntries(f.state.formItems)
                                  + QStringLiteral("|AllName");
-        QCOMPARE(readGbk(f.dir.file(QStringLiteral("zd_mb.htm"))), expected);
+        QCOMPARE(readHtmlFile(f.dir.file(QStringLiteral("zd_mb.htm"))), expected);
 
         PrintPreviewWindow* window = printPreviewWindow();
         QVERIFY(window);
@@ -156,7 +142,7 @@ private slots:
         f.state.formItems.removeLast();
         writeFieldTemplate(f.state);
         QCOMPARE(printPreviewWindow(), window);
-        QVERIFY(!readGbk(f.dir.file(QStringLiteral("zd_mb.htm"))).contains(QStringLiteral("乙")));
+        QVERIFY(!readHtmlFile(f.dir.file(QStringLiteral("zd_mb.htm"))).contains(QStringLiteral("乙")));
     }
 
     void fieldTemplateLoadsTheFormItemsWhenNoneAreLoaded()
@@ -164,7 +150,7 @@ private slots:
         PrintingFixture f;
         QVERIFY(f.state.formItems.isEmpty());
         writeFieldTemplate(f.state);  // no mb/zd_mb.htm: an empty page
-        QCOMPARE(readGbk(f.dir.file(QStringLiteral("zd_mb.htm"))), QString());
+        QCOMPARE(readHtmlFile(f.dir.file(QStringLiteral("zd_mb.htm"))), QString());
         QVERIFY(!f.state.formItems.isEmpty());
     }
 };

@@ -1,21 +1,20 @@
 #include "printingfixture.h"
 
+#include "printing/htmlfile.h"
 #include "printing/printchoices.h"
 #include "printing/rendering.h"
 
-#include "platform/text.h"
-
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
-#include <QTimer>
 #include <QPushButton>
-#include <QFile>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QWebEnginePage>
 
 namespace {
@@ -29,12 +28,6 @@ int pdfPageCount(const QString& path)
     const QByteArray pdf = file.readAll();
     static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
     return int(QString::fromLatin1(pdf).count(page));
-}
-
-QString readGbk(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? fromGbk(file.readAll()) : QString();
 }
 
 // Three enabled templates and three registrations.
@@ -97,7 +90,7 @@ private slots:
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QVERIFY(waitForDocument(*window));
-        const QString document = readGbk(window->browser()->url().toLocalFile());
+        const QString document = readHtmlFile(window->browser()->url().toLocalFile());
         QVERIFY(window->browser()->url().toLocalFile().endsWith(QStringLiteral(".tmp.htm")));
         QCOMPARE(document.count(pageBreakBlock), 5);
         QCOMPARE(document.count(QStringLiteral("<h1>模板1 ")), 3);
@@ -122,7 +115,7 @@ private slots:
         QVERIFY(window);
         QVERIFY(waitForDocument(*window));
         const QString first = window->browser()->url().toLocalFile();
-        QCOMPARE(readGbk(first), QStringLiteral("<h1>模板3 张三</h1>"));
+        QCOMPARE(readHtmlFile(first), QStringLiteral("<h1>模板3 张三</h1>"));
 
         f.choose(f.addChoice, "打印本列全部");
         printAfterAdd(f.state, f.addChoice, f.registrations[2]);
@@ -130,8 +123,8 @@ private slots:
         QVERIFY(waitForDocument(*window));
         const QString second = window->browser()->url().toLocalFile();
         QVERIFY(second != first);
-        QCOMPARE(readGbk(second).count(pageBreakBlock), 2);
-        QCOMPARE(readGbk(second).count(QStringLiteral("王五")), 3);
+        QCOMPARE(readHtmlFile(second).count(pageBreakBlock), 2);
+        QCOMPARE(readHtmlFile(second).count(QStringLiteral("王五")), 3);
     }
 
     void nothingIsPrintedWithoutAChoiceOrTicks()
