@@ -1,6 +1,5 @@
 #include "printingfixture.h"
 
-#include "platform/text.h"
 #include "printing/amount.h"
 #include "printing/rendering.h"
 #include "printing/templatecodec.h"
