@@ -20,6 +20,7 @@ class SyncPage;
 class AddPage;
 class BrowsePage;
 class DesignerPage;
+class TemplatesPage;
 class CategoryPage;
 class ProgrammePage;
 
@@ -47,6 +48,7 @@ public:
     void enterUnitInfo();
     void enterSync();
     void enterDesigner();
+    void enterTemplates();
     void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
@@ -113,4 +115,5 @@ private:
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;
     DesignerPage* designer = nullptr;
+    TemplatesPage* templatesPage = nullptr;
 };
