@@ -5,11 +5,13 @@
 #include "app/lifecycle.h"
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
+#include "core/lists.h"
 #include "form/addpage.h"
 #include "platform/events.h"
 #include "platform/links.h"
 #include "platform/messagebox.h"
 #include "records/browsepage.h"
+#include "records/statisticspage.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -195,6 +197,7 @@ void MainWindow::buildPages(const QSize& pageSize)
     };
     addPage = new AddPage(state, pageSize);
     browsePage = new BrowsePage(state, pageSize);
+    statistics = new StatisticsPage(state, pageSize);
     accounts = new AccountsPage(state, pageSize);
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
@@ -203,7 +206,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         browsePage,
         framedPage({{"分组框_专业", "报名项目/专业"}}),
         framedPage({{"分组框_分类", "报名项目分类"}}),
-        framedPage({{"分组框_统计1", "统计条件"}, {"分组框_统计2", "统计图表"}}, true),
+        statistics,
         accounts,
         buildStartPage(pageSize),
         unitInfo,
@@ -252,6 +255,7 @@ void MainWindow::registerAnchors()
     anchors.anchor(tabs->findChild<QGroupBox*>(QStringLiteral("分组框_统计2")), all);
     addPage->registerAnchors(anchors);
     browsePage->registerAnchors(anchors);
+    statistics->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
 }
 
@@ -306,6 +310,17 @@ void MainWindow::enterRecycleBin()
 {
     state.addPageActive = false;
     browsePage->setRecycleBinShown(true);
+}
+
+void MainWindow::enterStatistics()
+{
+    if (state.programmeList.isEmpty())
+        loadProgrammeList(state);
+    if (state.categoryList.isEmpty())
+        loadCategoryList(state);
+    if (state.formItems.isEmpty())
+        loadFormItems(state);
+    statistics->fillStatisticsItems();
 }
 
 void MainWindow::enterAccounts()

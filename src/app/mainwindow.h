@@ -19,6 +19,7 @@ class UnitInfoPage;
 class SyncPage;
 class AddPage;
 class BrowsePage;
+class StatisticsPage;
 
 class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
     void enterAddPage();
     void enterBrowse();
     void enterRecycleBin();
+    void enterStatistics();
     void enterAccounts();
     void enterUnitInfo();
     void enterSync();
@@ -62,6 +64,7 @@ public:
     SyncPage* syncPage() const { return sync; }
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
+    StatisticsPage* statisticsPage() const { return statistics; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -97,6 +100,7 @@ private:
     // The pages belong to 选择夹1.
     AddPage* addPage = nullptr;
     BrowsePage* browsePage = nullptr;
+    StatisticsPage* statistics = nullptr;
     AccountsPage* accounts = nullptr;
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;
