@@ -1,45 +1,11 @@
 // The shared lists and their lookups, the permission guards and the
 // reporting of failed statements, on a freshly shipped database.
-#include "support/testsupport.h"
+#include "support/openstate.h"
 
 #include "core/lists.h"
 #include "core/permissions.h"
-#include "platform/messagestyle.h"
 
 #include <QtTest>
-
-namespace {
-
-struct RecordingReporter : Reporter {
-    QStringList results;
-    QStringList messages;
-    QList<int> styles;
-    void showResult(const QString& text) override { results << text; }
-    int showMessage(const QString& text, int style, const QString&) override
-    {
-        messages << text;
-        styles << style;
-        return AnswerOk;
-    }
-};
-
-struct OpenState {
-    TestProgramDir dir;
-    AppState state;
-    RecordingReporter reporter;
-    OpenState()
-    {
-        state.reporter = &reporter;
-        createConnection(state.db.connection);
-        createRecordSet(state.db.sharedRecordSet);
-        createRecordSet(state.db.browseRecordSet);
-        if (!state.db.connection->openDatabase(connectionStringFor(dir.path())))
-            qFatal("cannot open the test database");
-    }
-    bool run(const char* sql) { return state.db.execute(QString::fromUtf8(sql)); }
-};
-
-} // namespace
 
 class ListsTest : public QObject {
     Q_OBJECT
