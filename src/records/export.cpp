@@ -63,6 +63,9 @@ std::optional<QString> exportPercentText(int row, int rows)
 
 namespace {
 
+// Excel's built-in text format, "@".
+constexpr uint8_t textFormat = 49;
+
 struct WorkbookCloser {
     void operator()(lxw_workbook* workbook) const { workbook_close(workbook); }
 };
@@ -88,14 +91,14 @@ bool writeExportWorkbook(const QString& path, const ExportTable& table, const QS
     // Every cell is text ("@") with a thin border, so ids, dates and numbers
     // keep the form the list shows; the header is bold 12 and centred.
     lxw_format* header = workbook_add_format(workbook.get());
-    format_set_num_format(header, "@");
+    format_set_num_format_index(header, textFormat);
     format_set_font_size(header, 12);
     format_set_bold(header);
     format_set_border(header, LXW_BORDER_THIN);
     format_set_align(header, LXW_ALIGN_CENTER);
     format_set_align(header, LXW_ALIGN_VERTICAL_CENTER);
     lxw_format* cell = workbook_add_format(workbook.get());
-    format_set_num_format(cell, "@");
+    format_set_num_format_index(cell, textFormat);
     format_set_border(cell, LXW_BORDER_THIN);
 
     const int columns = table.captions.size();
