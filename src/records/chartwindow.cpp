@@ -3,11 +3,12 @@
 #include "platform/events.h"
 #include "platform/messagebox.h"
 
-#include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
+#include <QFontMetrics>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPieSeries>
@@ -18,21 +19,17 @@
 #include <QTabWidget>
 #include <QValueAxis>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 const QString unitText = QStringLiteral("次");
 
-// Past this many categories the axis labels stand upright, so they do not
-// run into each other.
-constexpr int uprightLabelsFrom = 13;
-
-QStringList labelsOf(const QVector<ChartValue>& values)
-{
-    QStringList labels;
-    for (const ChartValue& entry : values)
-        labels << entry.label;
-    return labels;
-}
+// The width the plot area has in the window as designed.
+constexpr int designedPlotWidth = 520;
+// Past this many categories the bars and points carry no value labels.
+constexpr int maxLabelledCategories = 25;
 
 QChart* freshChart(QChartView* view, const QString& title)
 {
@@ -49,21 +46,38 @@ QChart* freshChart(QChartView* view, const QString& title)
     return chart;
 }
 
-QBarCategoryAxis* categoryAxis(const QVector<ChartValue>& values)
+// The categories along the bottom: each label stands under its bar or point
+// (at 0, 1, 2, …). When the labels would run into each other only every few
+// are shown.
+QCategoryAxis* categoryAxis(const QVector<ChartValue>& values)
 {
-    auto* axis = new QBarCategoryAxis;
-    axis->append(labelsOf(values));
-    if (values.size() >= uprightLabelsFrom)
-        axis->setLabelsAngle(-90);
+    auto* axis = new QCategoryAxis;
+    axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+    axis->setStartValue(-0.5);
+    axis->setRange(-0.5, values.size() - 0.5);
+    axis->setGridLineVisible(false);
+    const QFontMetrics metrics(axis->labelsFont());
+    int widest = 1;
+    for (const ChartValue& entry : values)
+        widest = std::max(widest, metrics.horizontalAdvance(entry.label) + metrics.averageCharWidth());
+    const int fitting = std::max(1, designedPlotWidth / widest);
+    const int step = std::max(1, (int(values.size()) + fitting - 1) / fitting);
+    for (int i = 0; i < values.size(); i += step)
+        if (!axis->categoriesLabels().contains(values[i].label))
+            axis->append(values[i].label, i);
     return axis;
 }
 
 QValueAxis* countAxis(double maximum)
 {
-    auto* axis = new QValueAxis;
-    axis->setTitleText(unitText);
     // A result of nothing but zeros still gets a scale to draw on.
-    axis->setRange(0, maximum > 0 ? maximum : 1);
+    const double top = maximum > 0 ? maximum : 1;
+    auto* axis = new QValueAxis;
+    axis->setRange(0, top);
+    // Whole counts at whole steps, at most about ten of them.
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(std::max(1.0, std::ceil(top / 10)));
     axis->setLabelFormat(QStringLiteral("%d"));
     return axis;
 }
@@ -140,10 +154,11 @@ void ChartWindow::fillBar(const QString& title, const QVector<ChartValue>& value
         *set << entry.value;
     auto* series = new QBarSeries;
     series->append(set);
-    series->setLabelsVisible(true);
+    series->setLabelsVisible(values.size() <= maxLabelledCategories);
     series->setLabelsPosition(QAbstractBarSeries::LabelsInsideEnd);
+    series->setLabelsFormat(QStringLiteral("@value") + unitText);
     chart->addSeries(series);
-    QBarCategoryAxis* xAxis = categoryAxis(values);
+    QCategoryAxis* xAxis = categoryAxis(values);
     QValueAxis* yAxis = countAxis(barMaximum);
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
@@ -163,11 +178,11 @@ void ChartWindow::fillLine(const QString& title, const QVector<ChartValue>& valu
         processPendingMessages();
     }
     series->setPointsVisible(true);
-    series->setPointLabelsVisible(true);
-    series->setPointLabelsFormat(QStringLiteral("@yPoint"));
+    series->setPointLabelsVisible(values.size() <= maxLabelledCategories);
+    series->setPointLabelsFormat(QStringLiteral("@yPoint") + unitText);
     series->setPointLabelsClipping(false);
     chart->addSeries(series);
-    QBarCategoryAxis* xAxis = categoryAxis(values);
+    QCategoryAxis* xAxis = categoryAxis(values);
     QValueAxis* yAxis = countAxis(lineMaximum);
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
