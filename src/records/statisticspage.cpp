@@ -56,6 +56,11 @@ StatisticsPage::StatisticsPage(AppState& appState, const QSize& size) : state(ap
     resultList->setColumnWidth(2, 80);
 }
 
+ChartWindow* StatisticsPage::chartWindow() const
+{
+    return charts;
+}
+
 void StatisticsPage::registerAnchors(AnchorLayout& anchors)
 {
     anchors.anchor(resultList, {true, true, true, true});

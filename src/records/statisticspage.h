@@ -33,7 +33,7 @@ public:
     void runStatistics();
     void showCharts();
 
-    ChartWindow* chartWindow() const { return charts; }
+    ChartWindow* chartWindow() const;
 
 private:
     // The counted values as the result list shows them.
