@@ -222,7 +222,7 @@ void BM_ExportPage(benchmark::State& state)
     double bareSeconds = 0;
     for (auto _ : state) {
         Clock::time_point t = Clock::now();
-        const QString path = exportToSpreadsheet(f.state, list, 1, 1, nullptr);
+        const QString path = exportListToSpreadsheet(f.state, list, 1, 1, nullptr);
         const double s = secondsSince(t);
         check(!path.isEmpty(), "export");
         QFile::remove(path);

@@ -11,6 +11,7 @@
 #include "platform/links.h"
 #include "platform/messagebox.h"
 #include "records/browsepage.h"
+#include "records/export.h"
 #include "records/statisticspage.h"
 
 #include <QAction>
@@ -356,6 +357,8 @@ void MainWindow::exportToSpreadsheet()
         messageBox(QStringLiteral("请先筛选要导出的数据"), MessageStyle::SystemModal);
         return;
     }
+    exportListToSpreadsheet(state, browsePage->recordList(), browsePage->currentPageNumber(),
+                            browsePage->pageCountNumber(), this);
 }
 
 void MainWindow::openHelp()

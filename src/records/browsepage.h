@@ -20,11 +20,17 @@ public:
     void registerAnchors(AnchorLayout& anchors);
     void setRecycleBinShown(bool shown);
     int rowCount() const;
+    // The record list as shown, for the export.
+    const QTreeWidget& recordList() const { return *list; }
+    int currentPageNumber() const { return currentPage; }
+    int pageCountNumber() const { return pageCount; }
     QLineEdit* pageSizeEditor() const { return pageSizeBox; }
     QComboBox* printSelector() const { return print; }
 
 private:
     AppState& state;
+    int pageCount = 0;
+    int currentPage = 0;
     QTreeWidget* list = nullptr;
     QCheckBox* recycleBin = nullptr;
     QLineEdit* pageSizeBox = nullptr;

@@ -140,7 +140,7 @@ QString exportNotOpenedText(const QString& path)
     return QStringLiteral("没有能打开表格的程序，工作簿已保存在：") + path;
 }
 
-QString exportToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount, QWidget* parent)
+QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount, QWidget* parent)
 {
     const ExportTable table = exportTableOf(list);
     const int rows = table.rows.size();

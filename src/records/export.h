@@ -48,5 +48,5 @@ QString exportNotOpenedText(const QString& path);
 // workbook in the temporary directory, then the desktop's default
 // application opens it. Gives the workbook's path, or empty text when none
 // was written.
-QString exportToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount,
+QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount,
                             QWidget* parent);

@@ -191,7 +191,7 @@ private slots:
             OpenState open;
             MessageRecorder messages;
             std::unique_ptr<DesktopOpener> opener(desktopCanOpen ? new DesktopOpener : nullptr);
-            const QString path = exportToSpreadsheet(open.state, *list, 1, 1, nullptr);
+            const QString path = exportListToSpreadsheet(open.state, *list, 1, 1, nullptr);
             QVERIFY(!path.isEmpty());
             QVERIFY(path.endsWith(QLatin1String(".xlsx")));
             QVERIFY(path.startsWith(QDir::tempPath()));
@@ -221,7 +221,7 @@ private slots:
         const QString notADirectory = open.dir.file(QStringLiteral("plain-file"));
         QFile(notADirectory).open(QIODevice::WriteOnly);
         qputenv("TMPDIR", QFile::encodeName(notADirectory));
-        const QString path = exportToSpreadsheet(open.state, *list, 1, 1, nullptr);
+        const QString path = exportListToSpreadsheet(open.state, *list, 1, 1, nullptr);
         qputenv("TMPDIR", previousTemp);
 
         QVERIFY(path.isEmpty());
