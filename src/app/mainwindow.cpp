@@ -6,6 +6,8 @@
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
 #include "core/lists.h"
+#include "catalogue/categorypage.h"
+#include "catalogue/programmepage.h"
 #include "form/addpage.h"
 #include "platform/events.h"
 #include "platform/links.h"
@@ -183,14 +185,14 @@ void MainWindow::buildCentralArea()
 void MainWindow::buildPages(const QSize& pageSize)
 {
     // Pages whose content comes with their own subsystems show their frames.
-    auto framedPage = [&](std::initializer_list<std::pair<const char*, const char*>> boxes, bool split = false) {
+    auto framedPage = [&](std::initializer_list<std::pair<const char*, const char*>> boxes) {
         auto* page = new QWidget;
         page->resize(pageSize);
         int y = 0;
         for (const auto& [name, title] : boxes) {
             auto* box = new QGroupBox(text(title), page);
             box->setObjectName(text(name));
-            const int height = split && y == 0 ? 96 : pageSize.height() - y;
+            const int height = pageSize.height() - y;
             box->setGeometry(6, y, pageSize.width() - 6, height);
             y += height + 4;
         }
@@ -199,14 +201,17 @@ void MainWindow::buildPages(const QSize& pageSize)
     addPage = new AddPage(state, pageSize);
     browsePage = new BrowsePage(state, pageSize);
     statistics = new StatisticsPage(state, pageSize);
+    statistics->setBrowseFilter([this] { return browsePage->buildBrowseWhere(); });
+    programmePage = new ProgrammePage(state, pageSize);
+    categoryPage = new CategoryPage(state, pageSize);
     accounts = new AccountsPage(state, pageSize);
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
     QWidget* const pagesInOrder[] = {
         addPage,
         browsePage,
-        framedPage({{"分组框_专业", "报名项目/专业"}}),
-        framedPage({{"分组框_分类", "报名项目分类"}}),
+        programmePage,
+        categoryPage,
         statistics,
         accounts,
         buildStartPage(pageSize),
@@ -220,6 +225,9 @@ void MainWindow::buildPages(const QSize& pageSize)
         pagesInOrder[page]->setGeometry(QRect(QPoint(0, 0), pageSize));
     }
     connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+    auto showHint = [this](const QString& hint) { panes[1]->setText(hint); };
+    connect(programmePage, &ProgrammePage::hintShown, this, showHint);
+    connect(categoryPage, &CategoryPage::hintShown, this, showHint);
 }
 
 QWidget* MainWindow::buildStartPage(const QSize& pageSize)
@@ -257,6 +265,8 @@ void MainWindow::registerAnchors()
     addPage->registerAnchors(anchors);
     browsePage->registerAnchors(anchors);
     statistics->registerAnchors(anchors);
+    programmePage->registerAnchors(anchors);
+    categoryPage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
 }
 
@@ -304,13 +314,23 @@ void MainWindow::enterAddPage()
 void MainWindow::enterBrowse()
 {
     state.addPageActive = false;
-    browsePage->setRecycleBinShown(false);
+    browsePage->enter(false);
 }
 
 void MainWindow::enterRecycleBin()
 {
     state.addPageActive = false;
-    browsePage->setRecycleBinShown(true);
+    browsePage->enter(true);
+}
+
+void MainWindow::enterCategories()
+{
+    categoryPage->fillCategoryPage();
+}
+
+void MainWindow::enterProgrammes()
+{
+    programmePage->loadProgrammePage();
 }
 
 void MainWindow::enterStatistics()
@@ -381,6 +401,7 @@ void MainWindow::setCategoryEntryVisible(bool visible)
 {
     menu->setEntryHidden(1, 0, !visible);
     categoryMenuItem()->setVisible(visible);
+    programmePage->setCategoryChoiceVisible(visible);
 }
 
 void MainWindow::setSyncEntryVisible(bool visible)

@@ -20,6 +20,8 @@ class SyncPage;
 class AddPage;
 class BrowsePage;
 class StatisticsPage;
+class CategoryPage;
+class ProgrammePage;
 
 class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
@@ -40,6 +42,8 @@ public:
     void enterBrowse();
     void enterRecycleBin();
     void enterStatistics();
+    void enterCategories();
+    void enterProgrammes();
     void enterAccounts();
     void enterUnitInfo();
     void enterSync();
@@ -65,6 +69,8 @@ public:
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
     StatisticsPage* statisticsPage() const { return statistics; }
+    CategoryPage* categoriesPage() const { return categoryPage; }
+    ProgrammePage* programmesPage() const { return programmePage; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -101,6 +107,8 @@ private:
     AddPage* addPage = nullptr;
     BrowsePage* browsePage = nullptr;
     StatisticsPage* statistics = nullptr;
+    ProgrammePage* programmePage = nullptr;
+    CategoryPage* categoryPage = nullptr;
     AccountsPage* accounts = nullptr;
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;

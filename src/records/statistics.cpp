@@ -45,21 +45,9 @@ QVector<StatisticsItem> statisticsItems(const QVector<FormItem>& items)
             text += QStringLiteral("(多选)");
         offered.push_back({text, position + 1});
     }
-    offered.push_back({QStringLiteral("审核"), StatisticsCode::Review});
-    offered.push_back({QStringLiteral("付款"), StatisticsCode::Payment});
+    offered.push_back({QStringLiteral("审核"), ItemCode::Review});
+    offered.push_back({QStringLiteral("付款"), ItemCode::Payment});
     return offered;
-}
-
-QString statisticsColumn(const QVector<FormItem>& items, int code)
-{
-    if (code >= 1 && code <= 100)
-        return code <= items.size() ? items[code - 1].zd : QString();
-    switch (code) {
-    case StatisticsCode::Time: return QStringLiteral("dtime");
-    case StatisticsCode::Review: return QStringLiteral("sh");
-    case StatisticsCode::Payment: return QStringLiteral("fk");
-    default: return {};
-    }
 }
 
 bool isMultiChoiceCode(const QVector<FormItem>& items, int code)

@@ -4,6 +4,7 @@
 // functions of values, so the statements can be checked letter by letter.
 
 #include "core/appstate.h"
+#include "records/browsequery.h"
 
 #include <QColor>
 #include <QString>
@@ -12,24 +13,18 @@
 #include <functional>
 #include <optional>
 
-// Codes of the fixed columns in the item selector; the n-th form item is n.
-namespace StatisticsCode {
-enum : int { Time = 101, Review = 102, Payment = 103 };
-}
-
 struct StatisticsItem {
     QString text;
     int code = 0;
 };
 
+// Items carry the browse page's item codes (records/browsequery.h), which
+// columnForItemCode resolves.
 // The form items that can be counted (gender, age, category, programmes and
 // the extension items with choices), "(多选)" after check-box items, then
 // 审核 and 付款.
 QVector<StatisticsItem> statisticsItems(const QVector<FormItem>& items);
 
-// The bmb column an item code counts: the code's form item, or the fixed
-// columns 101 dtime, 102 sh, 103 fk; empty for any other code.
-QString statisticsColumn(const QVector<FormItem>& items, int code);
 // True when the code is a form item of the check-box type, whose values hold
 // several choices between carets.
 bool isMultiChoiceCode(const QVector<FormItem>& items, int code);

@@ -76,7 +76,7 @@ void StatisticsPage::fillStatisticsItems()
 void StatisticsPage::runStatistics()
 {
     const int code = itemSelector->currentData().isValid() ? itemSelector->currentData().toInt() : 0;
-    const QString column = statisticsColumn(state.formItems, code);
+    const QString column = columnForItemCode(state.formItems, code);
     const bool multiChoice = isMultiChoiceCode(state.formItems, code);
     const QString presetValues = code >= 1 && code <= state.formItems.size() ? state.formItems[code - 1].val : QString();
 

@@ -101,12 +101,6 @@ private slots:
         };
         QCOMPARE(offered, expected);
 
-        QCOMPARE(statisticsColumn(formItems, 6), QStringLiteral("bm3"));
-        QCOMPARE(statisticsColumn(formItems, 102), QStringLiteral("sh"));
-        QCOMPARE(statisticsColumn(formItems, 103), QStringLiteral("fk"));
-        QCOMPARE(statisticsColumn(formItems, 101), QStringLiteral("dtime"));
-        QCOMPARE(statisticsColumn(formItems, 11), QString());
-        QCOMPARE(statisticsColumn(formItems, -1), QString());
         QVERIFY(isMultiChoiceCode(formItems, 6));
         QVERIFY(!isMultiChoiceCode(formItems, 7));
         QVERIFY(!isMultiChoiceCode(formItems, 102));

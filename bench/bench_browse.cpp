@@ -1,0 +1,359 @@
+// The browse page on 100 000 registrations (5% in the recycle bin): pressing
+// 查 找 until the first page of the list is filled, and turning a page, each
+// beside the bare sqlite3 work the same result needs (the keys of the query in
+// order, then the page's rows read by id). Each benchmark times both in
+// alternation and reports the page's time (manual time), the bare time and
+// their ratio. The machine may be shared, so the thread's CPU time of each
+// side is reported as well (page_cpu_ms, bare_cpu_ms, cpu_ratio).
+//
+//   search cases: no condition, a name (like '%…%'), gender + review state,
+//   a programme among the other choices (bm3)
+//   targets: every case within 1.5x of bare; no condition under 30 ms;
+//   a page turn under 5 ms
+
+#include "platform/sqlengine.h"
+#include "records/browsepage.h"
+#include "store/database.h"
+#include "store/schema.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr int kRegistrations = 100000;
+constexpr int kProgrammes = 20;
+constexpr int kPageSize = 50;
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double threadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// Wall-clock and CPU time of each side, summed over the iterations.
+struct Timings {
+    double page = 0, bare = 0, pageCpu = 0, bareCpu = 0;
+};
+
+// Times one side: its wall-clock seconds, both added to the sums given.
+template <typename Work>
+double timed(Work&& work, double& wall, double& cpu)
+{
+    const double cpuStart = threadCpuSeconds();
+    const Clock::time_point start = Clock::now();
+    work();
+    const double seconds = secondsSince(start);
+    wall += seconds;
+    cpu += threadCpuSeconds() - cpuStart;
+    return seconds;
+}
+
+void check(bool ok, const char* what)
+{
+    if (!ok) {
+        std::fprintf(stderr, "bench_browse: %s failed\n", what);
+        std::exit(1);
+    }
+}
+
+void run(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* s = nullptr;
+    check(sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK && sqlite3_step(s) == SQLITE_DONE, sql);
+    sqlite3_finalize(s);
+}
+
+void generate(const QString& path)
+{
+    sqlite3* db = nullptr;
+    check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK, "open");
+    check(sqlengine::registerJetFunctions(db), "functions");
+    run(db, "BEGIN");
+    // The form as an office with categories and several choices uses it.
+    run(db, "UPDATE style SET status=1 WHERE zd IN ('dd','bm3')");
+    for (int c = 1; c <= 4; ++c)
+        run(db, QStringLiteral("INSERT INTO dd (name,sx,status) VALUES ('分部%1',%1,1)").arg(c).toUtf8().constData());
+    for (int p = 1; p <= kProgrammes; ++p)
+        run(db, QStringLiteral("INSERT INTO zy (name,sx,status,ddid,xuefei) VALUES ('专业%1',%1,1,%2,1200)")
+                    .arg(p)
+                    .arg(1 + p % 4)
+                    .toUtf8()
+                    .constData());
+
+    sqlite3_stmt* insert = nullptr;
+    check(sqlite3_prepare_v2(db,
+                             "INSERT INTO bmb (status,xm,xb,nl,dtime,sh,fk,lx1,dd,bm1,bm2,bm3,mz,zj,kz1,kz3) "
+                             "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,'汉族',?,'高中',?)",
+                             -1, &insert, nullptr)
+              == SQLITE_OK,
+          "prepare insert");
+    static const char* const family[] = {"王", "李", "张", "刘", "陈", "杨", "赵", "黄", "周", "吴"};
+    static const char* const given[] = {"小明", "丽", "伟", "芳", "Abc", "静", "强", "敏", "磊", "洋"};
+    static const char* const hobbies[] = {"^体育^", "^音乐^^美术^", "^计算机^", "^体育^^计算机^", ""};
+    std::mt19937 random(20130506);
+    const QDateTime first(QDate(2012, 1, 1), QTime(8, 0));
+    for (int i = 0; i < kRegistrations; ++i) {
+        const QByteArray name = QByteArray(family[random() % 10]) + given[random() % 10] + QByteArray::number(i % 97);
+        const QByteArray when = first.addSecs(qint64(i) * 300 + qint64(random() % 300)).toString("yyyy-MM-dd HH:mm:ss").toUtf8();
+        const QByteArray phone = "138" + QByteArray::number(10000000 + int(random() % 89999999));
+        const QByteArray bm3 = "^" + QByteArray::number(1 + int(random() % kProgrammes)) + "^^"
+                               + QByteArray::number(1 + int(random() % kProgrammes)) + "^";
+        const QByteArray idNumber = "3301" + QByteArray::number(100000000000LL + qint64(random() % 899999999));
+        const QByteArray hobby = hobbies[random() % 5];
+        sqlite3_bind_int(insert, 1, random() % 20 == 0 ? 0 : 1);
+        sqlite3_bind_text(insert, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert, 3, 1 + int(random() % 2));
+        sqlite3_bind_double(insert, 4, 15 + int(random() % 30));
+        sqlite3_bind_text(insert, 5, when.constData(), int(when.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert, 6, int(random() % 3) - 1);
+        sqlite3_bind_int(insert, 7, int(random() % 3) - 1);
+        sqlite3_bind_text(insert, 8, phone.constData(), int(phone.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(insert, 9, 1 + int(random() % 4));
+        sqlite3_bind_int(insert, 10, 1 + int(random() % kProgrammes));
+        sqlite3_bind_int(insert, 11, 1 + int(random() % kProgrammes));
+        sqlite3_bind_text(insert, 12, bm3.constData(), int(bm3.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 13, idNumber.constData(), int(idNumber.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_text(insert, 14, hobby.constData(), int(hobby.size()), SQLITE_TRANSIENT);
+        check(sqlite3_step(insert) == SQLITE_DONE, "insert");
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    run(db, "COMMIT");
+    run(db, "ANALYZE");
+    sqlite3_close(db);
+}
+
+// The generated zhao.dat, the browse page over it as the program has it
+// after entering, and a bare handle of its own.
+struct Fixture {
+    QTemporaryDir dir;
+    AppState state;
+    std::unique_ptr<BrowsePage> page;
+    sqlite3* bare = nullptr;
+    sqlite3_stmt* rowById = nullptr;
+    int rowColumns = 0;
+
+    Fixture()
+    {
+        check(dir.isValid(), "temporary directory");
+        const QString path = dir.filePath("zhao.dat");
+        QString error;
+        check(createShippedDatabase(path, &error), "createShippedDatabase");
+        generate(path);
+
+        state.programDir = dir.path();
+        check(createConnection(state.db.connection) && createRecordSet(state.db.sharedRecordSet)
+                  && createRecordSet(state.db.browseRecordSet),
+              "record sets");
+        check(state.db.connection->openDatabase(connectionStringFor(dir.path())), "openDatabase");
+        page = std::make_unique<BrowsePage>(state, QSize(628, 470));
+        page->pageSizeEditor()->setText(QString::number(kPageSize));
+        page->enter(false);
+
+        check(sqlite3_open_v2(path.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK, "bare open");
+        const QByteArray rowQuery = "select id," + page->columnList().toUtf8() + ",dtime,sh,fk from bmb where id=?";
+        check(sqlite3_prepare_v2(bare, rowQuery.constData(), -1, &rowById, nullptr) == SQLITE_OK, "prepare row");
+        rowColumns = sqlite3_column_count(rowById);
+    }
+    ~Fixture()
+    {
+        sqlite3_finalize(rowById);
+        sqlite3_close(bare);
+    }
+
+    template <typename T>
+    T* find(const char* name) const
+    {
+        T* widget = page->findChild<T*>(QString::fromUtf8(name));
+        check(widget != nullptr, name);
+        return widget;
+    }
+
+    void setCondition(int row, const char* field, const char* condition, const char* content = "")
+    {
+        auto* fields = find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_字段%1").arg(row)));
+        fields->setCurrentIndex(fields->findText(QString::fromUtf8(field)));
+        check(fields->currentIndex() >= 0, field);
+        auto* conditions = find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_条件%1").arg(row)));
+        conditions->setCurrentIndex(conditions->findText(QString::fromUtf8(condition)));
+        check(conditions->currentIndex() >= 0, condition);
+        find<QLineEdit>(qPrintable(QStringLiteral("编辑框_信息浏览_条件_内容%1").arg(row)))->setText(QString::fromUtf8(content));
+    }
+
+    void clearConditions()
+    {
+        for (int row = 1; row <= 3; ++row)
+            find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_字段%1").arg(row)))->setCurrentIndex(0);
+    }
+
+    int listedTotal() const
+    {
+        const QString label = find<QLabel>("标签_页码")->text();
+        return label.mid(label.indexOf(QStringLiteral("Tol:")) + 4).toInt();
+    }
+
+    // The bare floor of one page: its rows read by id, every column as text.
+    size_t readBarePage(const std::vector<sqlite3_int64>& ids, size_t firstRow)
+    {
+        size_t bytes = 0;
+        for (size_t r = firstRow; r < firstRow + kPageSize && r < ids.size(); ++r) {
+            sqlite3_bind_int64(rowById, 1, ids[r]);
+            if (sqlite3_step(rowById) == SQLITE_ROW)
+                for (int c = 0; c < rowColumns; ++c) {
+                    benchmark::DoNotOptimize(sqlite3_column_text(rowById, c));
+                    bytes += size_t(sqlite3_column_bytes(rowById, c));
+                }
+            sqlite3_reset(rowById);
+        }
+        return bytes;
+    }
+};
+
+Fixture& fixture()
+{
+    static Fixture f;
+    return f;
+}
+
+std::vector<sqlite3_int64> bareKeys(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* s = nullptr;
+    check(sqlite3_prepare_v2(db, sql, -1, &s, nullptr) == SQLITE_OK, sql);
+    std::vector<sqlite3_int64> ids;
+    while (sqlite3_step(s) == SQLITE_ROW)
+        ids.push_back(sqlite3_column_int64(s, 0));
+    sqlite3_finalize(s);
+    return ids;
+}
+
+void report(benchmark::State& state, const Timings& t)
+{
+    const double n = double(state.iterations());
+    state.counters["page_ms"] = t.page / n * 1e3;
+    state.counters["bare_ms"] = t.bare / n * 1e3;
+    state.counters["ratio"] = t.bare > 0 ? t.page / t.bare : 0.0;
+    state.counters["page_cpu_ms"] = t.pageCpu / n * 1e3;
+    state.counters["bare_cpu_ms"] = t.bareCpu / n * 1e3;
+    state.counters["cpu_ratio"] = t.bareCpu > 0 ? t.pageCpu / t.bareCpu : 0.0;
+}
+
+// One search case: the conditions set on the page, and the bare query giving
+// the same keys with SQLite's own operators.
+void searchCase(benchmark::State& state, const std::function<void(Fixture&)>& setConditions, const char* bareQuery)
+{
+    Fixture& f = fixture();
+    f.clearConditions();
+    setConditions(f);
+    QPushButton* search = f.find<QPushButton>("按钮_信息浏览");
+    Timings t;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        state.SetIterationTime(timed([&] { search->click(); }, t.page, t.pageCpu));
+        std::vector<sqlite3_int64> ids;
+        timed(
+            [&] {
+                ids = bareKeys(f.bare, bareQuery);
+                bytes += f.readBarePage(ids, 0);
+            },
+            t.bare, t.bareCpu);
+        check(int(ids.size()) == f.listedTotal(), "same record count");
+        check(f.page->rowCount() == int(std::min<size_t>(ids.size(), kPageSize)), "a filled first page");
+    }
+    benchmark::DoNotOptimize(bytes);
+    state.counters["rows"] = double(f.listedTotal());
+    report(state, t);
+}
+
+void BM_SearchNoCondition(benchmark::State& state)
+{
+    searchCase(state, [](Fixture&) {}, "select id from bmb where status=1 order by dtime desc");
+}
+
+void BM_SearchName(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "姓名", "包含", "小明"); },
+        "select id from bmb where xm like '%小明%' and status=1 order by dtime desc");
+}
+
+void BM_SearchGenderAndReview(benchmark::State& state)
+{
+    searchCase(
+        state,
+        [](Fixture& f) {
+            f.setCondition(1, "性别", "男");
+            f.setCondition(2, "审核", "待审核");
+        },
+        "select id from bmb where xb=1 and sh=0 and status=1 order by dtime desc");
+}
+
+void BM_SearchOtherChoice(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "其他志愿", "专业7"); },
+        "select id from bmb where bm3 like '%^7^%' and status=1 order by dtime desc");
+}
+
+void BM_NextPage(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    f.clearConditions();
+    f.find<QPushButton>("按钮_信息浏览")->click();
+    QPushButton* next = f.find<QPushButton>("按钮_下一页");
+    const std::vector<sqlite3_int64> ids = bareKeys(f.bare, "select id from bmb where status=1 order by dtime desc");
+    Timings t;
+    size_t bytes = 0;
+    for (auto _ : state) {
+        if (!next->isEnabled())
+            f.find<QPushButton>("按钮_信息浏览")->click();
+        state.SetIterationTime(timed([&] { next->click(); }, t.page, t.pageCpu));
+        const size_t firstRow = size_t(f.page->currentPageNumber() - 1) * kPageSize;
+        timed([&] { bytes += f.readBarePage(ids, firstRow); }, t.bare, t.bareCpu);
+        check(f.page->rowCount() > 0, "a filled page");
+    }
+    benchmark::DoNotOptimize(bytes);
+    report(state, t);
+}
+
+} // namespace
+
+BENCHMARK(BM_SearchNoCondition)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchName)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchGenderAndReview)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchOtherChoice)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NextPage)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,220 @@
+#include "photos/photostore.h"
+
+#include "platform/dates.h"
+#include "platform/messagebox.h"
+#include "platform/sqlliteral.h"
+#include "platform/text.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+
+namespace {
+
+std::function<QString()>& dialogOverride()
+{
+    static std::function<QString()> choose;
+    return choose;
+}
+
+QString photoFolder(const QString& programDir)
+{
+    return programDir + QStringLiteral("/photo");
+}
+
+QImage readImage(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
+}
+
+} // namespace
+
+QString photoMonthFolder(const QDateTime& moment)
+{
+    return QString::number(moment.date().month());
+}
+
+QString photoDigest(const QString& sourceText, const QDateTime& moment)
+{
+    return passwordDigest(sourceText + dateToText(moment));
+}
+
+QString storedNameForChosenFile(const QString& chosenPath, const QDateTime& moment)
+{
+    return photoMonthFolder(moment) + QLatin1Char('\\') + photoDigest(chosenPath, moment) + chosenPath.right(4);
+}
+
+QString storedNameForCameraPhoto(const QString& cropFile, const QDateTime& moment)
+{
+    return photoMonthFolder(moment) + QLatin1Char('\\') + photoDigest(cropFile, moment) + QStringLiteral(".jpg");
+}
+
+QString photoPath(const QString& programDir, const QString& storedName)
+{
+    QString relative = storedName;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return photoFolder(programDir) + QLatin1Char('/') + relative;
+}
+
+bool isRemovableStoredName(const QString& storedName)
+{
+    QString relative = storedName;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString clean = QDir::cleanPath(relative);
+    // The picture printed for registrations without a photo is never removed.
+    return !trimBlanks(relative).isEmpty() && !relative.endsWith(QLatin1Char('/')) && !QDir::isAbsolutePath(clean)
+        && clean != QStringLiteral("..") && !clean.startsWith(QStringLiteral("../")) && clean != QStringLiteral(".")
+        && clean.compare(QStringLiteral("noimg.jpg"), Qt::CaseInsensitive) != 0;
+}
+
+QString photoRowsStatement(int registrationId)
+{
+    return QStringLiteral("select * from fj where uid=") + sqlInteger(registrationId);
+}
+
+QString photoFileOfStatement(int registrationId)
+{
+    return QStringLiteral("select * from fj where uid= ") + sqlInteger(registrationId);
+}
+
+QString deletePhotoRowStatement(int photoRowId)
+{
+    return QStringLiteral("delete * from fj where id=") + sqlInteger(photoRowId);
+}
+
+QString clearPhotoMarkStatement(int registrationId)
+{
+    return QStringLiteral("UPDATE bmb SET imgid=0 where id=") + sqlInteger(registrationId);
+}
+
+QString photoDialogFilter()
+{
+    return QStringLiteral("图象文件(*.jpg *.bmp *.gif);;JPG文件(*.jpg);;BMP文件(*.bmp);;GIF文件(*.gif)");
+}
+
+QString askForPhotoFile(QWidget* parent)
+{
+    if (dialogOverride())
+        return dialogOverride()();
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), photoDialogFilter());
+}
+
+PhotoFileDialogOverride::PhotoFileDialogOverride(std::function<QString()> choose)
+    : previous(std::move(dialogOverride()))
+{
+    dialogOverride() = std::move(choose);
+}
+
+PhotoFileDialogOverride::~PhotoFileDialogOverride()
+{
+    dialogOverride() = std::move(previous);
+}
+
+bool acceptPhotoFile(AppState& state, const QString& chosenPath, QLabel* target, const QDateTime& moment)
+{
+    if (readImage(chosenPath).isNull()) {
+        messageBox(QStringLiteral("所选文件不是可以显示的图片：") + QDir::toNativeSeparators(chosenPath)
+                       + QStringLiteral("\n请选择JPG、BMP或GIF图片文件。"),
+                   MessageStyle::Exclamation);
+        return false;
+    }
+
+    const QString storedName = storedNameForChosenFile(chosenPath, moment);
+    const QString destination = photoPath(state.programDir, storedName);
+    QString failure;
+    if (!QDir().mkpath(QFileInfo(destination).absolutePath())) {
+        failure = QStringLiteral("无法创建照片目录");
+    } else {
+        QFile::remove(destination);
+        QFile source(chosenPath);
+        if (!source.copy(destination)) {
+            failure = source.errorString();
+            QFile::remove(destination);
+        }
+    }
+    if (!failure.isEmpty()) {
+        messageBox(QStringLiteral("照片保存失败，无法复制到") + QDir::toNativeSeparators(destination) + QStringLiteral("：")
+                       + failure,
+                   MessageStyle::Error);
+        return false;
+    }
+
+    state.pendingPhotoFile = storedName;
+    showPhotoIn(target, destination);
+    return true;
+}
+
+bool choosePhotoFile(AppState& state, QLabel* target)
+{
+    const QString chosen = askForPhotoFile(target ? target->window() : nullptr);
+    // A cancelled dialog gives no path.
+    if (chosen.size() <= 2)
+        return false;
+    return acceptPhotoFile(state, chosen, target);
+}
+
+void clearAddPagePhoto(AppState& state, QLabel* target)
+{
+    if (target)
+        target->clear();
+    state.pendingPhotoFile.clear();
+}
+
+void clearStoredPhoto(AppState& state, int editRecordId, QLabel* target)
+{
+    if (target)
+        target->clear();
+    state.pendingPhotoFile.clear();
+
+    if (!state.db.openShared(photoRowsStatement(editRecordId))) {
+        state.showMessage(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);
+        return;
+    }
+    RecordSet& rows = state.db.shared();
+    if (rows.atEnd())
+        return;
+    const QString storedName = rows.readText("filename");
+    const int photoRowId = rows.readInteger("id");
+
+    if (!executeReported(state, deletePhotoRowStatement(photoRowId), MessageStyle::SystemModal)) {
+        state.showResult(QStringLiteral("图片清除失败"));
+        return;
+    }
+    state.showResult(QStringLiteral("图片清除成功"));
+    if (!executeReported(state, clearPhotoMarkStatement(editRecordId))) {
+        state.showResult(QStringLiteral("图片清除失败"));
+        return;
+    }
+    state.showResult(QStringLiteral("图片清除成功"));
+
+    if (isRemovableStoredName(storedName))
+        QFile::remove(photoPath(state.programDir, storedName));
+}
+
+QString photoFileOf(AppState& state, int registrationId)
+{
+    if (!openReported(state, photoFileOfStatement(registrationId)))
+        return QString();
+    RecordSet& rows = state.db.shared();
+    return rows.atEnd() ? QString() : rows.readText("filename");
+}
+
+bool showPhotoIn(QLabel* target, const QString& path)
+{
+    const QImage image = readImage(path);
+    if (!target)
+        return !image.isNull();
+    if (image.isNull()) {
+        target->clear();
+        return false;
+    }
+    const QSize room = target->contentsRect().size();
+    target->setPixmap(QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    return true;
+}

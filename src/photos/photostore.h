@@ -1,0 +1,103 @@
+#pragma once
+// The photo store: the files below the program directory's photo/ folder, one
+// folder per calendar month, and the fj rows that tie a file to a
+// registration. Stored names are relative to photo/ and keep the form
+// "5\<32 hex digits>.jpg"; the backslash becomes a slash only when a path is
+// made of one.
+//
+// A photo chosen or taken but not yet saved with its registration is the
+// pending photo (AppState::pendingPhotoFile); the add page and the edit window
+// turn it into an fj row when they save.
+
+#include "core/appstate.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+class QLabel;
+class QWidget;
+
+// --- names and paths -------------------------------------------------------
+
+// The month folder of a photo added at `moment`: "1" … "12", no leading zero.
+QString photoMonthFolder(const QDateTime& moment);
+
+// The 32 hex digits naming a photo: MD5 of the GBK bytes of the source text
+// (the chosen file's path, or the camera's crop file) and the date-to-text
+// form of the moment.
+QString photoDigest(const QString& sourceText, const QDateTime& moment);
+
+// The stored name of a photo chosen from a file: month folder, a backslash,
+// the digest and the last four characters of the chosen path (".jpg";
+// "jpeg" for a longer extension).
+QString storedNameForChosenFile(const QString& chosenPath, const QDateTime& moment);
+
+// The stored name of a camera photo: the same form with ".jpg".
+QString storedNameForCameraPhoto(const QString& cropFile, const QDateTime& moment);
+
+// The full path of a stored name in the program directory's photo folder.
+QString photoPath(const QString& programDir, const QString& storedName);
+
+// True when the stored name stays inside the photo folder and is no folder
+// itself, so a file may be removed by it.
+bool isRemovableStoredName(const QString& storedName);
+
+// --- statements ----------------------------------------------------------------
+
+QString photoRowsStatement(int registrationId);        // select * from fj where uid=<r>
+QString photoFileOfStatement(int registrationId);      // select * from fj where uid= <r>
+QString deletePhotoRowStatement(int photoRowId);       // delete * from fj where id=<id>
+QString clearPhotoMarkStatement(int registrationId);   // UPDATE bmb SET imgid=0 where id=<r>
+
+// --- operations ------------------------------------------------------------------
+
+// The file dialog's filter: image files, then JPG, BMP and GIF alone.
+QString photoDialogFilter();
+
+// Asks for a photo file with the open-file dialog; empty when cancelled.
+QString askForPhotoFile(QWidget* parent);
+
+// While one exists, the open-file dialog is not shown: askForPhotoFile gives
+// the answer of `choose` instead, so the add page and the edit window can be
+// driven without a person.
+class PhotoFileDialogOverride {
+public:
+    explicit PhotoFileDialogOverride(std::function<QString()> choose);
+    ~PhotoFileDialogOverride();
+    PhotoFileDialogOverride(const PhotoFileDialogOverride&) = delete;
+    PhotoFileDialogOverride& operator=(const PhotoFileDialogOverride&) = delete;
+
+private:
+    std::function<QString()> previous;
+};
+
+// Copies the chosen file into the store under a new stored name and makes it
+// the pending photo, shown in `target`. A file that is no readable image is
+// refused with a message and nothing is copied; a failed copy is reported.
+// On either failure the pending photo and `target` keep what they had.
+// Gives true when the photo became pending.
+bool acceptPhotoFile(AppState& state, const QString& chosenPath, QLabel* target,
+                     const QDateTime& moment = QDateTime::currentDateTime());
+
+// The choose button of the add page (target 图片框_添加) and of the edit
+// window (target 图片框1): the dialog, then acceptPhotoFile. A cancelled
+// dialog changes nothing.
+bool choosePhotoFile(AppState& state, QLabel* target);
+
+// The add page's clear button: the picture and the pending photo are
+// emptied; the copied file stays in the store.
+void clearAddPagePhoto(AppState& state, QLabel* target);
+
+// The edit window's clear button, taking effect at once: the picture and the
+// pending photo are emptied, the record's fj row deleted, its imgid set to 0
+// and the stored file removed. `target` is the edit window's 图片框1.
+void clearStoredPhoto(AppState& state, int editRecordId, QLabel* target);
+
+// The stored file name of a registration's photo, or empty text.
+QString photoFileOf(AppState& state, int registrationId);
+
+// Shows an image file in a picture box, scaled to fit it with its shape kept.
+// An unreadable file empties the box and gives false.
+bool showPhotoIn(QLabel* target, const QString& path);
