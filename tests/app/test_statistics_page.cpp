@@ -63,6 +63,45 @@ private slots:
         QCOMPARE(selector->count(), offered.size());
         QCOMPARE(list->topLevelItemCount(), 2);
     }
+
+    // With the switch on, only what the browse conditions select is counted:
+    // passed registrations that are not in the recycle bin.
+    void countingWithTheBrowseConditions()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        struct Registration {
+            int gender, review, status;
+        };
+        const Registration registrations[] = {{1, 1, 1}, {1, 1, 1}, {2, 1, 1}, {2, 0, 1}, {1, -1, 1}, {2, 1, 0}};
+        for (const Registration& r : registrations)
+            QVERIFY(app.execute(QStringLiteral("INSERT INTO bmb (xm,xb,sh,fk,status,dtime) values ('甲',%1,%2,0,%3,"
+                                               "'2013-05-06 14:03:09')")
+                                    .arg(r.gender)
+                                    .arg(r.review)
+                                    .arg(r.status)));
+        app.window->showBrowse(false);
+        auto* field = app.find<QComboBox>(QStringLiteral("组合框_信息浏览_条件_字段1"));
+        field->setCurrentIndex(field->findText(QStringLiteral("审核")));
+        auto* condition = app.find<QComboBox>(QStringLiteral("组合框_信息浏览_条件_条件1"));
+        condition->setCurrentIndex(condition->findText(QStringLiteral("通过审核")));
+
+        app.window->outlookMenu()->clickEntry(0, 2);
+        auto* selector = app.find<QComboBox>(QStringLiteral("组合框_统计"));
+        selector->setCurrentIndex(selector->findText(QStringLiteral("性别")));
+        auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_统计"));
+        const auto counts = [&] {
+            app.find<QPushButton>(QStringLiteral("按钮_统计"))->click();
+            QStringList result;
+            for (int row = 0; row < list->topLevelItemCount(); ++row)
+                result << list->topLevelItem(row)->text(1) + list->topLevelItem(row)->text(2);
+            return result;
+        };
+        QCOMPARE(counts(), QStringList({"男3", "女3"}));
+        app.find<QCheckBox>(QStringLiteral("选择框_统计_使用信息浏览的筛选条件"))->setChecked(true);
+        QCOMPARE(counts(), QStringList({"男2", "女1"}));
+        QVERIFY(app.messages.messages().isEmpty());
+    }
 };
 
 BRENVO_TEST(StatisticsPageTest)
