@@ -321,6 +321,16 @@ private slots:
         ChartWindow charts;
         charts.showValues(QStringLiteral("性别"), {{QStringLiteral("男"), 6}, {QStringLiteral("女"), 3}});
         charts.show();
+        // The tab grows with the window; the print button keeps to the corner.
+        auto* tabs = charts.findChild<QTabWidget*>(QStringLiteral("选择夹1"));
+        auto* printButton = charts.findChild<QPushButton*>(QStringLiteral("按钮_打印"));
+        const QRect tabsBefore = tabs->geometry();
+        const QRect buttonBefore = printButton->geometry();
+        charts.resize(800, 600);
+        QCOMPARE(tabs->geometry(), tabsBefore.adjusted(0, 0, 176, 133));
+        QCOMPARE(printButton->geometry(), buttonBefore.translated(176, 133));
+        QCOMPARE(charts.chartView(ChartWindow::Pie)->size(), tabs->currentWidget()->size());
+        charts.resize(624, 467);
         const char* const names[] = {"pie", "bar", "line"};
         TestProgramDir emptyDir(false);
         QPrinter empty;
