@@ -9,6 +9,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QFontMetrics>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPieSeries>
@@ -143,6 +145,10 @@ void ChartWindow::fillPie(const QString& title, const QVector<ChartValue>& value
     }
     chart->addSeries(series);
     chart->legend()->setAlignment(Qt::AlignRight);
+    // The legend names what the pie shows; categories counted 0 have no slice.
+    const QList<QLegendMarker*> markers = chart->legend()->markers(series);
+    for (int i = 0; i < markers.size() && i < values.size(); ++i)
+        markers[i]->setVisible(values[i].value > 0);
 }
 
 void ChartWindow::fillBar(const QString& title, const QVector<ChartValue>& values)

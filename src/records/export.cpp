@@ -56,8 +56,8 @@ std::optional<QString> exportPercentText(int row, int rows)
 {
     if (rows <= 0 || row % 10 != 0)
         return std::nullopt;
-    // In whole numbers, so 29 of 100 reads 29% and not the 28% a rounded
-    // fraction could give.
+    // In whole numbers, so 290 of 1000 reads 29% and not the 28% that
+    // 0.29 × 100 in floating point gives.
     return QString::number(qint64(row) * 100 / rows) + QLatin1Char('%');
 }
 

@@ -296,6 +296,8 @@ private slots:
         charts->show();
         charts->findChild<QTabWidget*>(QStringLiteral("选择夹1"))->setCurrentIndex(ChartWindow::Bar);
         takeScreenshot(*charts, QStringLiteral("chart-ages"));
+        charts->findChild<QTabWidget*>(QStringLiteral("选择夹1"))->setCurrentIndex(ChartWindow::Pie);
+        takeScreenshot(*charts, QStringLiteral("chart-ages-pie"));
         page.show();
         takeScreenshot(page, QStringLiteral("statistics-page"));
     }
