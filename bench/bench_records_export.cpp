@@ -77,8 +77,12 @@ struct Fixture {
         createRecordSet(state.db.sharedRecordSet);
         createRecordSet(state.db.browseRecordSet);
         check(state.db.connection->openDatabase(connectionStringFor(dir.path())), "openDatabase");
-        for (int id = 1; id <= kProgrammes; ++id)
-            state.programmeList.push_back({id, 0, 0, QStringLiteral("专业%1").arg(id)});
+        for (int id = 1; id <= kProgrammes; ++id) {
+            Programme programme;
+            programme.id = id;
+            programme.name = QStringLiteral("专业%1").arg(id);
+            state.programmeList.push_back(programme);
+        }
         check(sqlite3_open_v2(path.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK,
               "bare open");
     }

@@ -48,6 +48,14 @@ const QVector<FormItem> formItems = {
     item("kz3", ItemType::Check, "特长", "唱歌||跳舞"),     item("kz99", ItemType::Radio, "不在表中", "a||b"),
 };
 
+Programme programme(int id, const char* name)
+{
+    Programme entry;
+    entry.id = id;
+    entry.name = QString::fromUtf8(name);
+    return entry;
+}
+
 bool insertRegistration(OpenState& open, const QString& values)
 {
     return open.run(QStringLiteral("INSERT INTO bmb (xm,xb,nl,bm3,kz1,kz3,sh,fk,status,dtime) values (") + values
@@ -135,7 +143,7 @@ private slots:
     {
         AppState lists;
         lists.categoryList = {{5, 0, QStringLiteral("南校"), 1}, {2, 0, QStringLiteral("北校"), 1}};
-        lists.programmeList = {{3, 0, 0, QStringLiteral("会计")}, {7, 0, 0, QStringLiteral("烹饪")}};
+        lists.programmeList = {programme(3, "会计"), programme(7, "烹饪")};
         const auto labelsAndValues = [&](const char* column, const char* preset = "") {
             QStringList result;
             for (const StatisticsCategory& category :
@@ -196,7 +204,7 @@ private slots:
                 result << category.label + QLatin1Char(' ') + QString::number(category.count);
             return failures.isEmpty() ? result : QStringList{QStringLiteral("failed: ") + failures.join(';')};
         };
-        open.state.programmeList = {{3, 0, 0, QStringLiteral("会计")}, {7, 0, 0, QStringLiteral("烹饪")}};
+        open.state.programmeList = {programme(3, "会计"), programme(7, "烹饪")};
         const QString live = QStringLiteral(" where  status=1 ");
         const QString passedLive = QStringLiteral(" where sh=1 and  status=1 ");
 
