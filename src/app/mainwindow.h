@@ -47,6 +47,7 @@ public:
     void enterAccounts();
     void enterUnitInfo();
     void enterSync();
+    void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
     void exportToSpreadsheet();
