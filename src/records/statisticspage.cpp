@@ -4,6 +4,7 @@
 #include "platform/events.h"
 #include "platform/messagebox.h"
 #include "records/chartwindow.h"
+#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -90,7 +91,10 @@ void StatisticsPage::runStatistics()
         }
     }
 
-    QVector<StatisticsCategory> categories = statisticsCategories(column, presetValues, state);
+    // A column name from the form's definition enters statements only when bmb has it.
+    QVector<StatisticsCategory> categories;
+    if (isRegistrationColumn(column))
+        categories = statisticsCategories(column, presetValues, state);
     QVector<QString> statements;
     for (const StatisticsCategory& category : categories)
         statements << statisticsStatement(column, category.value, multiChoice, filter);
