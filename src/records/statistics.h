@@ -18,11 +18,10 @@ struct StatisticsItem {
     int code = 0;
 };
 
-// Items carry the browse page's item codes (records/browsequery.h), which
-// columnForItemCode resolves.
 // The form items that can be counted (gender, age, category, programmes and
 // the extension items with choices), "(多选)" after check-box items, then
-// 审核 and 付款.
+// 审核 and 付款. The codes are the browse page's item codes, which
+// columnForItemCode (records/browsequery.h) resolves to a column.
 QVector<StatisticsItem> statisticsItems(const QVector<FormItem>& items);
 
 // True when the code is a form item of the check-box type, whose values hold
