@@ -9,6 +9,7 @@
 #include "catalogue/programmepage.h"
 #include "core/lists.h"
 #include "form/addpage.h"
+#include "form/designer.h"
 #include "platform/events.h"
 #include "platform/links.h"
 #include "platform/messagebox.h"
@@ -207,6 +208,7 @@ void MainWindow::buildPages(const QSize& pageSize)
     accounts = new AccountsPage(state, pageSize);
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
+    designer = new DesignerPage(state, pageSize);
     QWidget* const pagesInOrder[] = {
         addPage,
         browsePage,
@@ -217,7 +219,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         buildStartPage(pageSize),
         unitInfo,
         sync,
-        framedPage({{"分组框_表单", "表单设置"}}),
+        designer,
         framedPage({{"分组框_打印", "打印模板"}}),
     };
     for (int page = 0; page < int(std::size(pagesInOrder)); ++page) {
@@ -225,6 +227,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         pagesInOrder[page]->setGeometry(QRect(QPoint(0, 0), pageSize));
     }
     connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+    connect(designer, &DesignerPage::multiLocationChanged, this, &MainWindow::setCategoryEntryVisible);
     auto showHint = [this](const QString& hint) { panes[1]->setText(hint); };
     connect(programmePage, &ProgrammePage::hintShown, this, showHint);
     connect(categoryPage, &CategoryPage::hintShown, this, showHint);
@@ -268,6 +271,7 @@ void MainWindow::registerAnchors()
     programmePage->registerAnchors(anchors);
     categoryPage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
+    designer->registerAnchors(anchors);
 }
 
 void MainWindow::selectPage(int page)
@@ -357,6 +361,11 @@ void MainWindow::enterUnitInfo()
 void MainWindow::enterSync()
 {
     sync->showSyncSettings();
+}
+
+void MainWindow::enterDesigner()
+{
+    designer->loadDesignerList();
 }
 
 void MainWindow::closeFromMenu()

@@ -20,6 +20,7 @@ class SyncPage;
 class AddPage;
 class BrowsePage;
 class StatisticsPage;
+class DesignerPage;
 class CategoryPage;
 class ProgrammePage;
 
@@ -47,6 +48,7 @@ public:
     void enterAccounts();
     void enterUnitInfo();
     void enterSync();
+    void enterDesigner();
     void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
@@ -70,6 +72,7 @@ public:
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
     StatisticsPage* statisticsPage() const { return statistics; }
+    DesignerPage* formDesignerPage() const { return designer; }
     CategoryPage* categoriesPage() const { return categoryPage; }
     ProgrammePage* programmesPage() const { return programmePage; }
 
@@ -113,4 +116,5 @@ private:
     AccountsPage* accounts = nullptr;
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;
+    DesignerPage* designer = nullptr;
 };

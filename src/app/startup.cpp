@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/settings.h"
 #include "app/unitinfo.h"
+#include "core/lists.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
 #include "store/backup.h"
@@ -56,6 +57,9 @@ bool MainWindow::onMainWindowCreated()
 
     activateWindow();
     raise();
+    ensureCategoryList(state);
+    ensureProgrammeList(state);
+    ensureFormItems(state);
     return true;
 }
 

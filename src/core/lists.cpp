@@ -59,6 +59,24 @@ void loadProgrammeList(AppState& state)
     }
 }
 
+void ensureFormItems(AppState& state)
+{
+    if (state.formItems.isEmpty())
+        loadFormItems(state);
+}
+
+void ensureCategoryList(AppState& state)
+{
+    if (state.categoryList.isEmpty())
+        loadCategoryList(state);
+}
+
+void ensureProgrammeList(AppState& state)
+{
+    if (state.programmeList.isEmpty())
+        loadProgrammeList(state);
+}
+
 QString categoryName(const AppState& state, int id)
 {
     const Category* category = findById(state.categoryList, id);

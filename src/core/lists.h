@@ -13,6 +13,11 @@ void loadFormItems(AppState& state);
 void loadCategoryList(AppState& state);
 void loadProgrammeList(AppState& state);
 
+// Each loads its list only when the list is empty: a filled list stays as it is.
+void ensureFormItems(AppState& state);
+void ensureCategoryList(AppState& state);
+void ensureProgrammeList(AppState& state);
+
 // The first entry with the id, searching from the start; empty text when none.
 QString categoryName(const AppState& state, int id);
 QString programmeName(const AppState& state, int id);

@@ -1,12 +1,22 @@
 #include "form/addpage.h"
 
+#include "core/lists.h"
 #include "platform/anchors.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+// Kept free at the right of radio rows while the photo group is shown.
+constexpr int photoReserve = 132;
+
+} // namespace
 
 AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
 {
@@ -18,6 +28,9 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     group->setObjectName(QStringLiteral("分组框_添加"));
     group->setGeometry(6, 0, width, height);
     frame = group;
+    buildTemplates();
+    builder = new FormBuilder(state, frame, templates, this);
+    connect(builder, &FormBuilder::categoryChosen, this, [this](int categoryId) { buildAddForm(categoryId); });
 
     photoGroup = new QGroupBox(QStringLiteral("照片"), group);
     photoGroup->setObjectName(QStringLiteral("分组框_拍照"));
@@ -31,42 +44,70 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     const int rowY = height - 36;
     compact = new QCheckBox(QStringLiteral("表单紧凑排列"), group);
     compact->setObjectName(QStringLiteral("选择框_表单紧凑排列"));
-    compact->setGeometry(10, rowY, 110, 24);
+    compact->setGeometry(10, rowY, 104, 24);
+    // Only a click rebuilds: restoring the setting at start does not.
+    connect(compact, &QCheckBox::clicked, this, [this] { buildAddForm(); });
 
-    auto* reviewLabel = new QLabel(QStringLiteral("审核:"), group);
+    reviewLabel = new QLabel(QStringLiteral("审核:"), group);
     reviewLabel->setObjectName(QStringLiteral("标签15"));
-    reviewLabel->setGeometry(124, rowY, 36, 24);
+    reviewLabel->setGeometry(118, rowY, 32, 24);
     review = new QComboBox(group);
     review->setObjectName(QStringLiteral("组合框_添加_审核状态"));
-    review->setGeometry(160, rowY, 104, 24);
+    review->setGeometry(150, rowY, 100, 24);
     review->addItem(QStringLiteral("请选审核状态"), 0);
     review->addItem(QStringLiteral("待审核"), 0);
     review->addItem(QStringLiteral("通过"), 1);
     review->addItem(QStringLiteral("审核未通过"), -1);
 
-    auto* paymentLabel = new QLabel(QStringLiteral("缴费:"), group);
+    paymentLabel = new QLabel(QStringLiteral("缴费:"), group);
     paymentLabel->setObjectName(QStringLiteral("标签16"));
-    paymentLabel->setGeometry(270, rowY, 36, 24);
+    paymentLabel->setGeometry(256, rowY, 32, 24);
     payment = new QComboBox(group);
     payment->setObjectName(QStringLiteral("组合框_添加_财务状态"));
-    payment->setGeometry(306, rowY, 104, 24);
+    payment->setGeometry(288, rowY, 100, 24);
     payment->addItem(QStringLiteral("请选缴费状态"), 0);
     payment->addItem(QStringLiteral("待缴费"), 0);
     payment->addItem(QStringLiteral("已缴费"), 1);
     payment->addItem(QStringLiteral("审核未通过"), -1);
 
     auto* printLabel = new QLabel(QStringLiteral("打印:"), group);
-    printLabel->setGeometry(416, rowY, 36, 24);
+    printLabel->setGeometry(394, rowY, 32, 24);
     print = new QComboBox(group);
     print->setObjectName(QStringLiteral("组合框_添加_打印"));
-    print->setGeometry(452, rowY, 120, 24);
+    print->setGeometry(426, rowY, 94, 24);
 
     confirm = new QPushButton(QStringLiteral("确  定"), group);
     confirm->setObjectName(QStringLiteral("按钮_添加_确定"));
-    confirm->setGeometry(width - 100, rowY - 2, 90, 28);
+    confirm->setGeometry(width - 94, rowY - 2, 86, 28);
 
     QWidget* row[] = {compact, reviewLabel, review, paymentLabel, payment, printLabel, print, confirm};
     std::copy(std::begin(row), std::end(row), bottomRow);
+}
+
+void AddPage::buildTemplates()
+{
+    // The templates stay hidden; only their clones are shown.
+    auto place = [this](QWidget* templ, const char* name, int w, int h) {
+        templ->setObjectName(QString::fromUtf8(name));
+        templ->setGeometry(0, 0, w, h);
+        templ->hide();
+    };
+    templates.label = new QLabel(frame);
+    // Captions end where their controls begin, also on a shared compact row.
+    templates.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    place(templates.label, "标签1_模板", 87, 22);
+    templates.edit = new QLineEdit(frame);
+    place(templates.edit, "编辑框1_模板", 128, 20);
+    templates.check = new QCheckBox(frame);
+    place(templates.check, "选择框1_模板", 58, 15);
+    templates.radio = new QRadioButton(frame);
+    place(templates.radio, "单选框_添加_模板", 56, 15);
+    templates.list = new QComboBox(frame);
+    place(templates.list, "模板_组合框", 128, 20);
+    auto* board = new QFrame(frame);
+    board->setFrameShape(QFrame::NoFrame);
+    templates.container = board;
+    place(board, "画板_模拟分组框_模板", 80, 24);
 }
 
 void AddPage::registerAnchors(AnchorLayout& anchors)
@@ -81,4 +122,33 @@ void AddPage::prepareForNewRegistration()
     confirm->setText(QStringLiteral("确  定"));
     state.pendingPhotoFile.clear();
     photo->clear();
+    ensureCategoryList(state);
+    ensureProgrammeList(state);
+    ensureFormItems(state);
+    buildAddForm();
+}
+
+void AddPage::buildAddForm(int categoryId)
+{
+    state.pendingPhotoFile.clear();
+    photo->clear();
+    clearBuiltForm();
+
+    const UnitSettings& switches = state.unitSettings;
+    photoGroup->setVisible(switches.photo == 1);
+    reviewLabel->setVisible(switches.review == 1);
+    review->setVisible(switches.review == 1);
+    paymentLabel->setVisible(switches.payment == 1);
+    payment->setVisible(switches.payment == 1);
+
+    BuildOptions options;
+    options.categoryId = categoryId;
+    options.compact = compact->isChecked();
+    options.photoReserve = switches.photo == 1 ? photoReserve : 0;
+    builder->build(options);
+}
+
+void AddPage::clearBuiltForm()
+{
+    builder->clear();
 }

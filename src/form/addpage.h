@@ -1,9 +1,12 @@
 #pragma once
-// The add page's frame and the controls around the registration form: the
-// compact-layout switch, the initial review and payment states, the print
-// choice, the confirm button and the photo group.
+// The add page: the registration form built from formItems (see
+// form/formbuilder.h) inside 分组框_添加, with the hidden templates its
+// controls are cloned from, the compact-layout switch, the initial review
+// and payment states, the print choice, the confirm button and the photo
+// group.
 
 #include "core/appstate.h"
+#include "form/formbuilder.h"
 
 #include <QWidget>
 
@@ -19,16 +22,30 @@ public:
     AddPage(AppState& state, const QSize& size);
 
     void registerAnchors(AnchorLayout& anchors);
-    // The navigation's preparation of the page for a new registration.
+    // The navigation's entry to the page: a new registration with no photo,
+    // the lists loaded where empty, the form built for every category.
     void prepareForNewRegistration();
+
+    // Builds the form afresh; a positive category id limits the programme
+    // options to that category. Forgets the pending photo.
+    void buildAddForm(int categoryId = 0);
+    void clearBuiltForm();
+
+    // The built form: its items, and its controls found by tag.
+    const FormBuilder& form() const { return *builder; }
+    FormBuilder& form() { return *builder; }
 
     // The remembered settings of the page (start-up and closing).
     QCheckBox* compactSwitch() const { return compact; }
     QComboBox* reviewSelector() const { return review; }
     QComboBox* paymentSelector() const { return payment; }
     QComboBox* printSelector() const { return print; }
+    QPushButton* confirmButton() const { return confirm; }
+    QLabel* photoBox() const { return photo; }
 
 private:
+    void buildTemplates();
+
     AppState& state;
     QWidget* frame = nullptr;
     QWidget* bottomRow[8] = {};
@@ -36,7 +53,11 @@ private:
     QLabel* photo = nullptr;
     QPushButton* confirm = nullptr;
     QCheckBox* compact = nullptr;
+    QLabel* reviewLabel = nullptr;
     QComboBox* review = nullptr;
+    QLabel* paymentLabel = nullptr;
     QComboBox* payment = nullptr;
     QComboBox* print = nullptr;
+    FormTemplates templates;
+    FormBuilder* builder = nullptr;
 };
