@@ -73,15 +73,6 @@ ExportProgressWindow* openProgressWindow()
 class ExportTest : public QObject {
     Q_OBJECT
 private slots:
-    void textsOfTheSheetAndColumns()
-    {
-        QCOMPARE(exportSheetName(2, 3), QStringLiteral("Brenvo报名 第2页 共3页"));
-        QCOMPARE(exportSheetName(1, 1), QStringLiteral("Brenvo报名 第1页 共1页"));
-        const std::pair<int, int> widths[] = {{80, 13}, {50, 8}, {6, 1}, {5, 0}, {0, 0}, {300, 50}};
-        for (const auto& [pixels, width] : widths)
-            QCOMPARE(spreadsheetColumnWidth(pixels), width);
-    }
-
     void progressAfterEveryRow()
     {
         struct Case {
