@@ -62,6 +62,8 @@ public:
     void deletePermanently();
 
     int rowCount() const;
+    // The record list as shown, for the export.
+    const QTreeWidget& recordList() const { return *list; }
     int currentPageNumber() const { return currentPage; }
     int pageCountNumber() const { return pageCount; }
     const QString& columnList() const { return browseColumnList; }
