@@ -39,16 +39,6 @@ void setTag(QWidget* control, const QString& tag)
     control->setProperty(tagProperty, tag);
 }
 
-QString itemTag(int position)
-{
-    return QString::number(position);
-}
-
-QString optionTag(int position, int option)
-{
-    return QString::number(position * 100 + option);
-}
-
 QString editBoxText(const QWidget* box)
 {
     if (auto* line = qobject_cast<const QLineEdit*>(box))

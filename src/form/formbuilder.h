@@ -32,8 +32,6 @@ T* findTagged(const QWidget* container, const QString& tag)
 }
 QString tagOf(const QWidget* control);
 void setTag(QWidget* control, const QString& tag);
-QString itemTag(int position);
-QString optionTag(int position, int option);
 
 // The text of a built edit box, one-line or multi-line.
 QString editBoxText(const QWidget* box);

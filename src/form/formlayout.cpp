@@ -31,6 +31,16 @@ QStringList splitOptionCaption(const QString& caption)
     return caption.split(programmeIdSeparator);
 }
 
+QString itemTag(int position)
+{
+    return QString::number(position);
+}
+
+QString optionTag(int position, int option)
+{
+    return QString::number(position * 100 + option);
+}
+
 bool isProgrammeColumn(const QString& zd)
 {
     return zd == QLatin1String("bm1") || zd == QLatin1String("bm2") || zd == QLatin1String("bm3");

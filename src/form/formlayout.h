@@ -20,6 +20,11 @@ QStringList splitOptionCaption(const QString& caption);
 
 bool isProgrammeColumn(const QString& zd);  // bm1, bm2, bm3
 
+// The tags of built controls: "i" for the edit box or select list of the
+// i-th item, i×100+k for its k-th option.
+QString itemTag(int position);
+QString optionTag(int position, int option);
+
 // The options of a choice item: the visible names, and for programme items
 // the captions that carry the ids (empty otherwise).
 struct ItemOptions {

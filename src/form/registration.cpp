@@ -1,5 +1,6 @@
 #include "form/registration.h"
 
+#include "form/formlayout.h"
 #include "platform/dates.h"
 #include "platform/messagestyle.h"
 #include "platform/sqlliteral.h"
@@ -11,16 +12,6 @@
 const QString programmeIdSeparator = QStringLiteral("           _");
 
 namespace {
-
-bool isProgrammeColumn(const QString& column)
-{
-    return column == QLatin1String("bm1") || column == QLatin1String("bm2") || column == QLatin1String("bm3");
-}
-
-QString optionTag(int item, int option)
-{
-    return QString::number(item * 100 + option);
-}
 
 struct Columns {
     QVector<ColumnValue> pairs;
@@ -42,7 +33,7 @@ struct Check {
 // programme name holding the separator cannot shift them.
 std::optional<QStringList> captionIds(const QString& caption)
 {
-    const QStringList parts = caption.split(programmeIdSeparator);
+    const QStringList parts = splitOptionCaption(caption);
     if (parts.size() < 3)
         return std::nullopt;
     return QStringList{sqlInteger(parts.at(parts.size() - 2).toLongLong()), sqlInteger(parts.last().toLongLong())};
@@ -58,8 +49,8 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
                              const QVector<Category>& categories, const QVector<Programme>& programmes,
                              bool checkRequired)
 {
-    const QString itemTag = QString::number(position);
-    const Check missingText{item.nam + QStringLiteral("没有填写"), itemTag};
+    const QString itemControlTag = itemTag(position);
+    const Check missingText{item.nam + QStringLiteral("没有填写"), itemControlTag};
     auto missingChoice = [&](const QString& focusTag) { return Check{item.nam + QStringLiteral("没有选择"), focusTag}; };
     const bool required = checkRequired && item.bt == 1;
     const int optionCount = int(entry.optionCaptions.size());
@@ -152,7 +143,7 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
             columns.add(item.zd, sqlText(entry.text));
         }
         if (required && chosen == -1)
-            return missingChoice(itemTag);
+            return missingChoice(itemControlTag);
         return std::nullopt;
     }
     default:
