@@ -30,18 +30,6 @@ QStringList pdfFilesSince(const QString& dir, const QDateTime& since)
     return files;
 }
 
-// The pages of a finished PDF file, or -1 while it is still being written.
-int finishedPdfPages(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray pdf = file.readAll();
-    if (!pdf.trimmed().endsWith("%%EOF"))
-        return -1;
-    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
-    return int(QString::fromLatin1(pdf).count(page));
-}
 
 } // namespace
 

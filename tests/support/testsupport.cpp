@@ -2,6 +2,8 @@
 
 #include "store/schema.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <QtTest>
 
 std::vector<TestFactory>& registeredTests()
@@ -17,4 +19,16 @@ TestProgramDir::TestProgramDir(bool withDatabase)
     QString error;
     if (withDatabase && !createShippedDatabase(databasePath(), &error))
         qFatal("cannot create the test database: %s", qPrintable(error));
+}
+
+int finishedPdfPages(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray pdf = file.readAll();
+    if (!pdf.trimmed().endsWith("%%EOF"))
+        return -1;
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    return int(QString::fromLatin1(pdf).count(page));
 }

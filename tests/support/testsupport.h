@@ -32,3 +32,7 @@ public:
 private:
     QTemporaryDir dir;
 };
+
+// The pages of a finished PDF file (its page objects, not the page tree), or
+// -1 while it is still being written or cannot be read.
+int finishedPdfPages(const QString& path);
