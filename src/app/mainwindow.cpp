@@ -13,6 +13,7 @@
 #include "platform/links.h"
 #include "platform/messagebox.h"
 #include "records/browsepage.h"
+#include "records/editwindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -198,6 +199,7 @@ void MainWindow::buildPages(const QSize& pageSize)
     };
     addPage = new AddPage(state, pageSize);
     browsePage = new BrowsePage(state, pageSize);
+    editor = new RecordEditor(state, *browsePage, this);
     programmePage = new ProgrammePage(state, pageSize);
     categoryPage = new CategoryPage(state, pageSize);
     accounts = new AccountsPage(state, pageSize);

@@ -22,6 +22,7 @@ class BrowsePage;
 class DesignerPage;
 class CategoryPage;
 class ProgrammePage;
+class RecordEditor;
 
 class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
@@ -71,6 +72,7 @@ public:
     DesignerPage* formDesignerPage() const { return designer; }
     CategoryPage* categoriesPage() const { return categoryPage; }
     ProgrammePage* programmesPage() const { return programmePage; }
+    RecordEditor* recordEditor() const { return editor; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -112,4 +114,5 @@ private:
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;
     DesignerPage* designer = nullptr;
+    RecordEditor* editor = nullptr;  // the browse list's edit window
 };

@@ -6,6 +6,7 @@
 #include "app/unitinfo.h"
 #include "core/lists.h"
 #include "platform/messagebox.h"
+#include "records/editwindow.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -65,4 +66,6 @@ void MainWindow::onMainWindowClosing()
     if (state.db.connection)
         state.db.connection->closeDatabase();
     saveIniSettings(*this);
+    if (editor)
+        editor->closeEditWindow();
 }
