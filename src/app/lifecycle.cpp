@@ -2,24 +2,42 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QProcess>
 #include <QTranslator>
 
 #include <cstdlib>
 
 namespace {
 std::function<void(int)> endProgramHook;
-}
+std::function<void()> restartProgramHook;
 
-void endProgram(AppState& state, int exitCode)
+void releaseSharedObjects(AppState& state)
 {
     state.db.sharedRecordSet.reset();
     state.db.browseRecordSet.reset();
     state.db.connection.reset();
+}
+} // namespace
+
+void endProgram(AppState& state, int exitCode)
+{
+    releaseSharedObjects(state);
     if (endProgramHook) {
         endProgramHook(exitCode);
         return;
     }
     std::exit(exitCode);
+}
+
+void restartProgram(AppState& state)
+{
+    releaseSharedObjects(state);
+    if (restartProgramHook) {
+        restartProgramHook();
+        return;
+    }
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, state.programDir);
+    std::exit(0);
 }
 
 bool installChineseTranslations()
@@ -49,4 +67,9 @@ void loadBuiltInResources()
 void setEndProgramHook(std::function<void(int)> hook)
 {
     endProgramHook = std::move(hook);
+}
+
+void setRestartProgramHook(std::function<void()> hook)
+{
+    restartProgramHook = std::move(hook);
 }

@@ -64,6 +64,11 @@ LoginWindow::LoginWindow(AppState& appState, QWidget* parent) : QDialog(parent),
         makeLabel(QStringLiteral("标签_初始密码"), QStringLiteral("初始密码为：472915"), QRect(116, 101, 140, 16), this);
     initialPasswordHint->setStyleSheet(QStringLiteral("color: #a03020; font-size: 11px;"));
 
+    unavailableLabel = makeLabel(QStringLiteral("标签_无法登录"), QStringLiteral("数据库无法使用，不能登录"),
+                                 QRect(46, 101, 220, 16), this);
+    unavailableLabel->setStyleSheet(QStringLiteral("color: #c00000; font-size: 11px; font-weight: bold;"));
+    unavailableLabel->setVisible(false);
+
     auto* loginButton = new QPushButton(QStringLiteral("登录"), this);
     loginButton->setObjectName(QStringLiteral("登录"));
     loginButton->setGeometry(86, 120, 60, 24);
@@ -106,8 +111,20 @@ void LoginWindow::onLoginWindowCreated()
     accountBox->setCurrentIndex(lastUsed >= 0 && lastUsed < accountBox->count() ? lastUsed : -1);
 }
 
+void LoginWindow::setUnavailableReason(const QString& reason)
+{
+    unavailableReason = reason;
+    unavailableLabel->setVisible(!reason.isEmpty());
+    unavailableLabel->setToolTip(reason);
+    initialPasswordHint->setVisible(reason.isEmpty() && initialPasswordHint->isVisibleTo(this));
+}
+
 void LoginWindow::onLoginClicked()
 {
+    if (!unavailableReason.isEmpty()) {
+        messageBox(unavailableReason, MessageStyle::Error | MessageStyle::SystemModal, errorTitle);
+        return;
+    }
     if (passwordBox->text().isEmpty()) {
         messageBox(QStringLiteral("请输入帐号和密码。"), MessageStyle::SystemModal);
         return;

@@ -15,6 +15,10 @@ class LoginWindow : public QDialog {
 public:
     LoginWindow(AppState& state, QWidget* parent = nullptr);
 
+    // Set when the database cannot serve: the window says why, and 登录
+    // repeats it instead of trying.
+    void setUnavailableReason(const QString& reason);
+
     void onLoginClicked();
     void onExitClicked();
 
@@ -33,4 +37,6 @@ private:
     QComboBox* accountBox = nullptr;
     QLineEdit* passwordBox = nullptr;
     QLabel* initialPasswordHint = nullptr;
+    QLabel* unavailableLabel = nullptr;
+    QString unavailableReason;
 };

@@ -48,6 +48,7 @@ public:
     void enterUnitInfo();
     void enterSync();
     void enterDesigner();
+    void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
     void exportToSpreadsheet();

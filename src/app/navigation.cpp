@@ -36,7 +36,7 @@ const QVector<Route>& routes()
          &M::enterUnitInfo},
         {1, 6, "网络同步", "从网络版下载数据到本地", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, Page::Sync,
          &M::enterSync},
-        {2, 0, "数据备份", nullptr, -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1, nullptr},
+        {2, 0, "数据备份", nullptr, -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1, &M::openBackupWindow},
         {2, 1, "退出系统", "退出系统", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1, &M::closeFromMenu},
         {-1, -1, nullptr, nullptr, -1, nullptr, 32, "导出EXCEL", nullptr, QStyle::SP_DialogSaveButton, -1,
          &M::exportToSpreadsheet},

@@ -1,12 +1,16 @@
 // Start-up and closing of the main window.
+#include "app/datasafety.h"
 #include "app/lifecycle.h"
 #include "app/loginwindow.h"
 #include "app/mainwindow.h"
 #include "app/settings.h"
 #include "app/unitinfo.h"
 #include "core/lists.h"
+#include "platform/events.h"
 #include "platform/messagebox.h"
 #include "records/editwindow.h"
+#include "store/backup.h"
+#include "store/databasecheck.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -27,8 +31,7 @@ bool MainWindow::onMainWindowCreated()
         return false;
     }
 
-    if (!state.db.connection->openDatabase(connectionStringFor(state.programDir)))
-        messageBox(state.db.lastErrorText(), MessageStyle::Error);
+    const DatabaseOpening opening = openCheckedDatabase(state);
 
     // The window is still hidden: it shows maximised when the login opens.
     // The available screen area is set as well, for desktops whose window
@@ -38,11 +41,16 @@ bool MainWindow::onMainWindowCreated()
     setWindowState(windowState() | Qt::WindowMaximized);
     selectPage(Page::Start);
     registerAnchors();
-    unitInfo->loadUnitSettings();
+    // Without a database every query would only repeat that it is not open.
+    if (state.db.connection->isOpen())
+        unitInfo->loadUnitSettings();
     loadIniSettings(*this);
+    if (opening.readOnly)
+        panes[1]->setText(QStringLiteral("提示：") + readOnlyStatusText());
 
     show();
     LoginWindow login(state, this);
+    login.setUnavailableReason(opening.loginBlockedReason);
     connect(&login, &LoginWindow::loggedIn, this,
             [this](const QString& name) { panes[0]->setText(QStringLiteral("操作员:") + name); });
     if (login.exec() != QDialog::Accepted)
@@ -63,9 +71,21 @@ void MainWindow::onMainWindowClosing()
     closingDone = true;
     if (state.db.sharedRecordSet)
         state.db.sharedRecordSet->close();
+    const bool databaseWasOpen = state.db.connection && state.db.connection->isOpen();
     if (state.db.connection)
         state.db.connection->closeDatabase();
     saveIniSettings(*this);
+    // Closed before the backup lets pending messages run: nothing may save into the closed database.
     if (editor)
         editor->closeEditWindow();
+    // Only a database that served is backed up: a damaged one would replace
+    // a good backup among the ten kept.
+    if (databaseWasOpen) {
+        const BackupResult backup = automaticBackupIfChanged(state.programDir, [this] {
+            showResult(QStringLiteral("正在自动备份数据，请稍候……"));
+            processPendingMessages();
+        });
+        if (!backup.ok)
+            messageBox(QStringLiteral("退出前的自动备份没有完成：") + backup.error, MessageStyle::Exclamation);
+    }
 }

@@ -318,7 +318,7 @@ void FormBuilder::onChoiceChanged(QComboBox* source)
     const int position = tagOf(source).toInt();
     if (position < 1 || position > items.size())
         return;
-    const QString& zd = items[position - 1].zd;
+    const QString zd = items[position - 1].zd;  // a copy: the category choice rebuilds the form
     const int index = source->currentIndex();
     FormItem* item = liveItem(position);
     auto remember = [item](const QString& value, const QString& serverId) {

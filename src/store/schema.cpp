@@ -488,3 +488,31 @@ bool isRegistrationColumn(const QString& name)
     }
     return false;
 }
+
+bool findMissingSchemaPart(sqlite3* db, QString* missingTable, QString* missingColumn)
+{
+    for (const Table& table : tables()) {
+        const QString tableName = QString::fromLatin1(table.name);
+        QStringList present;
+        run(db, QStringLiteral("SELECT name FROM pragma_table_info(?, 'main')"), {tableName}, nullptr,
+            [&present](sqlite3_stmt* row) {
+                present << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(row, 0)));
+            });
+        if (present.isEmpty()) {
+            *missingTable = tableName;
+            missingColumn->clear();
+            return true;
+        }
+        QStringList wanted{QStringLiteral("id")};
+        for (const Column& column : table.columns)
+            wanted << QString::fromLatin1(column.name);
+        for (const QString& columnName : wanted) {
+            if (!present.contains(columnName, Qt::CaseInsensitive)) {
+                *missingTable = tableName;
+                *missingColumn = columnName;
+                return true;
+            }
+        }
+    }
+    return false;
+}

@@ -24,3 +24,9 @@ bool installDateConversion(sqlite3* db, QString* error);
 
 // True for the declared type of a date-time column.
 bool isDateTimeDeclaration(const char* declaredType);
+
+// Looks for the first table or column of the program's schema that db lacks.
+// True when one is missing: table names it, column is empty when the whole
+// table is missing. A failed read of the schema counts as nothing missing;
+// the caller's own reads report it.
+bool findMissingSchemaPart(sqlite3* db, QString* table, QString* column);

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 namespace {
@@ -285,6 +286,9 @@ private slots:
             QCOMPARE(pages.app.statusText(), QStringLiteral("专业分类修改成功"));
             QCOMPARE(menu->isEntryHidden(1, 0), !on);
             QCOMPARE(pages.app.window->categoryMenuItem()->isVisible(), on);
+            QWidget* programmes = pages.app.window->pages()->widget(Page::Programmes);
+            QCOMPARE(pages.control<QWidget>("组合框_专业_多点")->isVisibleTo(programmes), on);
+            QCOMPARE(pages.control<QWidget>("标签75")->isVisibleTo(programmes), on);
             QCOMPARE(pages.app.state->formItems.first().zd == QLatin1String("dd"), on);
         }
     }

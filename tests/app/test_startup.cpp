@@ -65,12 +65,12 @@ private slots:
         QVERIFY(!app.startWith());
         QCOMPARE(listedAccounts, 0);
         QCOMPARE(app.exitCode, std::optional<int>(0));
+        // One message names the file and the cause; the start-up queries do
+        // not run on a database that is not open.
         const QVector<RecordedMessage>& shown = app.messages.messages();
-        QVERIFY(shown.size() >= 2);
+        QCOMPARE(shown.size(), 1);
         QCOMPARE(shown.at(0).style, 16);
-        QVERIFY(!shown.at(0).text.isEmpty());
-        // The unit switches' query reports its own failure after the open failed.
-        QCOMPARE(shown.at(1).style, 16);
+        QVERIFY(shown.at(0).text.contains(app.dir.databasePath()) && shown.at(0).text.contains(QStringLiteral("不是数据库")));
     }
 
     void aNormalStartShowsTheStartPageMaximisedUnderTheLogin()

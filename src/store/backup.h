@@ -1,0 +1,100 @@
+#pragma once
+// Backups of the program's data: one zip archive holding a consistent copy of
+// zhao.dat (SQLite's online backup, safe while the program has the file
+// open), every file of photo/, duzarizered.ini and manifest.json (time,
+// program version, row counts, a SHA-256 checksum of each file).
+// A restore verifies the whole archive in a staging directory before it
+// touches anything.
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+#include <utility>
+
+enum class BackupKind { Manual, Automatic };
+
+struct BackupManifest {
+    QDateTime created;
+    QString programVersion;
+    QVector<std::pair<QString, qint64>> rowCounts;    // table, rows; by table name
+    QVector<std::pair<QString, QString>> checksums;   // archive entry, SHA-256 hex
+    QString dataFingerprint;  // of the data backed up, see dataFingerprint()
+
+    qint64 rowsOf(const QString& table) const;
+    int photoCount() const;
+};
+
+// Called with the work done and the work there is (0 <= done <= total).
+using BackupProgress = std::function<void(qint64 done, qint64 total)>;
+
+struct BackupResult {
+    bool ok = false;
+    QString archivePath;
+    QString error;  // Chinese, for the operator
+    BackupManifest manifest;
+};
+
+// Where backups go unless the operator chooses another folder.
+QString defaultBackupFolder(const QString& programDir);
+
+// zhao_yyyyMMdd_HHmmss.zip, or zhao_auto_… for an automatic backup.
+QString backupFileName(const QDateTime& moment, BackupKind kind);
+
+struct BackupFile {
+    QString path;
+    QDateTime moment;  // from the name
+    BackupKind kind = BackupKind::Manual;
+};
+// The backups in folder (by their names), newest first.
+QVector<BackupFile> listBackups(const QString& folder);
+
+// Writes a new archive of programDir's data into folder (created if missing).
+BackupResult writeBackup(const QString& programDir, const QString& folder, BackupKind kind,
+                         const BackupProgress& progress = {});
+
+// A checksum of the data as it stands: the bytes of zhao.dat and the names,
+// sizes and times of the photo files. The settings file is left out: the
+// program writes it at every start and exit.
+QString dataFingerprint(const QString& programDir);
+
+// True when the data differs from what the newest backup in folder holds (or
+// there is none).
+bool changedSinceLastBackup(const QString& programDir, const QString& folder);
+
+// Removes the oldest automatic backups in folder beyond keep; manual backups stay.
+void pruneAutomaticBackups(const QString& folder, int keep);
+
+// At exit: an automatic backup when anything changed since the last one,
+// keeping the newest ten automatic ones. Nothing to do counts as success.
+// beforeWriting runs once it is clear that a backup will be written.
+BackupResult automaticBackupIfChanged(const QString& programDir, const std::function<void()>& beforeWriting = {});
+
+// An archive unpacked and verified in a directory beside the program's data
+// (so that putting it in place is a rename on the same file system).
+struct StagedBackup {
+    bool ok = false;
+    QString error;  // Chinese, for the operator
+    BackupManifest manifest;
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+// Unpacks archive into a staging directory in programDir and verifies it:
+// every file is listed in the manifest with a matching checksum, zhao.dat is
+// there, passes PRAGMA integrity_check and has the program's tables. Nothing
+// of the current data is touched.
+StagedBackup stageBackup(const QString& archive, const QString& programDir);
+
+// Puts a verified backup in place of zhao.dat, photo/ and duzarizered.ini.
+// The program's connection to zhao.dat must be closed. keepReplacedDatabase
+// leaves the replaced file beside it as zhao.dat.before-restore-<time> (a
+// damaged file someone may still want to rescue).
+bool applyStagedBackup(StagedBackup& staged, const QString& programDir, bool keepReplacedDatabase,
+                       QString* error);
+
+// What a backup holds, for the confirmation before a restore.
+QString backupSummaryText(const BackupManifest& manifest);

@@ -1,0 +1,49 @@
+#pragma once
+// Whether a zhao.dat can serve the program, found out before the program's
+// connection opens it. The check only reads: a file that fails it is left
+// exactly as it was, so it can still be rescued.
+
+#include <QString>
+
+enum class DatabaseProblem {
+    None,
+    NotAFile,       // missing, or a directory or other non-file under the name
+    NotReadable,    // no permission, or the system could not read it
+    Locked,         // another program holds it
+    NotADatabase,   // no SQLite database at all
+    Damaged,        // a database whose pages or size are wrong
+    MissingTable,   // a database without one of the program's tables
+    MissingColumn,  // one of the program's tables without one of its columns
+};
+
+enum class CheckDepth {
+    Quick,  // PRAGMA quick_check: at every start
+    Full,   // PRAGMA integrity_check: before a backup is restored
+};
+
+struct DatabaseCheck {
+    DatabaseProblem problem = DatabaseProblem::None;
+    QString table;       // the missing table, or the table of the missing column
+    QString column;      // the missing column
+    bool readOnly = false;  // usable, but the file or its directory cannot be written
+
+    bool usable() const { return problem == DatabaseProblem::None; }
+};
+
+// Checks the database file at path. A file another program holds is waited
+// for busyTimeoutMs before it counts as locked. A journal left by a program
+// that ended in the middle of a write is rolled back first, as any open would.
+DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth = CheckDepth::Quick,
+                                int busyTimeoutMs = 2000);
+
+// The cause in a few words ("已损坏", "缺少数据表 admin"), for messages
+// that name the file themselves.
+QString databaseProblemWords(const DatabaseCheck& check);
+
+// The message for an unusable file: names the file and the cause.
+QString databaseProblemText(const DatabaseCheck& check, const QString& path);
+
+// What the operator is told at the start about a database that cannot be written.
+QString readOnlyDatabaseText(const QString& path);
+// The same, short, for the status bar.
+QString readOnlyStatusText();

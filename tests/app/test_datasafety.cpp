@@ -1,0 +1,252 @@
+// Data safety as the operator meets it: a database that cannot serve is named
+// at the start and offered its newest backup; the 数据备份 window backs up and
+// restores; the exit makes an automatic backup when something changed.
+#include "appfixture.h"
+
+#include "app/backupwindow.h"
+#include "platform/text.h"
+#include "store/backup.h"
+#include "support/safetysupport.h"
+
+#include <QProgressBar>
+#include <QTreeWidget>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Runs step on the 数据备份 window once it is open (modal, inside the loader).
+void whenBackupWindowOpens(std::function<void(BackupWindow&)> step, bool* opened)
+{
+    QTimer::singleShot(0, [step, opened] {
+        auto* window = qobject_cast<BackupWindow*>(QApplication::activeModalWidget());
+        if (!window)
+            return;
+        *opened = true;
+        step(*window);
+        window->accept();
+    });
+}
+
+int rowCount(AppFixture& app, const char* table)
+{
+    return app.queryValue(QStringLiteral("select count(*) from %1").arg(QLatin1String(table))).toInt();
+}
+
+} // namespace
+
+class DataSafetyTest : public QObject {
+    Q_OBJECT
+private slots:
+    void anUnusableDatabaseIsNamedAndNobodyCanLogIn_data();
+    void anUnusableDatabaseIsNamedAndNobodyCanLogIn();
+    void aDamagedDatabaseIsRestoredFromTheNewestBackup();
+    void aReadOnlyDatabaseIsSaidAtTheStart();
+    void backupAndRestoreThroughTheWindow();
+    void theWindowIsForManagersOnly();
+    void theExitBacksUpWhatChanged();
+};
+
+void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("words");
+    QTest::newRow("random bytes") << "random" << QStringLiteral("不是数据库");
+    QTest::newRow("cut short") << "cut" << QStringLiteral("已损坏");
+    QTest::newRow("a directory") << "directory" << QStringLiteral("不是一个文件");
+    QTest::newRow("no admin table") << "no admin" << QStringLiteral("缺少数据表 admin");
+    QTest::newRow("held by another program") << "locked" << QStringLiteral("正被其他程序占用");
+}
+
+void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, words);
+    AppFixture app;
+    const QString path = app.dir.databasePath();
+    if (kind == QLatin1String("random")) {
+        QVERIFY(writeBytes(path, QByteArray(8192, 'x')));
+    } else if (kind == QLatin1String("cut")) {
+        QVERIFY(runSql(path, {QStringLiteral("CREATE TABLE filler (t TEXT)"),
+                              QStringLiteral("INSERT INTO filler VALUES (hex(randomblob(40000)))")}));
+        QFile file(path);
+        QVERIFY(file.resize(file.size() / 2));
+    } else if (kind == QLatin1String("directory")) {
+        QVERIFY(QFile::remove(path) && QDir().mkpath(path));
+    } else if (kind == QLatin1String("no admin")) {
+        QVERIFY(runSql(path, {QStringLiteral("DROP TABLE admin")}));
+    }
+    sqlite3* other = nullptr;
+    if (kind == QLatin1String("locked")) {
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
+    const auto before = treeContents(app.dir.path(), {QStringLiteral("duzarizered.ini")});
+
+    bool unavailableShown = false;
+    QStringList loginAnswers;
+    whenLoginOpens([&](LoginWindow& login) {
+        unavailableShown = login.findChild<QLabel*>(QStringLiteral("标签_无法登录"))->isVisible();
+        const int before = app.messages.messages().size();
+        typeAndLogin(login, QStringLiteral("472915"));
+        for (int i = before; i < app.messages.messages().size(); ++i)
+            loginAnswers << app.messages.messages().at(i).text;
+        login.findChild<QPushButton*>(QStringLiteral("退出"))->click();
+    });
+    QVERIFY(!app.startWith());
+    QCOMPARE(app.exitCode, std::optional<int>(0));
+
+    // One Chinese message at the start, with the error icon, naming the file and the cause.
+    const QVector<RecordedMessage>& shown = app.messages.messages();
+    QVERIFY(shown.size() >= 1);
+    QCOMPARE(shown.at(0).style, int(MessageStyle::Error));
+    QVERIFY2(shown.at(0).text.contains(path) && shown.at(0).text.contains(words.section(' ', -1)),
+             qPrintable(shown.at(0).text));
+    QVERIFY(unavailableShown);
+    QCOMPARE(loginAnswers.size(), 1);
+    QVERIFY2(loginAnswers.at(0).contains(words) && loginAnswers.at(0).contains(QStringLiteral("无法登录")),
+             qPrintable(loginAnswers.at(0)));
+    QCOMPARE(shown.size(), 2);
+    QVERIFY(!app.state->currentOperator.id);
+    QCOMPARE(treeContents(app.dir.path(), {QStringLiteral("duzarizered.ini")}), before);
+}
+
+void DataSafetyTest::aDamagedDatabaseIsRestoredFromTheNewestBackup()
+{
+    AppFixture app;
+    QVERIFY(runSql(app.dir.databasePath(), {QStringLiteral("INSERT INTO bmb (xm) VALUES ('备份里的考生')")}));
+    const BackupResult older = writeBackup(app.dir.path(), defaultBackupFolder(app.dir.path()), BackupKind::Manual);
+    QVERIFY(older.ok);
+    QVERIFY(runSql(app.dir.databasePath(), {QStringLiteral("INSERT INTO bmb (xm) VALUES ('较新的考生')")}));
+    const BackupResult newer = writeBackup(app.dir.path(), defaultBackupFolder(app.dir.path()), BackupKind::Automatic);
+    QVERIFY(newer.ok);
+    const QByteArray damaged(8192, 'x');
+    QVERIFY(writeBytes(app.dir.databasePath(), damaged));
+
+    app.messages.setAnswer(AnswerYes);
+    QVERIFY(app.start());
+    const QStringList texts = app.messages.texts();
+    QVERIFY2(texts.size() == 3, qPrintable(texts.join('\n')));
+    QVERIFY(texts.at(0).contains(QStringLiteral("不是数据库")));
+    QVERIFY2(texts.at(1).contains(QFileInfo(newer.archivePath).fileName())
+                 && texts.at(1).contains(QStringLiteral("报名信息：2 条")),
+             qPrintable(texts.at(1)));
+    QVERIFY(texts.at(2).contains(QStringLiteral("恢复")));
+    QCOMPARE(app.state->currentOperator.name, QStringLiteral("admin"));
+    QCOMPARE(rowCount(app, "bmb"), 2);
+    // The damaged file is kept beside it for whoever wants to look at it.
+    const QStringList kept = QDir(app.dir.path()).entryList({QStringLiteral("zhao.dat.before-restore-*")});
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE(readBytes(app.dir.file(kept.first())), damaged);
+}
+
+void DataSafetyTest::aReadOnlyDatabaseIsSaidAtTheStart()
+{
+    AppFixture app;
+    QCOMPARE(::chmod(QFile::encodeName(app.dir.path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(app.dir.databasePath()).constData(), 0444), 0);
+    const uid_t root = geteuid();
+    if (root != 0 || seteuid(65534) != 0)
+        QSKIP("the test cannot run as another user here");
+    const bool started = app.start();
+    QCOMPARE(seteuid(root), 0);
+    QVERIFY(started);
+    const QStringList texts = app.messages.texts();
+    QCOMPARE(texts.size(), 1);
+    QVERIFY(texts.at(0).contains(QStringLiteral("只能读取")) && texts.at(0).contains(app.dir.databasePath()));
+    QCOMPARE(app.messages.messages().at(0).style, int(MessageStyle::Exclamation));
+    QVERIFY(app.window->statusPane(1)->text().contains(QStringLiteral("数据库只读")));
+    QCOMPARE(app.state->currentOperator.name, QStringLiteral("admin"));
+}
+
+void DataSafetyTest::backupAndRestoreThroughTheWindow()
+{
+    AppFixture app;
+    int restarts = 0;
+    setRestartProgramHook([&restarts] { ++restarts; });
+    QVERIFY(app.start());
+    QVERIFY(app.execute(QStringLiteral("INSERT INTO bmb (xm) VALUES ('张三')")));
+    QVERIFY(writeBytes(app.dir.file(QStringLiteral("photo/2013-05/a.jpg")), QByteArray(5000, 'a')));
+    const QStringList backedUp = dumpDatabase(app.dir.databasePath());
+    const auto photosBackedUp = treeContents(app.dir.file(QStringLiteral("photo")));
+
+    bool opened = false;
+    int listedAfterBackup = -1;
+    whenBackupWindowOpens([&](BackupWindow& window) {
+        QCOMPARE(window.folder(), defaultBackupFolder(app.dir.path()));
+        window.findChild<QPushButton*>(QStringLiteral("按钮_备份_备份"))->click();
+        listedAfterBackup = window.findChild<QTreeWidget*>(QStringLiteral("超级列表框_备份"))->topLevelItemCount();
+        QVERIFY(!window.findChild<QProgressBar*>(QStringLiteral("进度条_备份"))->isVisible());
+    }, &opened);
+    app.window->navigate(2, 0);
+    QVERIFY(opened);
+    QCOMPARE(listedAfterBackup, 1);
+    QVERIFY2(app.statusText().startsWith(QStringLiteral("数据已备份到 ")), qPrintable(app.statusText()));
+    QVERIFY(app.messages.messages().isEmpty());
+
+    // Later work, then the backup put back.
+    QVERIFY(app.execute(QStringLiteral("INSERT INTO bmb (xm) VALUES ('李四')")));
+    QVERIFY(writeBytes(app.dir.file(QStringLiteral("photo/2013-06/b.jpg")), QByteArray(3000, 'b')));
+    app.messages.setAnswer(AnswerYes);
+    opened = false;
+    whenBackupWindowOpens([&](BackupWindow& window) {
+        auto* list = window.findChild<QTreeWidget*>(QStringLiteral("超级列表框_备份"));
+        list->setCurrentItem(list->topLevelItem(0));
+        window.findChild<QPushButton*>(QStringLiteral("按钮_备份_恢复"))->click();
+    }, &opened);
+    app.window->navigate(2, 0);
+    QVERIFY(opened);
+    setRestartProgramHook(nullptr);
+
+    QCOMPARE(restarts, 1);
+    const QStringList texts = app.messages.texts();
+    QCOMPARE(texts.size(), 2);
+    QVERIFY2(texts.at(0).contains(QStringLiteral("报名信息：1 条")), qPrintable(texts.at(0)));
+    QCOMPARE(dumpDatabase(app.dir.databasePath()), backedUp);
+    QCOMPARE(treeContents(app.dir.file(QStringLiteral("photo"))), photosBackedUp);
+    // What was there before the restore is kept as an automatic backup.
+    const QVector<BackupFile> backups = listBackups(defaultBackupFolder(app.dir.path()));
+    QCOMPARE(backups.size(), 2);
+    QCOMPARE(backups.first().kind, BackupKind::Automatic);
+    StagedBackup before = stageBackup(backups.first().path, app.dir.path());
+    QVERIFY(before.ok);
+    QCOMPARE(before.manifest.rowsOf(QStringLiteral("bmb")), 2);
+}
+
+void DataSafetyTest::theWindowIsForManagersOnly()
+{
+    AppFixture app;
+    QVERIFY(app.start());
+    QVERIFY(app.execute(QStringLiteral("INSERT INTO admin (nam,admgroup,status,pw) values ('审核员',5,1,'%1')")
+                            .arg(passwordDigest(QStringLiteral("s1")))));
+    QVERIFY(app.start(QStringLiteral("s1"), 1));
+    QCOMPARE(app.state->currentOperator.group, 5);
+    bool opened = false;
+    whenBackupWindowOpens([](BackupWindow&) {}, &opened);
+    app.window->navigate(2, 0);
+    QVERIFY(!opened);
+    QCOMPARE(app.messages.messages().size(), 1);
+    QVERIFY(app.messages.texts().at(0).contains(QStringLiteral("权限不足")));
+}
+
+void DataSafetyTest::theExitBacksUpWhatChanged()
+{
+    AppFixture app;
+    const QString folder = defaultBackupFolder(app.dir.path());
+    QVERIFY(app.start());
+    QVERIFY(app.execute(QStringLiteral("INSERT INTO bmb (xm) VALUES ('王五')")));
+    app.closeWindow();
+    QCOMPARE(listBackups(folder).size(), 1);
+    QCOMPARE(listBackups(folder).first().kind, BackupKind::Automatic);
+
+    // Nothing written this time: no new backup.
+    QVERIFY(app.start());
+    app.closeWindow();
+    QCOMPARE(listBackups(folder).size(), 1);
+    QVERIFY(app.messages.messages().isEmpty());
+}
+
+BRENVO_TEST(DataSafetyTest)
+#include "test_datasafety.moc"

@@ -1,0 +1,332 @@
+// Backups: an archive restored elsewhere gives the same rows and the same
+// photo bytes; a damaged or foreign archive is refused before anything is
+// touched; the automatic backups keep the newest ten.
+#include "support/testsupport.h"
+#include "support/safetysupport.h"
+
+#include "store/backup.h"
+#include "store/database.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <functional>
+
+#include <zip.h>
+
+namespace {
+
+QByteArray photoBytes(int seed, int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    QRandomGenerator generator{quint32(seed)};
+    for (char& byte : bytes)
+        byte = char(generator.bounded(256));
+    return bytes;
+}
+
+// A program directory with registrations, photos in month folders and settings.
+void fillProgramDir(const TestProgramDir& dir)
+{
+    QStringList statements{QStringLiteral("BEGIN")};
+    for (int i = 1; i <= 30; ++i) {
+        statements << QStringLiteral("INSERT INTO bmb (xm, nl, dtime, kz3, imgid) VALUES ('考生%1', %1, '2013-05-%2 08:00:00', "
+                                     "'^体育^^音乐^', %1)")
+                          .arg(i)
+                          .arg(1 + i % 28, 2, 10, QLatin1Char('0'));
+        statements << QStringLiteral("INSERT INTO fj (uid, filename, status) VALUES (%1, '5\\%2.jpg', 1)")
+                          .arg(i)
+                          .arg(QString::number(i, 16).rightJustified(32, QLatin1Char('a')));
+    }
+    statements << QStringLiteral("INSERT INTO zy (name, xuefei, jzrq) VALUES ('美术', 3000, '2013-09-01 00:00:00')")
+               << QStringLiteral("COMMIT");
+    QVERIFY(runSql(dir.databasePath(), statements));
+    QVERIFY(writeBytes(dir.file(QStringLiteral("photo/noimg.jpg")), photoBytes(0, 2000)));
+    for (int i = 1; i <= 30; ++i)
+        QVERIFY(writeBytes(dir.file(QStringLiteral("photo/%1/%2.jpg").arg(i % 2 ? "2013-05" : "2013-06").arg(i)),
+                           photoBytes(i, 3000 + i * 100)));
+    QVERIFY(QDir().mkpath(dir.file(QStringLiteral("photo/2013-07"))));
+    QVERIFY(writeBytes(dir.file(QStringLiteral("duzarizered.ini")), "[base]\r\npage=20\r\n"));
+}
+
+// Changes a copy of an archive through libzip.
+QString editedArchive(const QString& original, const QString& folder, const std::function<void(zip_t*)>& edit)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("edited.zip"));
+    QFile::remove(path);
+    if (!QFile::copy(original, path))
+        return {};
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), 0, &error);
+    if (!archive)
+        return {};
+    edit(archive);
+    return zip_close(archive) == 0 ? path : QString();
+}
+
+void replaceEntry(zip_t* archive, const char* name, const QByteArray& bytes)
+{
+    // The library keeps the buffer until the archive is closed.
+    auto* kept = new QByteArray(bytes);
+    zip_source_t* source = zip_source_buffer(archive, kept->constData(), zip_uint64_t(kept->size()), 0);
+    const zip_int64_t index = zip_name_locate(archive, name, 0);
+    if (index >= 0)
+        zip_file_replace(archive, zip_uint64_t(index), source, 0);
+    else
+        zip_file_add(archive, name, source, 0);
+}
+
+QByteArray entryBytes(zip_t* archive, const char* name)
+{
+    zip_stat_t stat;
+    zip_stat(archive, name, 0, &stat);
+    QByteArray bytes(qsizetype(stat.size), Qt::Uninitialized);
+    zip_file_t* file = zip_fopen(archive, name, 0);
+    zip_fread(file, bytes.data(), stat.size);
+    zip_fclose(file);
+    return bytes;
+}
+
+// The manifest with one file's checksum made to fit new content.
+QByteArray manifestFitting(zip_t* archive, const QString& name, const QByteArray& content)
+{
+    QByteArray manifest = entryBytes(archive, "manifest.json");
+    const QByteArray original = entryBytes(archive, name.toUtf8().constData());
+    manifest.replace(QCryptographicHash::hash(original, QCryptographicHash::Sha256).toHex(),
+                     QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
+    return manifest;
+}
+
+QStringList restoreLeftovers(const QString& programDir)
+{
+    return QDir(programDir).entryList({QStringLiteral(".restore-*")}, QDir::Dirs | QDir::Hidden);
+}
+
+} // namespace
+
+class BackupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void restoredElsewhereIsTheSame_data();
+    void restoredElsewhereIsTheSame();
+    void backupWhileRecordSetsAreOpen();
+    void damagedOrForeignArchivesAreRefused_data();
+    void damagedOrForeignArchivesAreRefused();
+    void automaticBackupsOnlyAfterChangesAndKeepTen();
+};
+
+void BackupTest::restoredElsewhereIsTheSame_data()
+{
+    QTest::addColumn<bool>("targetHasData");
+    QTest::newRow("into an empty program directory") << false;
+    QTest::newRow("over other data") << true;
+}
+
+void BackupTest::restoredElsewhereIsTheSame()
+{
+    QFETCH(bool, targetHasData);
+    TestProgramDir source;
+    fillProgramDir(source);
+    const QTemporaryDir backups;
+
+    qint64 lastDone = -1;
+    qint64 lastTotal = 0;
+    bool monotonic = true;
+    const BackupResult written = writeBackup(source.path(), backups.path(), BackupKind::Manual,
+                                             [&](qint64 done, qint64 total) {
+                                                 monotonic = monotonic && done >= lastDone && done <= total;
+                                                 lastDone = done;
+                                                 lastTotal = total;
+                                             });
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QVERIFY(monotonic);
+    QVERIFY(lastTotal > 0);
+    QCOMPARE(lastDone, lastTotal);
+    QCOMPARE(QFileInfo(written.archivePath).fileName(), backupFileName(written.manifest.created, BackupKind::Manual));
+    QCOMPARE(written.manifest.rowsOf(QStringLiteral("bmb")), 30);
+    QCOMPARE(written.manifest.photoCount(), 31);
+    QCOMPARE(listBackups(backups.path()).size(), 1);
+    const BackupResult amongPhotos = writeBackup(source.path(), source.file(QStringLiteral("photo/backup")), BackupKind::Manual);
+    QVERIFY(!amongPhotos.ok && amongPhotos.error.contains(QStringLiteral("照片文件夹之内")));
+    QVERIFY(!QFileInfo::exists(source.file(QStringLiteral("photo/backup"))));
+
+    TestProgramDir target(targetHasData);
+    if (targetHasData) {
+        QVERIFY(runSql(target.databasePath(), {QStringLiteral("INSERT INTO bmb (xm) VALUES ('另一个')")}));
+        QVERIFY(writeBytes(target.file(QStringLiteral("photo/2014-01/stray.jpg")), photoBytes(99, 500)));
+    }
+    StagedBackup staged = stageBackup(written.archivePath, target.path());
+    QVERIFY2(staged.ok, qPrintable(staged.error));
+    const QString summary = backupSummaryText(staged.manifest);
+    QVERIFY2(summary.contains(QStringLiteral("报名信息：30 条")) && summary.contains(QStringLiteral("照片：31 个")),
+             qPrintable(summary));
+    QString error;
+    QVERIFY2(applyStagedBackup(staged, target.path(), false, &error), qPrintable(error));
+    staged.dir.reset();
+
+    QCOMPARE(dumpDatabase(target.databasePath()), dumpDatabase(source.databasePath()));
+    QCOMPARE(treeContents(target.file(QStringLiteral("photo"))), treeContents(source.file(QStringLiteral("photo"))));
+    QCOMPARE(readBytes(target.file(QStringLiteral("duzarizered.ini"))), readBytes(source.file(QStringLiteral("duzarizered.ini"))));
+    QVERIFY(restoreLeftovers(target.path()).isEmpty());
+    // The program opens the restored file as its own.
+    DbConnection connection;
+    QVERIFY2(connection.openDatabase(connectionStringFor(target.path())), qPrintable(connection.lastErrorText()));
+}
+
+void BackupTest::backupWhileRecordSetsAreOpen()
+{
+    TestProgramDir dir;
+    fillProgramDir(dir);
+    Database db;
+    QVERIFY(createConnection(db.connection) && createRecordSet(db.sharedRecordSet) && createRecordSet(db.browseRecordSet));
+    QVERIFY(db.connection->openDatabase(connectionStringFor(dir.path())));
+    QVERIFY(db.connection->openQuery(*db.browseRecordSet, QStringLiteral("select * from bmb order by id")));
+    for (int i = 0; i < 10; ++i)
+        db.browseRecordSet->moveNext();
+    QVERIFY(db.openShared(QStringLiteral("select * from bmb where id=3"), LockMode::Optimistic));
+    QVERIFY(db.shared().updateCurrentRow(QStringLiteral("xm"), QStringLiteral("改过的名字")));
+    QVERIFY(db.execute(QStringLiteral("INSERT INTO bmb (xm) VALUES ('备份前一刻')")));
+
+    const QTemporaryDir backups;
+    const BackupResult written = writeBackup(dir.path(), backups.path(), BackupKind::Manual);
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QCOMPARE(written.manifest.rowsOf(QStringLiteral("bmb")), 31);
+
+    // Still usable afterwards.
+    QCOMPARE(db.browseRecordSet->readText("xm"), QStringLiteral("考生11"));
+    QVERIFY(db.execute(QStringLiteral("INSERT INTO bmb (xm) VALUES ('备份之后')")));
+
+    TestProgramDir target(false);
+    StagedBackup staged = stageBackup(written.archivePath, target.path());
+    QVERIFY2(staged.ok, qPrintable(staged.error));
+    const QStringList restored = dumpDatabase(QDir(staged.dir->path()).filePath(QStringLiteral("zhao.dat")));
+    QVERIFY(restored.filter(QStringLiteral("改过的名字")).size() == 1);
+    QVERIFY(restored.filter(QStringLiteral("备份前一刻")).size() == 1);
+    QVERIFY(restored.filter(QStringLiteral("备份之后")).isEmpty());
+}
+
+void BackupTest::damagedOrForeignArchivesAreRefused_data()
+{
+    QTest::addColumn<std::function<QString(const QString&, const QString&)>>("spoil");
+    QTest::addColumn<QString>("words");
+    using Spoil = std::function<QString(const QString&, const QString&)>;
+
+    QTest::newRow("cut short") << Spoil([](const QString& archive, const QString& folder) {
+        const QString path = QDir(folder).filePath(QStringLiteral("short.zip"));
+        writeBytes(path, readBytes(archive).left(int(QFileInfo(archive).size() * 2 / 3)));
+        return path;
+    }) << QStringLiteral("已损坏或不是备份文件");
+    QTest::newRow("without zhao.dat") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder, [](zip_t* z) { zip_delete(z, zip_uint64_t(zip_name_locate(z, "zhao.dat", 0))); });
+    }) << QStringLiteral("没有数据库文件 zhao.dat");
+    QTest::newRow("zhao.dat no database, checksum fitting") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder, [](zip_t* z) {
+            const QByteArray junk = photoBytes(7, 8192);
+            replaceEntry(z, "manifest.json", manifestFitting(z, QStringLiteral("zhao.dat"), junk));
+            replaceEntry(z, "zhao.dat", junk);
+        });
+    }) << QStringLiteral("数据库 zhao.dat 不是数据库");
+    QTest::newRow("a photo changed") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/2013-05/1.jpg", photoBytes(8, 100)); });
+    }) << QStringLiteral("校验和不符");
+    QTest::newRow("a photo missing") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder,
+                             [](zip_t* z) { zip_delete(z, zip_uint64_t(zip_name_locate(z, "photo/2013-06/2.jpg", 0))); });
+    }) << QStringLiteral("缺少文件 photo/2013-06/2.jpg");
+    QTest::newRow("an entry leaving the folder") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/../../evil.txt", "x"); });
+    }) << QStringLiteral("不属于本程序的文件");
+    QTest::newRow("an unlisted file") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/extra.jpg", "x"); });
+    }) << QStringLiteral("不在备份清单中");
+    QTest::newRow("a foreign zip") << Spoil([](const QString&, const QString& folder) {
+        const QString path = QDir(folder).filePath(QStringLiteral("foreign.zip"));
+        int error = 0;
+        zip_t* z = zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+        replaceEntry(z, "readme.txt", "hello");
+        zip_close(z);
+        return path;
+    }) << QStringLiteral("没有备份清单");
+    QTest::newRow("not a zip") << Spoil([](const QString&, const QString& folder) {
+        const QString path = QDir(folder).filePath(QStringLiteral("photo.zip"));
+        writeBytes(path, photoBytes(3, 5000));
+        return path;
+    }) << QStringLiteral("已损坏或不是备份文件");
+}
+
+void BackupTest::damagedOrForeignArchivesAreRefused()
+{
+    QFETCH(std::function<QString(const QString&, const QString&)>, spoil);
+    QFETCH(QString, words);
+
+    TestProgramDir source;
+    fillProgramDir(source);
+    const QTemporaryDir backups;
+    const BackupResult written = writeBackup(source.path(), backups.path(), BackupKind::Manual);
+    QVERIFY2(written.ok, qPrintable(written.error));
+    const QString archive = spoil(written.archivePath, backups.path());
+    QVERIFY(!archive.isEmpty());
+
+    // The current data of another program directory stays as it is.
+    TestProgramDir current;
+    QVERIFY(runSql(current.databasePath(), {QStringLiteral("INSERT INTO bmb (xm) VALUES ('现有的')")}));
+    QVERIFY(writeBytes(current.file(QStringLiteral("photo/2014-01/a.jpg")), photoBytes(5, 700)));
+    const auto before = treeContents(current.path());
+
+    StagedBackup staged = stageBackup(archive, current.path());
+    QVERIFY(!staged.ok);
+    QVERIFY2(staged.error.contains(words), qPrintable(staged.error));
+    QVERIFY2(staged.error.contains(QDir::toNativeSeparators(archive)), qPrintable(staged.error));
+    QString error;
+    QVERIFY(!applyStagedBackup(staged, current.path(), false, &error));
+    QCOMPARE(error, staged.error);
+    QCOMPARE(treeContents(current.path()), before);
+}
+
+void BackupTest::automaticBackupsOnlyAfterChangesAndKeepTen()
+{
+    TestProgramDir dir;
+    fillProgramDir(dir);
+    const QString folder = defaultBackupFolder(dir.path());
+    QVERIFY(changedSinceLastBackup(dir.path(), folder));
+
+    BackupResult first = automaticBackupIfChanged(dir.path());
+    QVERIFY2(first.ok && !first.archivePath.isEmpty(), qPrintable(first.error));
+    QCOMPARE(listBackups(folder).first().kind, BackupKind::Automatic);
+    // Nothing written since: no second one.
+    QVERIFY(!changedSinceLastBackup(dir.path(), folder));
+    BackupResult unchanged = automaticBackupIfChanged(dir.path());
+    QVERIFY(unchanged.ok && unchanged.archivePath.isEmpty());
+    QCOMPARE(listBackups(folder).size(), 1);
+
+    // A registration, then a photo, each count as a change.
+    QVERIFY(runSql(dir.databasePath(), {QStringLiteral("INSERT INTO bmb (xm) VALUES ('新报名')")}));
+    QVERIFY(changedSinceLastBackup(dir.path(), folder));
+    QVERIFY(automaticBackupIfChanged(dir.path()).ok);
+    QVERIFY(writeBytes(dir.file(QStringLiteral("photo/2013-08/new.jpg")), photoBytes(11, 900)));
+    QVERIFY(changedSinceLastBackup(dir.path(), folder));
+
+    const BackupResult manual = writeBackup(dir.path(), folder, BackupKind::Manual);
+    QVERIFY(manual.ok);
+    for (int i = 0; i < 10; ++i) {
+        QVERIFY(runSql(dir.databasePath(), {QStringLiteral("INSERT INTO bmb (xm) VALUES ('第%1个')").arg(i)}));
+        QVERIFY(automaticBackupIfChanged(dir.path()).ok);
+    }
+    const QVector<BackupFile> kept = listBackups(folder);
+    QStringList automatic;
+    for (const BackupFile& backup : kept)
+        if (backup.kind == BackupKind::Automatic)
+            automatic << backup.path;
+    QCOMPARE(automatic.size(), 10);
+    QCOMPARE(kept.size(), 11);
+    QVERIFY(QFileInfo::exists(manual.archivePath));
+    QVERIFY(!QFileInfo::exists(first.archivePath));
+    // Newest first, and the newest holds the last registration.
+    StagedBackup newest = stageBackup(kept.first().path, dir.path());
+    QVERIFY2(newest.ok, qPrintable(newest.error));
+    QVERIFY(dumpDatabase(QDir(newest.dir->path()).filePath(QStringLiteral("zhao.dat"))).filter(QStringLiteral("第9个")).size() == 1);
+}
+
+BRENVO_TEST(BackupTest)
+#include "test_backup.moc"

@@ -1,0 +1,192 @@
+// The check of zhao.dat before the program opens it: every kind of file that
+// cannot serve gives its cause and is left byte for byte as it was.
+#include "support/testsupport.h"
+#include "support/safetysupport.h"
+
+#include "store/databasecheck.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uid_t nobody = 65534;
+
+// Runs body with the effective user nobody, so that file permissions count
+// even when the tests run as root.
+bool asOtherUser(const std::function<void()>& body)
+{
+    const uid_t previous = geteuid();
+    if (previous == nobody || seteuid(nobody) != 0)
+        return false;
+    body();
+    return seteuid(previous) == 0;
+}
+
+QByteArray randomBytes(int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (char& byte : bytes)
+        byte = char(QRandomGenerator::global()->bounded(256));
+    return bytes;
+}
+
+// A shipped database with enough registrations to span many pages.
+void fillRegistrations(const QString& path)
+{
+    QStringList statements{QStringLiteral("BEGIN")};
+    for (int i = 0; i < 200; ++i)
+        statements << QStringLiteral("INSERT INTO bmb (xm, jj) VALUES ('考生%1', '%2')").arg(i).arg(QString(300, QChar('x')));
+    statements << QStringLiteral("COMMIT");
+    QVERIFY(runSql(path, statements));
+}
+
+} // namespace
+
+class DatabaseCheckTest : public QObject {
+    Q_OBJECT
+private slots:
+    void unusableFilesAreNamedAndLeftAlone_data();
+    void unusableFilesAreNamedAndLeftAlone();
+    void aFileHeldByAnotherConnectionIsLocked();
+    void permissionsAsAnotherUser();
+    void theShippedDatabaseServes();
+};
+
+void DatabaseCheckTest::unusableFilesAreNamedAndLeftAlone_data()
+{
+    QTest::addColumn<std::function<void(const QString&)>>("spoil");
+    QTest::addColumn<int>("problem");
+    QTest::addColumn<QString>("words");
+
+    using Spoil = std::function<void(const QString&)>;
+    QTest::newRow("cut to half its length") << Spoil([](const QString& path) {
+        QFile file(path);
+        QVERIFY(file.resize(file.size() / 2));
+    }) << int(DatabaseProblem::Damaged) << QStringLiteral("已损坏");
+    QTest::newRow("cut inside the header") << Spoil([](const QString& path) {
+        QFile file(path);
+        QVERIFY(file.resize(50));
+    }) << int(DatabaseProblem::NotADatabase) << QStringLiteral("不是数据库");
+    QTest::newRow("empty") << Spoil([](const QString& path) {
+        QVERIFY(writeBytes(path, {}));
+    }) << int(DatabaseProblem::NotADatabase) << QStringLiteral("不是数据库");
+    QTest::newRow("random bytes") << Spoil([](const QString& path) {
+        QVERIFY(writeBytes(path, randomBytes(16384)));
+    }) << int(DatabaseProblem::NotADatabase) << QStringLiteral("不是数据库");
+    QTest::newRow("valid header, damaged pages") << Spoil([](const QString& path) {
+        QByteArray bytes = readBytes(path);
+        const int pageSize = (quint8(bytes[16]) << 8) | quint8(bytes[17]);
+        QVERIFY(bytes.size() > 6 * pageSize);
+        // Every page after the schema page keeps its place but loses its content.
+        for (int at = pageSize; at < bytes.size(); at += pageSize)
+            bytes.replace(at + 8, 64, randomBytes(64));
+        QVERIFY(writeBytes(path, bytes));
+    }) << int(DatabaseProblem::Damaged) << QStringLiteral("已损坏");
+    QTest::newRow("a directory under the name") << Spoil([](const QString& path) {
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir().mkpath(path));
+    }) << int(DatabaseProblem::NotAFile) << QStringLiteral("不是一个文件");
+    QTest::newRow("no admin table") << Spoil([](const QString& path) {
+        QVERIFY(runSql(path, {QStringLiteral("DROP TABLE admin")}));
+    }) << int(DatabaseProblem::MissingTable) << QStringLiteral("缺少数据表 admin");
+    QTest::newRow("a foreign database") << Spoil([](const QString& path) {
+        QVERIFY(QFile::remove(path));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "CREATE TABLE notes (id INTEGER, body TEXT)", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }) << int(DatabaseProblem::MissingTable) << QStringLiteral("缺少数据表 admin");
+    QTest::newRow("a table without a column") << Spoil([](const QString& path) {
+        QVERIFY(runSql(path, {QStringLiteral("ALTER TABLE fj DROP COLUMN filename")}));
+    }) << int(DatabaseProblem::MissingColumn) << QStringLiteral("数据表 fj 缺少列 filename");
+}
+
+void DatabaseCheckTest::unusableFilesAreNamedAndLeftAlone()
+{
+    QFETCH(std::function<void(const QString&)>, spoil);
+    QFETCH(int, problem);
+    QFETCH(QString, words);
+
+    TestProgramDir dir;
+    fillRegistrations(dir.databasePath());
+    spoil(dir.databasePath());
+    const auto before = treeContents(dir.path());
+
+    const DatabaseCheck check = checkDatabaseFile(dir.databasePath(), CheckDepth::Quick, 100);
+    QCOMPARE(int(check.problem), problem);
+    QVERIFY(!check.usable());
+    QCOMPARE(databaseProblemWords(check), words);
+    const QString message = databaseProblemText(check, dir.databasePath());
+    QVERIFY2(message.contains(dir.databasePath()), qPrintable(message));
+    QVERIFY2(message.contains(words.section(QLatin1Char(' '), -1)), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("程序无法使用它")), qPrintable(message));
+
+    // Nothing written: not the file, and no journal beside it.
+    QCOMPARE(treeContents(dir.path()), before);
+}
+
+void DatabaseCheckTest::aFileHeldByAnotherConnectionIsLocked()
+{
+    TestProgramDir dir;
+    const auto before = treeContents(dir.path());
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(dir.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+
+    const DatabaseCheck check = checkDatabaseFile(dir.databasePath(), CheckDepth::Quick, 50);
+    QCOMPARE(int(check.problem), int(DatabaseProblem::Locked));
+    QVERIFY(databaseProblemText(check, dir.databasePath()).contains(QStringLiteral("正被其他程序占用")));
+
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    QCOMPARE(treeContents(dir.path()), before);
+    // Once the other program lets go, the same file serves.
+    QVERIFY(checkDatabaseFile(dir.databasePath()).usable());
+}
+
+void DatabaseCheckTest::permissionsAsAnotherUser()
+{
+    TestProgramDir dir;
+    const QByteArray path = QFile::encodeName(dir.databasePath());
+    QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    const auto before = treeContents(dir.path());
+
+    // Readable, not writable: it serves, and says so.
+    QCOMPARE(::chmod(path.constData(), 0444), 0);
+    DatabaseCheck readOnly;
+    DatabaseCheck unreadable;
+    const bool switched = asOtherUser([&] { readOnly = checkDatabaseFile(dir.databasePath()); });
+    // Neither readable nor writable.
+    QCOMPARE(::chmod(path.constData(), 0), 0);
+    const bool switchedAgain = asOtherUser([&] { unreadable = checkDatabaseFile(dir.databasePath()); });
+    QCOMPARE(::chmod(path.constData(), 0644), 0);
+    if (!switched || !switchedAgain)
+        QSKIP("the tests cannot run as another user here");
+
+    QVERIFY(readOnly.usable());
+    QVERIFY(readOnly.readOnly);
+    QVERIFY(readOnlyDatabaseText(dir.databasePath()).contains(dir.databasePath()));
+    QCOMPARE(int(unreadable.problem), int(DatabaseProblem::NotReadable));
+    QVERIFY(databaseProblemText(unreadable, dir.databasePath()).contains(QStringLiteral("无法读取")));
+    QCOMPARE(treeContents(dir.path()), before);
+}
+
+void DatabaseCheckTest::theShippedDatabaseServes()
+{
+    TestProgramDir dir;
+    for (CheckDepth depth : {CheckDepth::Quick, CheckDepth::Full}) {
+        const DatabaseCheck check = checkDatabaseFile(dir.databasePath(), depth);
+        QVERIFY(check.usable());
+        QVERIFY(!check.readOnly);
+        QVERIFY(databaseProblemText(check, dir.databasePath()).isEmpty());
+    }
+}
+
+BRENVO_TEST(DatabaseCheckTest)
+#include "test_databasecheck.moc"
