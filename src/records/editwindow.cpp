@@ -49,8 +49,13 @@ void setTicked(QAbstractButton* button, bool ticked)
 int entryOfId(const AppState& state, const QComboBox* list, bool categories, int id)
 {
     for (int index = 0; index < list->count(); ++index) {
-        const int entryId = categories ? (categoryOfEntry(state, list, index) ? categoryOfEntry(state, list, index)->id : 0)
-                                       : (programmeOfEntry(state, list, index) ? programmeOfEntry(state, list, index)->id : -1);
+        int entryId = -1;
+        if (categories) {
+            const Category* category = categoryOfEntry(state, list, index);
+            entryId = category ? category->id : 0;  // "全部" stands for category 0
+        } else if (const Programme* programme = programmeOfEntry(state, list, index)) {
+            entryId = programme->id;
+        }
         if (entryId == id)
             return index;
     }
@@ -423,9 +428,6 @@ void RecordEditor::openSelectedRecord()
     const int id = browse.currentRecordId();
     if (id <= 0)
         return;
-    if (!window)
-        window = new EditWindow(state, browse, owner);
-
     int category = 0;
     if (state.unitSettings.multiLocation == 1) {
         if (!openReported(state, QStringLiteral("select dd from bmb where id=") + sqlInteger(id)))
@@ -433,6 +435,9 @@ void RecordEditor::openSelectedRecord()
         if (!state.db.shared().atEnd())
             category = state.db.shared().readInteger(0);
     }
+    // A closed window is on its way out; the next opening makes a new one.
+    if (!window || !window->isVisible())
+        window = new EditWindow(state, browse, owner);
     window->prepareFor(category);
     window->buildEditForm(category, true);
     window->loadEditRecord(false);
