@@ -8,6 +8,7 @@
 #include "platform/messagebox.h"
 #include "platform/sqlliteral.h"
 #include "records/browsepage.h"
+#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -63,6 +64,19 @@ int entryOfId(const AppState& state, const QComboBox* list, bool categories, int
 }
 
 } // namespace
+
+QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
+                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId)
+{
+    QVector<FormItem> written;
+    QVector<EnteredItem> values;
+    for (int i = 0; i < items.size() && i < entries.size(); ++i)
+        if (isRegistrationColumn(items[i].zd)) {
+            written << items[i];
+            values << entries[i];
+        }
+    return written.isEmpty() ? QString() : buildEditUpdateSql(written, values, categories, programmes, recordId);
+}
 
 void storeEditPhoto(AppState& state, int recordId)
 {
@@ -261,6 +275,8 @@ void EditWindow::prepareFor(int category)
 
 void EditWindow::buildEditForm(int category, bool filterByCategory)
 {
+    // Until a record is loaded into it, the new form shows none.
+    loaded = false;
     photoGroup->setVisible(state.unitSettings.photo == 1);
     BuildOptions options;
     options.categoryId = filterByCategory && category > 0 ? category : 0;
@@ -384,9 +400,9 @@ void EditWindow::saveEditRecord()
         messageBox(QStringLiteral("请先选中要修改项目"), MessageStyle::Exclamation);
         return;
     }
-    const QString sql = buildEditUpdateSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
-                                           state.programmeList, recordId);
-    if (!executeReported(state, sql))
+    const QString sql = editUpdateStatement(builder->builtItems(), builder->enteredItems(), state.categoryList,
+                                            state.programmeList, recordId);
+    if (!sql.isEmpty() && !executeReported(state, sql))
         return;
     if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
         storeEditPhoto(state, recordId);
