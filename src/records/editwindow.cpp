@@ -455,9 +455,10 @@ void RecordEditor::openSelectedRecord()
     if (!window || !window->isVisible())
         window = new EditWindow(state, browse, owner);
     window->prepareFor(category);
+    // Shown first, so the form is laid out in the frame at its remembered size.
+    window->show();
     window->buildEditForm(category, true);
     window->loadEditRecord(false);
-    window->show();
     window->raise();
     window->activateWindow();
 }

@@ -236,6 +236,13 @@ private slots:
         QVERIFY(app.state->pendingPhotoFile.isEmpty());
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(second)), QStringLiteral("0"));
+
+        // 清除 removes the stored photo at once.
+        openRecord(app, first);
+        control<QPushButton>(window, "清除按钮")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(first)), QStringLiteral("0"));
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), QStringLiteral("0"));
+        QVERIFY(!QFile::exists(photoPath(app.dir.path(), secondFile)));
     }
 
     // The window remembers where it was closed, also when the main window
@@ -244,7 +251,7 @@ private slots:
     {
         AppFixture app;
         QVERIFY(app.start());
-        enableOnly(app, QStringLiteral("xm"));
+        enableOnly(app, QStringLiteral("xm xb"));
         const int id = insertRegistration(app, QStringLiteral("xm"), QStringLiteral("'丙'"));
         app.window->showBrowse(false);
         EditWindow* window = openRecord(app, id);
@@ -266,6 +273,13 @@ private slots:
         QVERIFY(window);
         QCOMPARE(window->geometry().size(), QSize(900, 700));
         QCOMPARE(window->pos(), QPoint(10, 20));
+        // The form frame grew with the window, the button kept to the bottom right.
+        QCOMPARE(control<QWidget>(window, "分组框1_添加")->size(), QSize(888, 656));
+        QCOMPARE(control<QWidget>(window, "按钮1_确定")->geometry().bottomRight(), QPoint(885, 689));
+        QCOMPARE(control<QWidget>(window, "分组框_拍照")->x(), 888 - 136);
+        // The gender buttons' frame reaches to the frame's right edge, less the photo's room.
+        const QWidget* genders = window->form().optionControls(2).value(0)->parentWidget();
+        QCOMPARE(genders->geometry().right() + 1, 888 - 8 - (app.state->unitSettings.photo == 1 ? 132 : 0));
     }
 };
 
