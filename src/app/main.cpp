@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv)
 {
+    // The embedded browser of the print window shares the window system's GL contexts.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenvo"));
     installChineseTranslations();

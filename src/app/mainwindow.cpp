@@ -12,6 +12,9 @@
 #include "platform/events.h"
 #include "platform/links.h"
 #include "platform/messagebox.h"
+#include "printing/previewwindow.h"
+#include "printing/printchoices.h"
+#include "printing/templatespage.h"
 #include "records/browsepage.h"
 #include "records/editwindow.h"
 
@@ -60,6 +63,8 @@ MainWindow::MainWindow(AppState& appState) : state(appState)
 
 MainWindow::~MainWindow()
 {
+    // The print window reports through this window and reads the shared state.
+    closePrintPreview();
     state.reporter = nullptr;
 }
 
@@ -206,6 +211,7 @@ void MainWindow::buildPages(const QSize& pageSize)
     unitInfo = new UnitInfoPage(state, pageSize);
     sync = new SyncPage(state, pageSize);
     designer = new DesignerPage(state, pageSize);
+    templatesPage = new TemplatesPage(state, pageSize);
     QWidget* const pagesInOrder[] = {
         addPage,
         browsePage,
@@ -217,7 +223,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         unitInfo,
         sync,
         designer,
-        framedPage({{"分组框_打印", "打印模板"}}),
+        templatesPage,
     };
     for (int page = 0; page < int(std::size(pagesInOrder)); ++page) {
         tabs->addTab(pagesInOrder[page], text(pageTabTexts[page]));
@@ -225,6 +231,8 @@ void MainWindow::buildPages(const QSize& pageSize)
     }
     connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
     connect(designer, &DesignerPage::multiLocationChanged, this, &MainWindow::setCategoryEntryVisible);
+    connect(templatesPage, &TemplatesPage::templatesChanged, this,
+            [this] { fillPrintChoices(state, addPage->printSelector(), browsePage->printSelector()); });
     auto showHint = [this](const QString& hint) { panes[1]->setText(hint); };
     connect(programmePage, &ProgrammePage::hintShown, this, showHint);
     connect(categoryPage, &CategoryPage::hintShown, this, showHint);
@@ -268,6 +276,7 @@ void MainWindow::registerAnchors()
     categoryPage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
     designer->registerAnchors(anchors);
+    templatesPage->registerAnchors(anchors);
 }
 
 void MainWindow::selectPage(int page)
@@ -351,6 +360,11 @@ void MainWindow::enterSync()
 void MainWindow::enterDesigner()
 {
     designer->loadDesignerList();
+}
+
+void MainWindow::enterTemplates()
+{
+    templatesPage->loadTemplateList();
 }
 
 void MainWindow::closeFromMenu()

@@ -20,6 +20,7 @@ class SyncPage;
 class AddPage;
 class BrowsePage;
 class DesignerPage;
+class TemplatesPage;
 class CategoryPage;
 class ProgrammePage;
 class RecordEditor;
@@ -48,6 +49,7 @@ public:
     void enterUnitInfo();
     void enterSync();
     void enterDesigner();
+    void enterTemplates();
     void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
@@ -116,4 +118,5 @@ private:
     SyncPage* sync = nullptr;
     DesignerPage* designer = nullptr;
     RecordEditor* editor = nullptr;  // the browse list's edit window
+    TemplatesPage* templatesPage = nullptr;
 };

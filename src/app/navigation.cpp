@@ -29,7 +29,7 @@ const QVector<Route>& routes()
         {1, 2, "表单设置", nullptr, Settings, "表单设计", 30, "表单设计", "自定义报名表报名项目",
          QStyle::SP_FileDialogListView, Page::Designer, &M::enterDesigner},
         {1, 3, "打印模板", nullptr, Settings, "打印模板", 31, "打印模板", "自定义打印模板", QStyle::SP_FileIcon,
-         Page::Templates, nullptr},
+         Page::Templates, &M::enterTemplates},
         {1, 4, "帐户管理", "添加系统管理员", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, Page::Accounts,
          &M::enterAccounts},
         {1, 5, "单位信息", "单位信息", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, Page::Unit,

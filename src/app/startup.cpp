@@ -8,6 +8,7 @@
 #include "core/lists.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
+#include "printing/previewwindow.h"
 #include "records/editwindow.h"
 #include "store/backup.h"
 #include "store/databasecheck.h"
@@ -69,6 +70,7 @@ void MainWindow::onMainWindowClosing()
     if (closingDone)
         return;
     closingDone = true;
+    closePrintPreview();
     if (state.db.sharedRecordSet)
         state.db.sharedRecordSet->close();
     const bool databaseWasOpen = state.db.connection && state.db.connection->isOpen();

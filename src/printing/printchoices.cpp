@@ -15,9 +15,10 @@ void fillPrintChoices(AppState& state, QComboBox* addChoice, QComboBox* browseCh
         selector->addItem(QStringLiteral("打印本列全部"), -1);
     }
 
+    int enabledTemplates = 0;
     if (state.db.openShared(QStringLiteral("select * from dy where status=1 order by sx"))) {
         RecordSet& rows = state.db.shared();
-        for (; !rows.atEnd(); rows.moveNext()) {
+        for (; !rows.atEnd(); rows.moveNext(), ++enabledTemplates) {
             const QString caption = QLatin1Char('-') + rows.readText("nam");
             const int id = rows.readInteger("id");
             for (QComboBox* selector : both)
@@ -26,13 +27,13 @@ void fillPrintChoices(AppState& state, QComboBox* addChoice, QComboBox* browseCh
         }
     }
 
-    const int entries = addChoice ? addChoice->count() : 0;
+    // The shortcuts are offered only where they choose fewer than all templates.
     for (QComboBox* selector : both) {
         if (!selector)
             continue;
-        if (entries >= 5)
+        if (enabledTemplates >= 3)
             selector->insertItem(1, QStringLiteral("打印前2项"), -2);
-        if (entries + 1 >= 7)
+        if (enabledTemplates >= 4)
             selector->insertItem(2, QStringLiteral("打印前3项"), -3);
     }
 

@@ -5,6 +5,7 @@
 #include "platform/anchors.h"
 #include "platform/dates.h"
 #include "platform/messagebox.h"
+#include "printing/rendering.h"
 #include "records/recorddisplay.h"
 #include "records/statuschange.h"
 #include "store/schema.h"
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -119,6 +122,12 @@ void BrowsePage::buildBottomRows(int height)
     print = new QComboBox(this);
     print->setObjectName(QStringLiteral("组合框_信息浏览_打印"));
     print->setGeometry(158, lowerY, 120, 24);
+    // Picking a print choice prints the ticked registrations in list order.
+    connect(print, &QComboBox::activated, this, [this] {
+        QVector<int> ids = tickedIds();
+        std::reverse(ids.begin(), ids.end());
+        printCheckedRecords(state, *print, ids);
+    });
     pageLabel = new QLabel(this);
     pageLabel->setObjectName(QStringLiteral("标签_页码"));
     pageLabel->setGeometry(288, lowerY, 110, 24);

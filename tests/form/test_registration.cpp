@@ -53,7 +53,7 @@ QString programmeCaption(const char* name, int id, int serverId)
 }
 
 const QVector<Category> categories = {{3, 0, QStringLiteral("南校"), 1}, {5, 9, QStringLiteral("北校"), 1}};
-const QVector<Programme> programmes = {{3, 30, 0, QStringLiteral("会计")}, {7, 70, 0, QStringLiteral("烹饪")}};
+const QVector<Programme> programmes = {{3, 30, 0, QStringLiteral("会计"), {}}, {7, 70, 0, QStringLiteral("烹饪"), {}}};
 
 InsertOutcome build(const QVector<FormItem>& items, const QVector<EnteredItem>& entries, InitialStates states = {})
 {

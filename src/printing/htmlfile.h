@@ -1,0 +1,10 @@
+#pragma once
+// The HTML files printing writes and reads beside the program or in the
+// temporary directory: GBK bytes, no byte-order mark.
+
+#include <QString>
+
+// Creates or replaces the file; a failed write is left to the browser to show.
+void writeHtmlFile(const QString& path, const QString& html);
+// The file's text; empty when it cannot be read.
+QString readHtmlFile(const QString& path);

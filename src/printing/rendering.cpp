@@ -1,0 +1,250 @@
+#include "printing/rendering.h"
+
+#include "core/lists.h"
+#include "photos/photostore.h"
+#include "platform/files.h"
+#include "platform/messagestyle.h"
+#include "platform/text.h"
+#include "printing/amount.h"
+#include "printing/htmlfile.h"
+#include "printing/previewwindow.h"
+#include "printing/templatecodec.h"
+
+#include <QApplication>
+#include <QComboBox>
+
+const QString pageBreakBlock = QStringLiteral("<div style=\"PAGE-BREAK-AFTER: always\">&nbsp;</div>");
+
+namespace {
+
+const QString blank = QStringLiteral("&nbsp;");
+
+QString placeholder(const QString& name)
+{
+    return QStringLiteral("[!--") + name + QStringLiteral("--]");
+}
+
+// Fills an exact-case placeholder; an empty value prints as a blank cell.
+void replaceOrBlank(QString& html, const QString& name, const QString& value)
+{
+    html.replace(placeholder(name), value.isEmpty() ? blank : value, Qt::CaseSensitive);
+}
+
+void replaceAnyCase(QString& html, const QString& name, const QString& value)
+{
+    html.replace(placeholder(name), value, Qt::CaseInsensitive);
+}
+
+int integerOf(const QString& text)
+{
+    return int(textToNumber(trimBlanks(text)));
+}
+
+// Fees are whole yuan; an empty fee counts 0.
+qint64 feeOf(const AppState& lists, int programmeId)
+{
+    return qint64(textToNumber(programmeFee(lists, programmeId)));
+}
+
+QString sexText(int code)
+{
+    switch (code) {
+    case 1:
+        return QStringLiteral("男");
+    case 2:
+        return QStringLiteral("女");
+    default:
+        return blank;
+    }
+}
+
+// A multiple-choice value ^a^^b^ reads a,b; any other value stays as it is.
+QString choicesText(const QString& value)
+{
+    if (value.size() >= 2 && value.startsWith(QLatin1Char('^')) && value.endsWith(QLatin1Char('^')))
+        return value.mid(1, value.size() - 2).replace(QStringLiteral("^^"), QStringLiteral(","));
+    return value;
+}
+
+// The third programme choice: nothing, one id, or several ids as ^3^^7^.
+// Fills its three placeholders and gives its fee for the total.
+qint64 fillThirdProgramme(QString& html, const QString& value, const AppState& lists)
+{
+    const QString names = QStringLiteral("bm3");
+    const QString fee = QStringLiteral("fybm3");
+    const QString feeInCapitals = QStringLiteral("fybm3dx");
+    if (value.isEmpty()) {
+        // Written without the semicolon, as the printed forms have always shown it.
+        for (const QString& name : {names, fee, feeInCapitals})
+            replaceAnyCase(html, name, QStringLiteral("&nbsp"));
+        return 0;
+    }
+    if (value.startsWith(QLatin1Char('^'))) {
+        QStringList programmeNames;
+        qint64 sum = 0;
+        for (const QString& piece : value.mid(1, value.size() - 2).split(QStringLiteral("^^"))) {
+            const int id = integerOf(piece);
+            programmeNames << programmeName(lists, id);
+            sum += feeOf(lists, id);
+        }
+        replaceAnyCase(html, names, programmeNames.join(QLatin1Char(',')));
+        replaceAnyCase(html, fee, QString::number(sum));
+        replaceAnyCase(html, feeInCapitals, amountInCapitals(double(sum)));
+        return sum;
+    }
+    const int id = integerOf(value);
+    replaceAnyCase(html, names, programmeName(lists, id));
+    replaceAnyCase(html, fee, programmeFee(lists, id));
+    replaceAnyCase(html, feeInCapitals, amountInCapitals(double(feeOf(lists, id))));
+    return feeOf(lists, id);
+}
+
+class BusyCursor {
+public:
+    BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+int choiceOf(const QComboBox& selector)
+{
+    return selector.currentIndex() < 0 ? 0 : selector.currentData().toInt();
+}
+
+} // namespace
+
+QString fillTemplate(const QString& templateHtml, const RegistrationValues& registration, const AppState& lists,
+                     const QString& photoFullPath)
+{
+    QString html = templateHtml;
+    auto value = [&](const char* column) { return registration.value(QString::fromLatin1(column)); };
+    auto replaceColumn = [&](const char* column) { replaceOrBlank(html, QString::fromLatin1(column), value(column)); };
+
+    replaceColumn("xm");
+    replaceAnyCase(html, QStringLiteral("xb"), sexText(integerOf(value("xb"))));
+    replaceColumn("nl");
+    replaceColumn("mz");
+    replaceColumn("zj");
+    replaceOrBlank(html, QStringLiteral("dd"), categoryName(lists, integerOf(value("dd"))));
+
+    const int first = integerOf(value("bm1"));
+    const int second = integerOf(value("bm2"));
+    replaceOrBlank(html, QStringLiteral("bm1"), programmeName(lists, first));
+    replaceOrBlank(html, QStringLiteral("bm2"), programmeName(lists, second));
+    replaceOrBlank(html, QStringLiteral("fybm1"), programmeFee(lists, first));
+    replaceOrBlank(html, QStringLiteral("fybm2"), programmeFee(lists, second));
+    replaceOrBlank(html, QStringLiteral("fybm1dx"), amountInCapitals(double(feeOf(lists, first))));
+    replaceOrBlank(html, QStringLiteral("fybm2dx"), amountInCapitals(double(feeOf(lists, second))));
+
+    qint64 total = feeOf(lists, first) + feeOf(lists, second);
+    total += fillThirdProgramme(html, value("bm3"), lists);
+    replaceOrBlank(html, QStringLiteral("fybm123"), QString::number(total));
+    replaceOrBlank(html, QStringLiteral("fybm123dx"), amountInCapitals(double(total)));
+
+    replaceColumn("jj");
+    replaceColumn("lx1");
+    replaceColumn("lx2");
+    replaceColumn("lx3");
+    replaceColumn("id");
+    for (int n = 1; n <= 10; ++n) {
+        const QString column = QStringLiteral("kz") + QString::number(n);
+        replaceOrBlank(html, column, choicesText(registration.value(column)));
+    }
+    html.replace(placeholder(QStringLiteral("tp")), photoFullPath, Qt::CaseSensitive);
+    return html;
+}
+
+QString photoPathFor(const AppState& state, const QString& storedPhotoFile)
+{
+    return photoPath(state.programDir, storedPhotoFile.isEmpty() ? QStringLiteral("noimg.jpg") : storedPhotoFile);
+}
+
+QString renderRegistration(AppState& state, int templateId, int registrationId)
+{
+    if (!state.db.openShared(QStringLiteral("select * from dy where id=") + QString::number(templateId))
+        || state.db.shared().atEnd())
+        return {};
+    const QString templateHtml = decodeTemplateText(state.db.shared().readText("xx"));
+
+    if (!state.db.openShared(QStringLiteral("select * from bmb  where id =") + QString::number(registrationId))) {
+        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+        return {};
+    }
+    RecordSet& row = state.db.shared();
+    if (row.atEnd())
+        return {};
+    RegistrationValues registration;
+    for (const QString& column : row.columnNames())
+        registration.insert(column.toLower(), row.readText(column));
+
+    // The photo lookup reuses the shared record set, so it comes after every column is read.
+    const QString photo = photoPathFor(state, photoFileOf(state, registrationId));
+    return fillTemplate(templateHtml, registration, state, photo);
+}
+
+QVector<int> templatesForChoice(int choice, const QVector<int>& enabledTemplates)
+{
+    if (choice > 0)
+        return {choice};
+    if (choice == -1)
+        return enabledTemplates;
+    if (choice == -2 || choice == -3)
+        return enabledTemplates.mid(0, -choice);
+    return {};
+}
+
+QVector<int> enabledTemplatesOf(const QComboBox& selector)
+{
+    QVector<int> ids;
+    for (int i = 0; i < selector.count(); ++i)
+        if (const int id = selector.itemData(i).toInt(); id > 0)
+            ids.push_back(id);
+    return ids;
+}
+
+QString renderDocument(AppState& state, const QVector<int>& templateIds, const QVector<int>& registrationIds)
+{
+    QString html;
+    bool firstPage = true;
+    for (const int registrationId : registrationIds)
+        for (const int templateId : templateIds) {
+            if (!firstPage)
+                html += pageBreakBlock;
+            firstPage = false;
+            html += renderRegistration(state, templateId, registrationId);
+        }
+    return html;
+}
+
+QString showPrintDocument(AppState& state, const QString& html)
+{
+    const QString path = uniqueTempFileName(QStringLiteral(".htm"));
+    writeHtmlFile(path, html);
+    openPrintPreview(state).showFile(path);
+    return path;
+}
+
+void printAfterAdd(AppState& state, const QComboBox& addChoice, int registrationId)
+{
+    const int choice = choiceOf(addChoice);
+    if (choice == 0 || registrationId == 0)
+        return;
+    const QVector<int> templates = templatesForChoice(choice, enabledTemplatesOf(addChoice));
+    showPrintDocument(state, renderDocument(state, templates, {registrationId}));
+}
+
+void printCheckedRecords(AppState& state, const QComboBox& browseChoice, const QVector<int>& tickedIds)
+{
+    if (tickedIds.isEmpty()) {
+        state.showMessage(QStringLiteral("请勾选待打印项！"), MessageStyle::SystemModal);
+        return;
+    }
+    BusyCursor busy;
+    // "不需打印" prints nothing, so no empty document is shown.
+    const int choice = choiceOf(browseChoice);
+    if (choice == 0)
+        return;
+    const QVector<int> templates = templatesForChoice(choice, enabledTemplatesOf(browseChoice));
+    showPrintDocument(state, renderDocument(state, templates, tickedIds));
+}
