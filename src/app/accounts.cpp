@@ -138,6 +138,8 @@ AccountsPage::AccountsPage(AppState& appState, const QSize& size) : state(appSta
 
 void AccountsPage::registerAnchors(AnchorLayout& anchors)
 {
+    // The page's frame fills the page.
+    anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_子账号"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(list, {true, true, true, true});
     anchors.anchor(lowerGroup, {true, false, true, true});
     for (QWidget* button : buttons)

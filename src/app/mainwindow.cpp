@@ -7,6 +7,7 @@
 #include "app/unitinfo.h"
 #include "catalogue/categorypage.h"
 #include "catalogue/programmepage.h"
+#include "core/lists.h"
 #include "form/addpage.h"
 #include "form/designer.h"
 #include "platform/events.h"
@@ -17,6 +18,8 @@
 #include "printing/templatespage.h"
 #include "records/browsepage.h"
 #include "records/editwindow.h"
+#include "records/export.h"
+#include "records/statisticspage.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -37,10 +40,6 @@ constexpr int paneWidths[4] = {120, 50, 0, 130};
 
 const char* const pageTabTexts[] = {"添加", "浏览", "专业", "分类", "统计", "子账号",
                                     "default", "单位", "网络", "表单", "打印"};
-
-// The main group boxes of these pages fill their page (x = 6, y = 0).
-const char* const pageGroupBoxes[] = {"分组框_添加", "分组框_专业", "分组框_分类",
-                                      "分组框_子账号", "分组框_表单", "分组框_打印"};
 
 QString text(const char* utf8)
 {
@@ -188,23 +187,11 @@ void MainWindow::buildCentralArea()
 
 void MainWindow::buildPages(const QSize& pageSize)
 {
-    // Pages whose content comes with their own subsystems show their frames.
-    auto framedPage = [&](std::initializer_list<std::pair<const char*, const char*>> boxes, bool split = false) {
-        auto* page = new QWidget;
-        page->resize(pageSize);
-        int y = 0;
-        for (const auto& [name, title] : boxes) {
-            auto* box = new QGroupBox(text(title), page);
-            box->setObjectName(text(name));
-            const int height = split && y == 0 ? 96 : pageSize.height() - y;
-            box->setGeometry(6, y, pageSize.width() - 6, height);
-            y += height + 4;
-        }
-        return page;
-    };
     addPage = new AddPage(state, pageSize);
     browsePage = new BrowsePage(state, pageSize);
     editor = new RecordEditor(state, *browsePage, this);
+    statistics = new StatisticsPage(state, pageSize);
+    statistics->setBrowseFilter([this] { return browsePage->buildBrowseWhere(); });
     programmePage = new ProgrammePage(state, pageSize);
     categoryPage = new CategoryPage(state, pageSize);
     accounts = new AccountsPage(state, pageSize);
@@ -217,7 +204,7 @@ void MainWindow::buildPages(const QSize& pageSize)
         browsePage,
         programmePage,
         categoryPage,
-        framedPage({{"分组框_统计1", "统计条件"}, {"分组框_统计2", "统计图表"}}, true),
+        statistics,
         accounts,
         buildStartPage(pageSize),
         unitInfo,
@@ -256,22 +243,13 @@ QWidget* MainWindow::buildStartPage(const QSize& pageSize)
 
 void MainWindow::registerAnchors()
 {
-    const QSize pageSize = tabs->widget(Page::Start)->size();
-    for (const char* name : pageGroupBoxes)
-        if (auto* group = tabs->findChild<QGroupBox*>(text(name)))
-            group->setGeometry(6, 0, pageSize.width() - 6, pageSize.height());
-
     const AnchorFlags all{true, true, true, true};
     anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框1")), all);
     anchors.anchor(menu, {true, true, false, true});
     anchors.anchor(tabs, all);
-    for (const char* name : pageGroupBoxes)
-        if (auto* group = tabs->findChild<QGroupBox*>(text(name)))
-            anchors.anchor(group, all);
-    anchors.anchor(tabs->findChild<QGroupBox*>(QStringLiteral("分组框_统计1")), {true, true, true, false});
-    anchors.anchor(tabs->findChild<QGroupBox*>(QStringLiteral("分组框_统计2")), all);
     addPage->registerAnchors(anchors);
     browsePage->registerAnchors(anchors);
+    statistics->registerAnchors(anchors);
     programmePage->registerAnchors(anchors);
     categoryPage->registerAnchors(anchors);
     accounts->registerAnchors(anchors);
@@ -342,6 +320,17 @@ void MainWindow::enterProgrammes()
     programmePage->loadProgrammePage();
 }
 
+void MainWindow::enterStatistics()
+{
+    if (state.programmeList.isEmpty())
+        loadProgrammeList(state);
+    if (state.categoryList.isEmpty())
+        loadCategoryList(state);
+    if (state.formItems.isEmpty())
+        loadFormItems(state);
+    statistics->fillStatisticsItems();
+}
+
 void MainWindow::enterAccounts()
 {
     accounts->loadAccountList();
@@ -385,6 +374,8 @@ void MainWindow::exportToSpreadsheet()
         messageBox(QStringLiteral("请先筛选要导出的数据"), MessageStyle::SystemModal);
         return;
     }
+    exportListToSpreadsheet(state, browsePage->recordList(), browsePage->currentPageNumber(),
+                            browsePage->pageCountNumber(), this);
 }
 
 void MainWindow::openHelp()

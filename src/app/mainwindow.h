@@ -19,6 +19,7 @@ class UnitInfoPage;
 class SyncPage;
 class AddPage;
 class BrowsePage;
+class StatisticsPage;
 class DesignerPage;
 class TemplatesPage;
 class CategoryPage;
@@ -43,6 +44,7 @@ public:
     void enterAddPage();
     void enterBrowse();
     void enterRecycleBin();
+    void enterStatistics();
     void enterCategories();
     void enterProgrammes();
     void enterAccounts();
@@ -72,6 +74,7 @@ public:
     SyncPage* syncPage() const { return sync; }
     AddPage* registrationPage() const { return addPage; }
     BrowsePage* recordsPage() const { return browsePage; }
+    StatisticsPage* statisticsPage() const { return statistics; }
     DesignerPage* formDesignerPage() const { return designer; }
     CategoryPage* categoriesPage() const { return categoryPage; }
     ProgrammePage* programmesPage() const { return programmePage; }
@@ -111,6 +114,7 @@ private:
     // The pages belong to 选择夹1.
     AddPage* addPage = nullptr;
     BrowsePage* browsePage = nullptr;
+    StatisticsPage* statistics = nullptr;
     ProgrammePage* programmePage = nullptr;
     CategoryPage* categoryPage = nullptr;
     AccountsPage* accounts = nullptr;

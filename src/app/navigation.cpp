@@ -21,7 +21,7 @@ const QVector<Route>& routes()
         {0, 1, nullptr, nullptr, Daily, "回收站", 12, "回收站", nullptr, QStyle::SP_TrashIcon, Page::Browse,
          &M::enterRecycleBin},
         {0, 2, "数据统计", nullptr, Daily, "数据统计", 20, "信息统计", nullptr, QStyle::SP_FileDialogInfoView,
-         Page::Statistics, nullptr},
+         Page::Statistics, &M::enterStatistics},
         {1, 0, "报名项目分类", "报名专业/报名项目分类", Settings, "报名项目分类", 0, nullptr, nullptr, QStyle::SP_CustomBase,
          Page::Categories, &M::enterCategories},
         {1, 1, "报名项目", "报名项目/专业设置", Settings, "报名项目/专业", 0, nullptr, nullptr, QStyle::SP_CustomBase,

@@ -92,6 +92,8 @@ CategoryPage::CategoryPage(AppState& appState, const QSize& size) : state(appSta
 
 void CategoryPage::registerAnchors(AnchorLayout& anchors)
 {
+    // The page's frame fills the page.
+    anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_分类"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(list, {true, true, true, true});
     anchors.anchor(lowerGroup, {true, false, true, true});
     anchors.anchor(descriptionBox, {true, true, true, false});

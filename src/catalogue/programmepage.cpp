@@ -151,6 +151,8 @@ ProgrammePage::ProgrammePage(AppState& appState, const QSize& size) : state(appS
 
 void ProgrammePage::registerAnchors(AnchorLayout& anchors)
 {
+    // The page's frame fills the page.
+    anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_专业"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(list, {true, true, true, true});
     anchors.anchor(lowerGroup, {true, false, true, true});
     anchors.anchor(summaryBox, {true, true, true, false});

@@ -112,6 +112,8 @@ void AddPage::buildTemplates()
 
 void AddPage::registerAnchors(AnchorLayout& anchors)
 {
+    // The page's frame fills the page.
+    anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_添加"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(photoGroup, {false, true, true, false});
     for (QWidget* control : bottomRow)
         anchors.anchor(control, {control != confirm, false, control == confirm, true});

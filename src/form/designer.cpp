@@ -246,6 +246,8 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
 
 void DesignerPage::registerAnchors(AnchorLayout& anchors)
 {
+    // The page's frame fills the page.
+    anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_表单"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(list, {true, true, true, true});
     anchors.anchor(editGroup, {true, false, true, true});
     anchors.anchor(preset, {true, true, true, false});

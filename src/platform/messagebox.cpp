@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
+#include <QTimer>
 
 namespace {
 MessageRecorder* activeRecorder = nullptr;
@@ -26,10 +27,10 @@ QStringList MessageRecorder::texts() const
     return result;
 }
 
-int messageBox(const QString& text, int style, const QString& title)
+int showMessageBox(const QString& text, int style, const QString& title, int closeAfterMs)
 {
     if (activeRecorder) {
-        activeRecorder->recorded.push_back({text, style, title});
+        activeRecorder->recorded.push_back({text, style, title, closeAfterMs});
         return activeRecorder->answer;
     }
 
@@ -46,8 +47,20 @@ int messageBox(const QString& text, int style, const QString& title)
     const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
     box.setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
     box.setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
+    if (closeAfterMs > 0)
+        QTimer::singleShot(closeAfterMs, &box, &QMessageBox::accept);
     const int chosen = box.exec();
     if (yesNo)
         return chosen == QMessageBox::Yes ? AnswerYes : AnswerNo;
     return AnswerOk;
+}
+
+int messageBox(const QString& text, int style, const QString& title)
+{
+    return showMessageBox(text, style, title, 0);
+}
+
+int timedMessageBox(const QString& text, int style, const QString& title, int closeAfterMs)
+{
+    return showMessageBox(text, style, title, closeAfterMs);
 }

@@ -18,12 +18,16 @@ inline const QString& defaultMessageTitle()
 
 int messageBox(const QString& text, int style = MessageStyle::Plain,
                const QString& title = defaultMessageTitle());
+// A box that closes by itself after closeAfterMs milliseconds unless the
+// operator closes it first; it then answers as its OK button would.
+int timedMessageBox(const QString& text, int style, const QString& title, int closeAfterMs);
 
 // A box as the program asked for it.
 struct RecordedMessage {
     QString text;
     int style = 0;
     QString title;
+    int closeAfterMs = 0;  // 0: stays until answered
 };
 
 // While one exists, message boxes are not shown but recorded and answered
@@ -41,7 +45,7 @@ public:
     void clear() { recorded.clear(); }
 
 private:
-    friend int messageBox(const QString&, int, const QString&);
+    friend int showMessageBox(const QString&, int, const QString&, int);
     int answer;
     QVector<RecordedMessage> recorded;
     MessageRecorder* previous;

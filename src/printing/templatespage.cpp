@@ -129,6 +129,8 @@ TemplatesPage::TemplatesPage(AppState& appState, const QSize& size) : state(appS
 
 void TemplatesPage::registerAnchors(AnchorLayout& anchors)
 {
+    // The page's frame fills the page.
+    anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_打印"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(list, {true, true, true, false});
     anchors.anchor(contentBox, {true, true, true, true});
     for (QWidget* button : buttons)

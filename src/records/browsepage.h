@@ -64,7 +64,8 @@ public:
     void deletePermanently();
 
     int rowCount() const;
-    QTreeWidget* recordList() const { return list; }
+    // The record list as shown, for the export and the edit window.
+    const QTreeWidget& recordList() const { return *list; }
     // The id of the list's current row; 0 when there is none.
     int currentRecordId() const;
     int currentPageNumber() const { return currentPage; }

@@ -436,7 +436,7 @@ void EditWindow::clearPhoto()
 RecordEditor::RecordEditor(AppState& appState, BrowsePage& browsePage, QWidget* ownerWindow)
     : QObject(ownerWindow), state(appState), browse(browsePage), owner(ownerWindow)
 {
-    connect(browse.recordList(), &QTreeWidget::itemDoubleClicked, this, &RecordEditor::openSelectedRecord);
+    connect(&browse.recordList(), &QTreeWidget::itemDoubleClicked, this, &RecordEditor::openSelectedRecord);
 }
 
 void RecordEditor::openSelectedRecord()

@@ -1,0 +1,52 @@
+#pragma once
+// The browse list, as shown, copied into a spreadsheet workbook: the header
+// row of column captions, then one row per list row, every cell as text.
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+#include <optional>
+
+class QTreeWidget;
+class QWidget;
+struct AppState;
+
+// What the list shows: captions, column widths in pixels and the cell texts.
+struct ExportTable {
+    QStringList captions;
+    QVector<int> columnPixels;
+    QVector<QStringList> rows;
+};
+
+// Read once before writing, so nothing that runs between rows can change
+// what is exported.
+ExportTable exportTableOf(const QTreeWidget& list);
+
+// "Brenvo报名 第2页 共3页"
+QString exportSheetName(int currentPage, int pageCount);
+// The spreadsheet's column width for a list column: pixels / 6, truncated.
+int spreadsheetColumnWidth(int pixels);
+// The width of the progress bar after `row` of `rows` rows, 0..258.
+int exportBarWidth(int row, int rows);
+// "33%" after every tenth row; nothing after the others.
+std::optional<QString> exportPercentText(int row, int rows);
+
+constexpr int exportBarFullWidth = 258;
+
+// Writes the table to a new workbook at path. afterRow runs after each row
+// with its 1-based number. On failure gives false with the reason in error.
+bool writeExportWorkbook(const QString& path, const ExportTable& table, const QString& sheetName,
+                         const std::function<void(int row)>& afterRow, QString* error);
+
+// What the export tells the operator, once the workbook is written.
+QString exportOpenedText(const QString& path);
+QString exportNotOpenedText(const QString& path);
+
+// The tool-bar export of the list on show: the progress window, the
+// workbook in the temporary directory, then the desktop's default
+// application opens it. Gives the workbook's path, or empty text when none
+// was written.
+QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount,
+                            QWidget* parent);
