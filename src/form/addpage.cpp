@@ -1,7 +1,12 @@
 #include "form/addpage.h"
 
 #include "core/lists.h"
+#include "form/registration.h"
+#include "photos/camerawindow.h"
+#include "photos/photostore.h"
 #include "platform/anchors.h"
+#include "platform/messagebox.h"
+#include "printing/rendering.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,12 +39,30 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
 
     photoGroup = new QGroupBox(QStringLiteral("照片"), group);
     photoGroup->setObjectName(QStringLiteral("分组框_拍照"));
-    photoGroup->setGeometry(width - 136, 16, 128, 190);
+    photoGroup->setGeometry(width - 136, 16, 128, 238);
     photo = new QLabel(photoGroup);
     photo->setObjectName(QStringLiteral("图片框_添加"));
-    photo->setGeometry(4, 20, 120, 160);
+    photo->setGeometry(4, 20, 120, 150);
     photo->setAlignment(Qt::AlignCenter);
     photo->setFrameShape(QFrame::StyledPanel);
+    auto* choose = new QPushButton(QStringLiteral("选择图片"), photoGroup);
+    choose->setObjectName(QStringLiteral("按钮_选择图片"));
+    choose->setGeometry(4, 176, 64, 26);
+    connect(choose, &QPushButton::clicked, this, [this] { choosePhotoFile(state, photo); });
+    auto* clear = new QPushButton(QStringLiteral("清除"), photoGroup);
+    clear->setObjectName(QStringLiteral("清除按钮"));
+    clear->setGeometry(70, 176, 54, 26);
+    connect(clear, &QPushButton::clicked, this, [this] { clearAddPagePhoto(state, photo); });
+    auto* camera = new QPushButton(QStringLiteral("拍照"), photoGroup);
+    camera->setObjectName(QStringLiteral("拍照按钮"));
+    camera->setGeometry(4, 206, 120, 26);
+    connect(camera, &QPushButton::clicked, this,
+            [this, camera] { takeCameraPhoto(state, CameraCaller::AddPage, camera, photo); });
+
+    printNewest = new QPushButton(QStringLiteral("打印最新报名"), group);
+    printNewest->setObjectName(QStringLiteral("按钮4"));
+    printNewest->setGeometry(width - 136, 262, 128, 26);
+    connect(printNewest, &QPushButton::clicked, this, [this] { printAfterAdd(state, *print, newestRegistrationId(state)); });
 
     const int rowY = height - 36;
     compact = new QCheckBox(QStringLiteral("表单紧凑排列"), group);
@@ -79,6 +102,7 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     confirm = new QPushButton(QStringLiteral("确  定"), group);
     confirm->setObjectName(QStringLiteral("按钮_添加_确定"));
     confirm->setGeometry(width - 94, rowY - 2, 86, 28);
+    connect(confirm, &QPushButton::clicked, this, &AddPage::saveNewRegistration);
 
     QWidget* row[] = {compact, reviewLabel, review, paymentLabel, payment, printLabel, print, confirm};
     std::copy(std::begin(row), std::end(row), bottomRow);
@@ -115,6 +139,7 @@ void AddPage::registerAnchors(AnchorLayout& anchors)
     // The page's frame fills the page.
     anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框_添加"), Qt::FindDirectChildrenOnly), {true, true, true, true});
     anchors.anchor(photoGroup, {false, true, true, false});
+    anchors.anchor(printNewest, {false, true, true, false});
     for (QWidget* control : bottomRow)
         anchors.anchor(control, {control != confirm, false, control == confirm, true});
 }
@@ -153,4 +178,33 @@ void AddPage::buildAddForm(int categoryId)
 void AddPage::clearBuiltForm()
 {
     builder->clear();
+}
+
+InitialStates AddPage::initialStates() const
+{
+    auto chosenData = [](const QComboBox* selector) {
+        return selector->currentIndex() >= 0 ? selector->currentData().toInt() : -1;
+    };
+    return {state.unitSettings.review, state.unitSettings.payment, chosenData(review), chosenData(payment)};
+}
+
+void AddPage::saveNewRegistration()
+{
+    const InsertOutcome outcome = buildInsertSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
+                                                 state.programmeList, initialStates(), QDateTime::currentDateTime());
+    if (outcome.sql.isEmpty()) {
+        messageBox(outcome.message, MessageStyle::SystemModal);
+        if (QWidget* control = findTagged(frame, outcome.focusTag))
+            control->setFocus();
+        return;
+    }
+    if (!executeReported(state, outcome.sql)) {
+        state.showResult(QStringLiteral("添加新数据失败"));
+        return;
+    }
+    state.showResult(QStringLiteral("添加新数据成功"));
+    // The photo is attached before printing, so the printed form shows it.
+    attachPendingPhoto(state);
+    printAfterAdd(state, *print, newestRegistrationId(state));
+    buildAddForm();
 }

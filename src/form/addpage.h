@@ -7,6 +7,7 @@
 
 #include "core/appstate.h"
 #include "form/formbuilder.h"
+#include "form/registration.h"
 
 #include <QWidget>
 
@@ -31,6 +32,11 @@ public:
     void buildAddForm(int categoryId = 0);
     void clearBuiltForm();
 
+    // 确定: the entered registration stored, its photo attached, printed as
+    // chosen, and the form built afresh; on a failed check or statement the
+    // entries stay.
+    void saveNewRegistration();
+
     // The built form: its items, and its controls found by tag.
     const FormBuilder& form() const { return *builder; }
     FormBuilder& form() { return *builder; }
@@ -45,6 +51,7 @@ public:
 
 private:
     void buildTemplates();
+    InitialStates initialStates() const;
 
     AppState& state;
     QWidget* frame = nullptr;
@@ -52,6 +59,7 @@ private:
     QWidget* photoGroup = nullptr;
     QLabel* photo = nullptr;
     QPushButton* confirm = nullptr;
+    QPushButton* printNewest = nullptr;
     QCheckBox* compact = nullptr;
     QLabel* reviewLabel = nullptr;
     QComboBox* review = nullptr;

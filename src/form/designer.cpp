@@ -7,6 +7,7 @@
 #include "platform/messagebox.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
+#include "printing/fieldpreview.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -242,6 +243,26 @@ DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appSta
     add->setGeometry(width - 94, height - 60, 86, 28);
     connect(add, &QPushButton::clicked, this, &DesignerPage::addFormItem);
     addBesidePreview = add;
+
+    fieldPreview = new FieldPreview(preview);
+    connect(name, &QLineEdit::textChanged, this, [this](const QString& text) {
+        fieldPreview->setCaption(text);
+        processPendingMessages();
+    });
+    connect(this, &DesignerPage::itemPreviewRequested, this, &DesignerPage::previewItem);
+    connect(previewCommand, &QPushButton::clicked, this, [this] {
+        if (!selectedRow()) {
+            messageBox(QStringLiteral("请选中需要预览的项目"), MessageStyle::SystemModal);
+            return;
+        }
+        previewItem();
+    });
+    connect(fieldTemplateCommand, &QPushButton::clicked, this, [this] { writeFieldTemplate(state); });
+}
+
+void DesignerPage::previewItem()
+{
+    fieldPreview->previewItem(state, {name->text(), column->text(), type->currentText(), preset->text()});
 }
 
 void DesignerPage::registerAnchors(AnchorLayout& anchors)

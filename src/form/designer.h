@@ -17,6 +17,7 @@ class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+class FieldPreview;
 
 // The designer's name of a type code; empty for an unknown code.
 QString typeName(int code);
@@ -86,6 +87,8 @@ signals:
     void multiLocationChanged(bool on);
 
 private:
+    // The item as it is being edited, drawn in the preview group.
+    void previewItem();
     QTreeWidgetItem* selectedRow() const;
     void selectRowWithId(int id);
 
@@ -106,6 +109,7 @@ private:
     QGroupBox* preview = nullptr;
     QPushButton* previewCommand = nullptr;
     QPushButton* fieldTemplateCommand = nullptr;
+    FieldPreview* fieldPreview = nullptr;
     QVector<QWidget*> rightButtons;
     QWidget* addBesidePreview = nullptr;
     int shownTypeCode = 0;  // the type of the row last shown

@@ -137,6 +137,31 @@ private slots:
         QCOMPARE(list->topLevelItem(0)->text(2), QString());
     }
 
+    // The designer's preview draws the item being edited; the name box
+    // changes its caption at once; the button asks for a row first.
+    void theItemPreviewFollowsTheEditedItem()
+    {
+        FormPages pages;
+        pages.openDesigner();
+        pages.click("按钮_表单_预览");
+        QCOMPARE(pages.app.messages.texts(), QStringList({QStringLiteral("请选中需要预览的项目")}));
+
+        pages.selectItem("kz3");
+        auto* group = pages.control<QGroupBox>("分组框14_预览");
+        auto* caption = pages.control<QLabel>("标签14_预览项目名");
+        QCOMPARE(caption->text(), QStringLiteral("兴趣特长:"));
+        QStringList shown;
+        for (QCheckBox* box : group->findChildren<QCheckBox*>())
+            if (box->isVisibleTo(group))
+                shown << box->text();
+        QCOMPARE(shown, QStringList({QStringLiteral("体育"), QStringLiteral("音乐"), QStringLiteral("美术"), QStringLiteral("计算机")}));
+
+        pages.control<QLineEdit>("编辑框_表单_名称")->setText(QStringLiteral("特长"));
+        QCOMPARE(caption->text(), QStringLiteral("特长"));
+        pages.click("按钮_表单_预览");
+        QCOMPARE(caption->text(), QStringLiteral("特长:"));
+    }
+
     void selectingARowCopiesItAndOffersItsTypes()
     {
         FormPages pages;
