@@ -17,6 +17,7 @@
 #include "printing/printchoices.h"
 #include "printing/templatespage.h"
 #include "records/browsepage.h"
+#include "records/editwindow.h"
 #include "records/export.h"
 #include "records/statisticspage.h"
 
@@ -188,6 +189,7 @@ void MainWindow::buildPages(const QSize& pageSize)
 {
     addPage = new AddPage(state, pageSize);
     browsePage = new BrowsePage(state, pageSize);
+    editor = new RecordEditor(state, *browsePage, this);
     statistics = new StatisticsPage(state, pageSize);
     statistics->setBrowseFilter([this] { return browsePage->buildBrowseWhere(); });
     programmePage = new ProgrammePage(state, pageSize);

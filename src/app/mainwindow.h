@@ -24,6 +24,7 @@ class DesignerPage;
 class TemplatesPage;
 class CategoryPage;
 class ProgrammePage;
+class RecordEditor;
 
 class MainWindow : public QMainWindow, public Reporter {
     Q_OBJECT
@@ -77,6 +78,7 @@ public:
     DesignerPage* formDesignerPage() const { return designer; }
     CategoryPage* categoriesPage() const { return categoryPage; }
     ProgrammePage* programmesPage() const { return programmePage; }
+    RecordEditor* recordEditor() const { return editor; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
     // programme page's category controls together.
@@ -119,5 +121,6 @@ private:
     UnitInfoPage* unitInfo = nullptr;
     SyncPage* sync = nullptr;
     DesignerPage* designer = nullptr;
+    RecordEditor* editor = nullptr;  // the browse list's edit window
     TemplatesPage* templatesPage = nullptr;
 };

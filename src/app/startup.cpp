@@ -9,6 +9,7 @@
 #include "platform/events.h"
 #include "platform/messagebox.h"
 #include "printing/previewwindow.h"
+#include "records/editwindow.h"
 #include "store/backup.h"
 #include "store/databasecheck.h"
 
@@ -76,6 +77,9 @@ void MainWindow::onMainWindowClosing()
     if (state.db.connection)
         state.db.connection->closeDatabase();
     saveIniSettings(*this);
+    // Closed before the backup lets pending messages run: nothing may save into the closed database.
+    if (editor)
+        editor->closeEditWindow();
     // Only a database that served is backed up: a damaged one would replace
     // a good backup among the ten kept.
     if (databaseWasOpen) {

@@ -408,11 +408,22 @@ void BrowsePage::applyStatusChange()
         return;
     }
     state.showResult(QStringLiteral("修改成功"));
-    // The same page again: the keyset reads the changed rows afresh.
+    refreshCurrentPage();
+}
+
+void BrowsePage::refreshCurrentPage()
+{
+    // The keyset reads the changed rows afresh.
     if (RecordSet* records = state.db.browseRecordSet.get())
         records->setAbsolutePage(currentPage);
     showPageInfo();
     fillBrowsePage();
+}
+
+int BrowsePage::currentRecordId() const
+{
+    const QTreeWidgetItem* row = list->currentItem();
+    return row ? row->data(0, Qt::UserRole).toInt() : 0;
 }
 
 bool BrowsePage::changeTakenRows(const QString& sql, const char* done, const char* failed)

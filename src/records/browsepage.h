@@ -49,6 +49,8 @@ public:
     void onRecycleToggled();
 
     void fillBrowsePage();
+    // The page on show again, its rows read afresh (after a change elsewhere).
+    void refreshCurrentPage();
     void checkAll();
     void invertChecks();
     void clearChecks();
@@ -62,8 +64,10 @@ public:
     void deletePermanently();
 
     int rowCount() const;
-    // The record list as shown, for the export.
+    // The record list as shown, for the export and the edit window.
     const QTreeWidget& recordList() const { return *list; }
+    // The id of the list's current row; 0 when there is none.
+    int currentRecordId() const;
     int currentPageNumber() const { return currentPage; }
     int pageCountNumber() const { return pageCount; }
     const QString& columnList() const { return browseColumnList; }

@@ -1,0 +1,470 @@
+#include "records/editwindow.h"
+
+#include "core/lists.h"
+#include "form/registration.h"
+#include "photos/camerawindow.h"
+#include "photos/photostore.h"
+#include "platform/inifile.h"
+#include "platform/messagebox.h"
+#include "platform/sqlliteral.h"
+#include "records/browsepage.h"
+#include "store/schema.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QTreeWidget>
+
+namespace {
+
+// Kept free at the right of radio rows while the photo group is shown.
+constexpr int photoReserve = 132;
+constexpr int defaultWidth = 800;
+constexpr int defaultHeight = 600;
+
+QString iniKey(const char* key)
+{
+    return QString::fromLatin1(key);
+}
+
+// Ticks radio buttons one by one; an exclusive group would refuse to untick
+// the last ticked one.
+void setTicked(QAbstractButton* button, bool ticked)
+{
+    const bool exclusive = button->autoExclusive();
+    button->setAutoExclusive(false);
+    button->setChecked(ticked);
+    button->setAutoExclusive(exclusive);
+}
+
+// The entry of a category or programme list standing for `id`; -1 when none does.
+int entryOfId(const AppState& state, const QComboBox* list, bool categories, int id)
+{
+    for (int index = 0; index < list->count(); ++index) {
+        int entryId = -1;
+        if (categories) {
+            const Category* category = categoryOfEntry(state, list, index);
+            entryId = category ? category->id : 0;  // "全部" stands for category 0
+        } else if (const Programme* programme = programmeOfEntry(state, list, index)) {
+            entryId = programme->id;
+        }
+        if (entryId == id)
+            return index;
+    }
+    return -1;
+}
+
+} // namespace
+
+QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
+                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId)
+{
+    QVector<FormItem> written;
+    QVector<EnteredItem> values;
+    for (int i = 0; i < items.size() && i < entries.size(); ++i)
+        if (isRegistrationColumn(items[i].zd)) {
+            written << items[i];
+            values << entries[i];
+        }
+    return written.isEmpty() ? QString() : buildEditUpdateSql(written, values, categories, programmes, recordId);
+}
+
+void storeEditPhoto(AppState& state, int recordId)
+{
+    if (state.pendingPhotoFile.isEmpty() || recordId <= 0)
+        return;
+    if (!state.db.openShared(photoRowsStatement(recordId))) {
+        state.showMessage(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);
+        return;
+    }
+    RecordSet& rows = state.db.shared();
+    const bool inserting = rows.atEnd();
+    const QString previousFile = inserting ? QString() : rows.readText("filename");
+    const QString sql = inserting ? QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(recordId)
+                                        + QLatin1Char(',') + sqlText(state.pendingPhotoFile) + QStringLiteral(",1)")
+                                  : QStringLiteral("UPDATE fj SET filename=") + sqlText(state.pendingPhotoFile)
+                                        + QStringLiteral(" where uid=") + sqlInteger(recordId);
+    if (!executeReported(state, sql, MessageStyle::SystemModal)) {
+        state.showResult(QStringLiteral("图片修改失败"));
+        return;
+    }
+    state.showResult(QStringLiteral("图片修改设置成功"));
+    const QString storedFile = state.pendingPhotoFile;
+    state.pendingPhotoFile.clear();
+
+    if (!inserting) {
+        if (previousFile != storedFile && isRemovableStoredName(previousFile))
+            QFile::remove(photoPath(state.programDir, previousFile));
+        return;
+    }
+    if (!openReported(state, QStringLiteral("SELECT MAX(id) AS id FROM fj")) || state.db.shared().atEnd())
+        return;
+    const int photoRow = state.db.shared().readInteger("id");
+    const bool linked = executeReported(state, QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(photoRow)
+                                                   + QStringLiteral(" where id=") + sqlInteger(recordId));
+    state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));
+}
+
+EditWindow::EditWindow(AppState& appState, BrowsePage& browsePage, QWidget* parent)
+    : QWidget(parent, Qt::Window), state(appState), browse(browsePage)
+{
+    setObjectName(QStringLiteral("窗口_信息修改"));
+    setWindowTitle(QStringLiteral("修改报名信息"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(defaultWidth, defaultHeight);
+
+    auto* group = new QGroupBox(QStringLiteral("报名信息"), this);
+    group->setObjectName(QStringLiteral("分组框1_添加"));
+    group->setGeometry(6, 0, defaultWidth - 12, defaultHeight - 44);
+    frame = group;
+    buildTemplates();
+    buildPhotoGroup();
+    buildBottomRow(defaultHeight);
+    registerAnchors();
+
+    builder = new FormBuilder(state, frame, templates, this);
+    connect(builder, &FormBuilder::categoryChosen, this, &EditWindow::onEditCategoryChanged);
+    onEditWindowCreated();
+}
+
+void EditWindow::buildTemplates()
+{
+    // The templates stay hidden; only their clones are shown.
+    auto place = [this](QWidget* templ, const char* name, int w, int h) {
+        templ->setObjectName(QString::fromUtf8(name));
+        templ->setGeometry(0, 0, w, h);
+        templ->hide();
+    };
+    templates.label = new QLabel(frame);
+    templates.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    place(templates.label, "标签1_模板", 87, 22);
+    templates.edit = new QLineEdit(frame);
+    place(templates.edit, "编辑框1_模板", 128, 20);
+    templates.check = new QCheckBox(frame);
+    place(templates.check, "选择框1_模板", 58, 15);
+    templates.radio = new QRadioButton(frame);
+    place(templates.radio, "单选框1_模板", 56, 15);
+    templates.list = new QComboBox(frame);
+    place(templates.list, "组合框1_模板", 128, 20);
+    auto* board = new QFrame(frame);
+    board->setFrameShape(QFrame::NoFrame);
+    templates.container = board;
+    place(board, "分组框1_模板", 80, 24);
+}
+
+void EditWindow::buildPhotoGroup()
+{
+    auto* group = new QGroupBox(QStringLiteral("照片"), frame);
+    group->setObjectName(QStringLiteral("分组框_拍照"));
+    group->setGeometry(frame->width() - 136, 16, 128, 220);
+    photoGroup = group;
+    photo = new QLabel(group);
+    photo->setObjectName(QStringLiteral("图片框1"));
+    photo->setGeometry(4, 20, 120, 160);
+    photo->setAlignment(Qt::AlignCenter);
+    photo->setFrameShape(QFrame::StyledPanel);
+
+    auto button = [group](const char* name, const char* caption, int x) {
+        auto* b = new QPushButton(QString::fromUtf8(caption), group);
+        b->setObjectName(QString::fromUtf8(name));
+        b->setGeometry(x, 186, 38, 26);
+        return b;
+    };
+    browseButton = button("按钮_浏览", "浏览", 4);
+    clearButton = button("清除按钮", "清除", 45);
+    cameraButton = button("拍照按钮", "拍照", 86);
+    connect(browseButton, &QPushButton::clicked, this, &EditWindow::choosePhoto);
+    connect(clearButton, &QPushButton::clicked, this, &EditWindow::clearPhoto);
+    connect(cameraButton, &QPushButton::clicked, this, &EditWindow::takePhoto);
+}
+
+void EditWindow::buildBottomRow(int height)
+{
+    const int rowY = height - 36;
+    compact = new QCheckBox(QStringLiteral("表单紧凑排列"), this);
+    compact->setObjectName(QStringLiteral("选择框_表单紧凑排列"));
+    compact->setGeometry(16, rowY, 104, 24);
+    // Only a click rebuilds: restoring the setting does not.
+    connect(compact, &QCheckBox::clicked, this, &EditWindow::onCompactLayoutToggled);
+
+    reviewLabel = new QLabel(QStringLiteral("审核:"), this);
+    reviewLabel->setObjectName(QStringLiteral("标签15"));
+    reviewLabel->setGeometry(124, rowY, 32, 24);
+    review = new QComboBox(this);
+    review->setObjectName(QStringLiteral("组合框_添加_审核状态"));
+    review->setGeometry(156, rowY, 100, 24);
+    review->addItems({QStringLiteral("请选审核状态"), QStringLiteral("待审核"), QStringLiteral("通过"),
+                      QStringLiteral("审核未通过")});
+
+    paymentLabel = new QLabel(QStringLiteral("缴费:"), this);
+    paymentLabel->setObjectName(QStringLiteral("标签16"));
+    paymentLabel->setGeometry(262, rowY, 32, 24);
+    payment = new QComboBox(this);
+    payment->setObjectName(QStringLiteral("组合框_添加_财务状态"));
+    payment->setGeometry(294, rowY, 100, 24);
+    payment->addItems({QStringLiteral("请选缴费状态"), QStringLiteral("待缴费"), QStringLiteral("已缴费"),
+                       QStringLiteral("审核未通过")});
+    // The states are changed from the browse page; here they are only shown.
+    review->setEnabled(false);
+    payment->setEnabled(false);
+
+    timeLabel = new QLabel(this);
+    timeLabel->setObjectName(QStringLiteral("标签_时间"));
+    timeLabel->setGeometry(402, rowY, 200, 24);
+
+    confirm = new QPushButton(QStringLiteral("确  定"), this);
+    confirm->setObjectName(QStringLiteral("按钮1_确定"));
+    confirm->setGeometry(width() - 100, rowY - 2, 86, 28);
+    connect(confirm, &QPushButton::clicked, this, &EditWindow::saveEditRecord);
+}
+
+void EditWindow::registerAnchors()
+{
+    anchors.anchor(frame, {true, true, true, true});
+    anchors.anchor(photoGroup, {false, true, true, false});
+    for (QWidget* control : {static_cast<QWidget*>(compact), static_cast<QWidget*>(reviewLabel),
+                             static_cast<QWidget*>(review), static_cast<QWidget*>(paymentLabel),
+                             static_cast<QWidget*>(payment), static_cast<QWidget*>(timeLabel)})
+        anchors.anchor(control, {true, false, false, true});
+    anchors.anchor(confirm, {false, false, true, true});
+}
+
+void EditWindow::onEditWindowCreated()
+{
+    const QString& ini = state.iniPath;
+    const int w = readIniInteger(ini, iniKey("llxx_kd"), defaultWidth);
+    const int h = readIniInteger(ini, iniKey("llxx_gd"), defaultHeight);
+    const QRect screenArea = screen() ? screen()->geometry() : QRect(0, 0, w, h);
+    const int top = readIniInteger(ini, iniKey("llxx_y"), (screenArea.height() - h) / 2);
+    const int left = readIniInteger(ini, iniKey("llxx_x"), (screenArea.width() - w) / 2);
+    resize(w, h);
+    move(left, top);
+    compact->setChecked(readIniValue(ini, iniKey("formauto"), QStringLiteral("0")) == QLatin1String("1"));
+    ensureCategoryList(state);
+    ensureProgrammeList(state);
+    ensureFormItems(state);
+}
+
+void EditWindow::closeEvent(QCloseEvent* event)
+{
+    const QString& ini = state.iniPath;
+    writeIniValue(ini, iniKey("llxx_kd"), QString::number(width()));
+    writeIniValue(ini, iniKey("llxx_gd"), QString::number(height()));
+    writeIniValue(ini, iniKey("llxx_x"), QString::number(x()));
+    writeIniValue(ini, iniKey("llxx_y"), QString::number(y()));
+    event->accept();
+}
+
+void EditWindow::prepareFor(int category)
+{
+    categoryId = category;
+    // A photo chosen for the previous record never reaches this one.
+    if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
+        state.pendingPhotoFile.clear();
+    chosenPhoto.clear();
+}
+
+void EditWindow::buildEditForm(int category, bool filterByCategory)
+{
+    // Until a record is loaded into it, the new form shows none.
+    loaded = false;
+    photoGroup->setVisible(state.unitSettings.photo == 1);
+    BuildOptions options;
+    options.categoryId = filterByCategory && category > 0 ? category : 0;
+    options.compact = compact->isChecked();
+    options.photoReserve = state.unitSettings.photo == 1 ? photoReserve : 0;
+    options.labels = LabelStyle::CaptionOnly;
+    builder->build(options);
+}
+
+void EditWindow::loadEditRecord(bool keepId)
+{
+    if (!keepId)
+        recordId = browse.currentRecordId();
+    loaded = false;
+    int reviewState = 0;
+    int paymentState = 0;
+    QString registered;
+    if (!state.db.openShared(QStringLiteral("select * from bmb where id=") + sqlInteger(recordId))) {
+        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+    } else if (RecordSet& row = state.db.shared(); !row.atEnd()) {
+        const QVector<FormItem>& items = builder->builtItems();
+        QStringList values;
+        for (const FormItem& item : items)
+            values << row.readText(item.zd);
+        reviewState = row.readInteger("sh");
+        paymentState = row.readInteger("fk");
+        registered = row.readText("dtime");
+        loaded = true;
+        for (int n = 1; n <= items.size(); ++n)
+            showStoredValue(n, items[n - 1], values[n - 1], keepId);
+    }
+    showStates(reviewState, paymentState);
+    timeLabel->setText(QStringLiteral("Time:") + registered);
+    loadPhoto();
+}
+
+void EditWindow::showStoredValue(int position, const FormItem& item, const QString& value, bool keepId)
+{
+    const QVector<QAbstractButton*> options = builder->optionControls(position);
+    QStringList captions;
+    for (const QAbstractButton* option : options)
+        captions << option->text();
+    const StoredEntry entry = storedEntry(item, value, captions);
+
+    switch (item.lx) {
+    case ItemType::Radio:
+    case ItemType::Check:
+        for (int k = 0; k < options.size(); ++k)
+            setTicked(options[k], entry.ticked.value(k));
+        break;
+    case ItemType::List:
+        if (auto* list = qobject_cast<QComboBox*>(builder->itemControl(position))) {
+            // Showing the stored value is no choice of the operator's.
+            const QSignalBlocker quiet(list);
+            const bool isCategory = item.zd == QLatin1String("dd");
+            if (isCategory || isProgrammeColumn(item.zd)) {
+                const int id = isCategory && keepId ? categoryId : entry.selectId;
+                list->setCurrentIndex(entryOfId(state, list, isCategory, id));
+            } else {
+                list->setCurrentIndex(list->findText(entry.text));
+            }
+        }
+        break;
+    default: {
+        QWidget* box = builder->itemControl(position);
+        if (auto* line = qobject_cast<QLineEdit*>(box)) {
+            line->setText(entry.text);
+            line->setCursorPosition(0);
+        } else if (auto* multi = qobject_cast<QPlainTextEdit*>(box)) {
+            multi->setPlainText(entry.text);
+        }
+        break;
+    }
+    }
+}
+
+void EditWindow::showStates(int reviewState, int paymentState)
+{
+    const bool reviewShown = state.unitSettings.review == 1;
+    reviewLabel->setVisible(reviewShown);
+    review->setVisible(reviewShown);
+    review->setCurrentIndex(reviewState == 1 ? 2 : reviewState == -1 ? 3 : 1);
+    const bool paymentShown = state.unitSettings.payment == 1;
+    paymentLabel->setVisible(paymentShown);
+    payment->setVisible(paymentShown);
+    payment->setCurrentIndex(paymentState == 1 ? 2 : paymentState == -1 ? 3 : 1);
+}
+
+void EditWindow::loadPhoto()
+{
+    photo->clear();
+    if (state.unitSettings.photo != 1)
+        return;
+    if (!state.db.openShared(QStringLiteral("SELECT * FROM fj where status=1 and  uid=") + sqlInteger(recordId))) {
+        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+        return;
+    }
+    if (!state.db.shared().atEnd())
+        showPhotoIn(photo, photoPath(state.programDir, state.db.shared().readText("filename")));
+}
+
+void EditWindow::onEditCategoryChanged(int category)
+{
+    categoryId = category;
+    buildEditForm(categoryId, categoryId > 0);
+    loadEditRecord(true);
+}
+
+void EditWindow::onCompactLayoutToggled()
+{
+    writeIniValue(state.iniPath, iniKey("formauto"), compact->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    // The category on show keeps its programmes, as after a category change.
+    buildEditForm(categoryId, true);
+    loadEditRecord(true);
+}
+
+void EditWindow::saveEditRecord()
+{
+    // An empty form written back would erase the record's values.
+    if (!loaded || recordId <= 0) {
+        messageBox(QStringLiteral("请先选中要修改项目"), MessageStyle::Exclamation);
+        return;
+    }
+    const QString sql = editUpdateStatement(builder->builtItems(), builder->enteredItems(), state.categoryList,
+                                            state.programmeList, recordId);
+    if (!sql.isEmpty() && !executeReported(state, sql))
+        return;
+    if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
+        storeEditPhoto(state, recordId);
+    chosenPhoto.clear();
+    browse.refreshCurrentPage();
+}
+
+void EditWindow::choosePhoto()
+{
+    if (choosePhotoFile(state, photo))
+        chosenPhoto = state.pendingPhotoFile;
+}
+
+void EditWindow::takePhoto()
+{
+    takeCameraPhoto(state, CameraCaller::EditWindow, cameraButton, photo);
+    chosenPhoto = state.pendingPhotoFile;
+}
+
+void EditWindow::clearPhoto()
+{
+    chosenPhoto.clear();
+    if (recordId > 0) {
+        clearStoredPhoto(state, recordId, photo);
+    } else {
+        photo->clear();
+        state.pendingPhotoFile.clear();
+    }
+}
+
+RecordEditor::RecordEditor(AppState& appState, BrowsePage& browsePage, QWidget* ownerWindow)
+    : QObject(ownerWindow), state(appState), browse(browsePage), owner(ownerWindow)
+{
+    connect(&browse.recordList(), &QTreeWidget::itemDoubleClicked, this, &RecordEditor::openSelectedRecord);
+}
+
+void RecordEditor::openSelectedRecord()
+{
+    const int id = browse.currentRecordId();
+    if (id <= 0)
+        return;
+    int category = 0;
+    if (state.unitSettings.multiLocation == 1) {
+        if (!openReported(state, QStringLiteral("select dd from bmb where id=") + sqlInteger(id)))
+            return;
+        if (!state.db.shared().atEnd())
+            category = state.db.shared().readInteger(0);
+    }
+    // A closed window is on its way out; the next opening makes a new one.
+    if (!window || !window->isVisible())
+        window = new EditWindow(state, browse, owner);
+    window->prepareFor(category);
+    // Shown first, so the form is laid out in the frame at its remembered size.
+    window->show();
+    window->buildEditForm(category, true);
+    window->loadEditRecord(false);
+    window->raise();
+    window->activateWindow();
+}
+
+void RecordEditor::closeEditWindow()
+{
+    if (window)
+        window->close();
+}

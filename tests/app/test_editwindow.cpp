@@ -1,0 +1,287 @@
+#include "appfixture.h"
+
+#include "core/lists.h"
+#include "photos/photostore.h"
+#include "platform/inifile.h"
+#include "records/browsepage.h"
+#include "records/editwindow.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QImage>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace {
+
+// Only the form items of these columns (separated by blanks) stay enabled, in this order.
+void enableOnly(AppFixture& app, const QString& columns)
+{
+    QVERIFY(app.execute(QStringLiteral("update style set status=0")));
+    int order = 0;
+    for (const QString& column : columns.split(QLatin1Char(' ')))
+        QVERIFY(app.execute(QStringLiteral("update style set status=1, sx=%1 where zd='%2'").arg(++order).arg(column)));
+    app.state->formItems.clear();
+    ensureFormItems(*app.state);
+}
+
+int insertRegistration(AppFixture& app, const QString& columns, const QString& values)
+{
+    if (!app.execute(QStringLiteral("insert into bmb (%1,dtime,status) values (%2,'2013-05-06 14:03:09',1)").arg(columns, values)))
+        return 0;
+    return app.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
+}
+
+QTreeWidgetItem* rowOf(QTreeWidget* list, int id)
+{
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        if (list->topLevelItem(r)->data(0, Qt::UserRole).toInt() == id)
+            return list->topLevelItem(r);
+    return nullptr;
+}
+
+// Double-clicks the browse row of registration `id` and gives the edit window.
+EditWindow* openRecord(AppFixture& app, int id)
+{
+    auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+    QTreeWidgetItem* row = rowOf(list, id);
+    if (!row)
+        return nullptr;
+    list->setCurrentItem(row);
+    // A double-click is a click followed by the second press.
+    const QPoint centre = list->visualItemRect(row).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    return app.window->recordEditor()->editWindow();
+}
+
+template <typename T>
+T* control(EditWindow* window, const char* name)
+{
+    return window->findChild<T*>(QString::fromUtf8(name));
+}
+
+QString writeImage(const QString& path, Qt::GlobalColor colour)
+{
+    QImage image(60, 80, QImage::Format_RGB32);
+    image.fill(colour);
+    image.save(path);
+    return path;
+}
+
+} // namespace
+
+class EditWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    // An operator opens one registration, then another in the same window,
+    // corrects the name and gender and saves; the list shows the correction
+    // and the review state is left as it was.
+    void correctingARegistration()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        // A damaged item whose column is none of bmb's stays out of the statement.
+        QVERIFY(app.execute(QStringLiteral("insert into style (zd,nam,lx,val,bt,sx,status) values ('sh=1,xm','损坏',0,'',0,9,1)")));
+        enableOnly(app, QStringLiteral("xm xb sh=1,xm"));
+        app.state->unitSettings.review = 1;
+        const int first = insertRegistration(app, QStringLiteral("xm,xb,sh"), QStringLiteral("'张三',1,0"));
+        const int second = insertRegistration(app, QStringLiteral("xm,xb,sh"), QStringLiteral("'李四',1,-1"));
+        app.window->showBrowse(false);
+
+        EditWindow* window = openRecord(app, first);
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->form().builtItems().size(), 3);
+        auto* name = qobject_cast<QLineEdit*>(window->form().itemControl(1));
+        QVERIFY(name);
+        QCOMPARE(name->text(), QStringLiteral("张三"));
+        QCOMPARE(control<QLabel>(window, "标签_时间")->text(), QStringLiteral("Time:2013-05-06 14:03:09"));
+
+        QCOMPARE(openRecord(app, second), window);
+        QCOMPARE(window->editRecordId(), second);
+        name = qobject_cast<QLineEdit*>(window->form().itemControl(1));
+        QCOMPARE(name->text(), QStringLiteral("李四"));
+        const QVector<QAbstractButton*> genders = window->form().optionControls(2);
+        QCOMPARE(genders.size(), 2);
+        QVERIFY(genders[0]->isChecked() && !genders[1]->isChecked());
+        QCOMPARE(control<QComboBox>(window, "组合框_添加_审核状态")->currentText(), QStringLiteral("审核未通过"));
+        QVERIFY(!control<QLabel>(window, "标签16")->isVisibleTo(window));
+
+        name->setText(QStringLiteral("  abc "));
+        genders[1]->click();
+        QCOMPARE(editUpdateStatement(window->form().builtItems(), window->form().enteredItems(), app.state->categoryList,
+                                     app.state->programmeList, second),
+                 QStringLiteral("UPDATE bmb SET xm='abc',xb=2 where id=%1").arg(second));
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||xb||'/'||sh from bmb where id=%1").arg(second)),
+                 QStringLiteral("abc/2/-1"));
+        QCOMPARE(app.queryValue(QStringLiteral("select xm from bmb where id=%1").arg(first)), QStringLiteral("张三"));
+        QVERIFY(window->isVisible());
+        auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+        bool listed = false;
+        for (int c = 0; c < list->columnCount(); ++c)
+            listed = listed || rowOf(list, second)->text(c) == QStringLiteral("abc");
+        QVERIFY(listed);
+    }
+
+    // A registration deleted after the list was shown opens as an empty form,
+    // which the save refuses to write back.
+    void anEmptyFormIsNotSaved()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm nl"));
+        const int id = insertRegistration(app, QStringLiteral("xm,nl"), QStringLiteral("'王五',18"));
+        app.window->showBrowse(false);
+        QVERIFY(app.execute(QStringLiteral("delete from bmb where id=%1").arg(id)));
+
+        EditWindow* window = openRecord(app, id);
+        QVERIFY(window);
+        QVERIFY(!window->recordLoaded());
+        app.messages.clear();
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("请先选中要修改项目")});
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from bmb")), QStringLiteral("0"));
+    }
+
+    // Choosing another category in the form offers that category's
+    // programmes and shows the stored values again.
+    void categoryChangeRebuildsTheProgrammes()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        app.state->unitSettings.multiLocation = 1;
+        QVERIFY(app.execute(QStringLiteral("insert into dd (id,name,sx,status) values (1,'东校',1,1)")));
+        QVERIFY(app.execute(QStringLiteral("insert into dd (id,name,sx,status) values (2,'西校',2,1)")));
+        const char* programmes[][3] = {{"11", "钢琴", "1"}, {"12", "小提琴", "1"}, {"21", "油画", "2"}};
+        for (const auto& p : programmes)
+            QVERIFY(app.execute(QStringLiteral("insert into zy (id,serverid,name,sx,status,ddid) values (%1,0,'%2',%1,1,%3)")
+                                    .arg(QString::fromUtf8(p[0]), QString::fromUtf8(p[1]), QString::fromUtf8(p[2]))));
+        loadCategoryList(*app.state);
+        loadProgrammeList(*app.state);
+        enableOnly(app, QStringLiteral("dd bm1 xm"));
+        const int id = insertRegistration(app, QStringLiteral("dd,bm1,xm"), QStringLiteral("1,12,'赵六'"));
+        app.window->showBrowse(false);
+
+        EditWindow* window = openRecord(app, id);
+        QVERIFY(window);
+        auto* categories = qobject_cast<QComboBox*>(window->form().itemControl(1));
+        auto* choices = qobject_cast<QComboBox*>(window->form().itemControl(2));
+        QVERIFY(categories && choices);
+        QCOMPARE(categories->currentText(), QStringLiteral("东校"));
+        QCOMPARE(choices->count(), 2);
+        QCOMPARE(choices->currentText(), QStringLiteral("小提琴"));
+
+        categories->setCurrentIndex(categories->findText(QStringLiteral("西校")));
+        QCOMPARE(window->editCategoryId(), 2);
+        categories = qobject_cast<QComboBox*>(window->form().itemControl(1));
+        choices = qobject_cast<QComboBox*>(window->form().itemControl(2));
+        QCOMPARE(categories->currentText(), QStringLiteral("西校"));
+        QCOMPARE(choices->count(), 1);
+        QCOMPARE(choices->itemText(0), QStringLiteral("油画"));
+        QCOMPARE(choices->currentIndex(), -1);  // the stored programme is not one of 西校's
+        QCOMPARE(qobject_cast<QLineEdit*>(window->form().itemControl(3))->text(), QStringLiteral("赵六"));
+
+        choices->setCurrentIndex(0);
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select dd||'/'||bm1||'/'||xm from bmb where id=%1").arg(id)),
+                 QStringLiteral("2/21/赵六"));
+    }
+
+    // A new photo is inserted for a record without one and then replaces it;
+    // a photo chosen and not saved stays with the record it was chosen for.
+    void storingThePhotograph()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm"));
+        app.state->unitSettings.photo = 1;
+        const int first = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'甲',0"));
+        const int second = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'乙',0"));
+        app.window->showBrowse(false);
+        QString chosen = writeImage(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
+        PhotoFileDialogOverride dialog([&chosen] { return chosen; });
+
+        EditWindow* window = openRecord(app, first);
+        QVERIFY(window);
+        auto* picture = control<QLabel>(window, "图片框1");
+        control<QPushButton>(window, "按钮_浏览")->click();
+        QVERIFY(!app.state->pendingPhotoFile.isEmpty());
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.statusText(), QStringLiteral("修改imgid成功"));
+        const QString photoRow = app.queryValue(QStringLiteral("select id from fj where uid=%1").arg(first));
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), photoRow);
+        const QString firstFile = app.queryValue(QStringLiteral("select filename from fj where uid=%1").arg(first));
+        QVERIFY(QFile::exists(photoPath(app.dir.path(), firstFile)));
+        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+
+        chosen = writeImage(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
+        control<QPushButton>(window, "按钮_浏览")->click();
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.statusText(), QStringLiteral("图片修改设置成功"));
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*)||'/'||id from fj where uid=%1").arg(first)),
+                 QStringLiteral("1/") + photoRow);
+        const QString secondFile = app.queryValue(QStringLiteral("select filename from fj where uid=%1").arg(first));
+        QVERIFY(secondFile != firstFile);
+        QVERIFY(QFile::exists(photoPath(app.dir.path(), secondFile)));
+        QVERIFY(!QFile::exists(photoPath(app.dir.path(), firstFile)));
+
+        // Opened again, the record shows its photo; a new choice left unsaved
+        // is dropped when another record is opened.
+        QCOMPARE(openRecord(app, first), window);
+        QVERIFY(!picture->pixmap().isNull());
+        control<QPushButton>(window, "按钮_浏览")->click();
+        QCOMPARE(openRecord(app, second), window);
+        QVERIFY(picture->pixmap().isNull());
+        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(second)), QStringLiteral("0"));
+
+        // 清除 removes the stored photo at once.
+        openRecord(app, first);
+        control<QPushButton>(window, "清除按钮")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(first)), QStringLiteral("0"));
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), QStringLiteral("0"));
+        QVERIFY(!QFile::exists(photoPath(app.dir.path(), secondFile)));
+    }
+
+    // The window remembers where it was closed, also when the main window
+    // closes it, and opens there next time.
+    void theWindowKeepsItsPlace()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm xb"));
+        const int id = insertRegistration(app, QStringLiteral("xm"), QStringLiteral("'丙'"));
+        app.window->showBrowse(false);
+        EditWindow* window = openRecord(app, id);
+        QVERIFY(window);
+        QCOMPARE(window->size(), QSize(800, 600));
+        window->resize(900, 700);
+        window->move(10, 20);
+
+        QPointer<EditWindow> closing = window;
+        app.closeWindow();
+        QVERIFY(closing.isNull() || !closing->isVisible());
+        const char* keys[][2] = {{"llxx_kd", "900"}, {"llxx_gd", "700"}, {"llxx_x", "10"}, {"llxx_y", "20"}};
+        for (const auto& key : keys)
+            QCOMPARE(readIniValue(app.iniPath(), QString::fromLatin1(key[0]), QString()), QString::fromLatin1(key[1]));
+
+        QVERIFY(app.start());
+        app.window->showBrowse(false);
+        window = openRecord(app, id);
+        QVERIFY(window);
+        QCOMPARE(window->geometry().size(), QSize(900, 700));
+        QCOMPARE(window->pos(), QPoint(10, 20));
+        // The form frame grew with the window, the button kept to the bottom right.
+        QCOMPARE(control<QWidget>(window, "分组框1_添加")->size(), QSize(888, 656));
+        QCOMPARE(control<QWidget>(window, "按钮1_确定")->geometry().bottomRight(), QPoint(885, 689));
+        QCOMPARE(control<QWidget>(window, "分组框_拍照")->x(), 888 - 136);
+        // The gender buttons' frame reaches to the frame's right edge, less the photo's room.
+        const QWidget* genders = window->form().optionControls(2).value(0)->parentWidget();
+        QCOMPARE(genders->geometry().right() + 1, 888 - 8 - (app.state->unitSettings.photo == 1 ? 132 : 0));
+    }
+};
+
+BRENVO_TEST(EditWindowTest)
+#include "test_editwindow.moc"
