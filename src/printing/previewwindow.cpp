@@ -37,17 +37,17 @@ PrintPreviewWindow::PrintPreviewWindow(AppState& appState) : state(appState)
         const char* caption;
         void (PrintPreviewWindow::*handler)();
     };
-    const ButtonSpec specs[4] = {
+    const ButtonSpec buttonRows[4] = {
         {"按钮_直接打印", "直接打印", &PrintPreviewWindow::printDirect},
         {"按钮_打印", "打印...", &PrintPreviewWindow::printWithDialog},
         {"按钮_打印_预览", "预览...", &PrintPreviewWindow::showPrintPreview},
         {"按钮_页面设置", "页面设置", &PrintPreviewWindow::showPageSetup},
     };
     for (int i = 0; i < 4; ++i) {
-        auto* button = new QPushButton(QString::fromUtf8(specs[i].caption), this);
-        button->setObjectName(QString::fromUtf8(specs[i].name));
+        auto* button = new QPushButton(QString::fromUtf8(buttonRows[i].caption), this);
+        button->setObjectName(QString::fromUtf8(buttonRows[i].name));
         button->setGeometry(4 + 56 * i, 0, 56, 24);
-        connect(button, &QPushButton::clicked, this, specs[i].handler);
+        connect(button, &QPushButton::clicked, this, buttonRows[i].handler);
         buttons[i] = button;
     }
 

@@ -111,7 +111,7 @@ TemplatesPage::TemplatesPage(AppState& appState, const QSize& size) : state(appS
         const char* caption;
         std::function<void()> handler;
     };
-    const ButtonSpec specs[5] = {
+    const ButtonSpec buttonRows[5] = {
         {"按钮_打印_预览", "预  览", [this] { previewTemplateSource(); }},
         {"按钮_打印_添加", "添  加", [this] { addTemplate(); }},
         {"按钮_打印_修改", "修  改", [this] { modifyTemplate(); }},
@@ -119,10 +119,10 @@ TemplatesPage::TemplatesPage(AppState& appState, const QSize& size) : state(appS
         {"按钮_模板变量", "模板变量", [this] { writeFieldTemplate(state); }},
     };
     for (int i = 0; i < 5; ++i) {
-        auto* button = new QPushButton(QString::fromUtf8(specs[i].caption), frame);
-        button->setObjectName(QString::fromUtf8(specs[i].name));
+        auto* button = new QPushButton(QString::fromUtf8(buttonRows[i].caption), frame);
+        button->setObjectName(QString::fromUtf8(buttonRows[i].name));
         button->setGeometry(width - 8 - (5 - i) * 86, height - 36, 80, 28);
-        connect(button, &QPushButton::clicked, this, specs[i].handler);
+        connect(button, &QPushButton::clicked, this, buttonRows[i].handler);
         buttons[i] = button;
     }
 }
