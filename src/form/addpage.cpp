@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 
 namespace {
 
@@ -33,7 +32,7 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     group->setObjectName(QStringLiteral("分组框_添加"));
     group->setGeometry(6, 0, width, height);
     frame = group;
-    buildTemplates();
+    templates = createFormTemplates(frame, {"标签1_模板", "编辑框1_模板", "选择框1_模板", "单选框_添加_模板", "模板_组合框", "画板_模拟分组框_模板"});
     builder = new FormBuilder(state, frame, templates, this);
     connect(builder, &FormBuilder::categoryChosen, this, [this](int categoryId) { buildAddForm(categoryId); });
 
@@ -108,31 +107,6 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     std::copy(std::begin(row), std::end(row), bottomRow);
 }
 
-void AddPage::buildTemplates()
-{
-    // The templates stay hidden; only their clones are shown.
-    auto place = [this](QWidget* templ, const char* name, int w, int h) {
-        templ->setObjectName(QString::fromUtf8(name));
-        templ->setGeometry(0, 0, w, h);
-        templ->hide();
-    };
-    templates.label = new QLabel(frame);
-    // Captions end where their controls begin, also on a shared compact row.
-    templates.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    place(templates.label, "标签1_模板", 87, 22);
-    templates.edit = new QLineEdit(frame);
-    place(templates.edit, "编辑框1_模板", 128, 20);
-    templates.check = new QCheckBox(frame);
-    place(templates.check, "选择框1_模板", 58, 15);
-    templates.radio = new QRadioButton(frame);
-    place(templates.radio, "单选框_添加_模板", 56, 15);
-    templates.list = new QComboBox(frame);
-    place(templates.list, "模板_组合框", 128, 20);
-    auto* board = new QFrame(frame);
-    board->setFrameShape(QFrame::NoFrame);
-    templates.container = board;
-    place(board, "画板_模拟分组框_模板", 80, 24);
-}
 
 void AddPage::registerAnchors(AnchorLayout& anchors)
 {

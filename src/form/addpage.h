@@ -50,7 +50,6 @@ public:
     QLabel* photoBox() const { return photo; }
 
 private:
-    void buildTemplates();
     InitialStates initialStates() const;
 
     AppState& state;

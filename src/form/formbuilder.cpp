@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -386,4 +387,31 @@ bool FormBuilder::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     return false;
+}
+
+FormTemplates createFormTemplates(QWidget* frame, const TemplateNames& names)
+{
+    const TemplateSizes sizes;
+    auto place = [](QWidget* templ, const char* name, const QSize& size) {
+        templ->setObjectName(QString::fromUtf8(name));
+        templ->setGeometry(QRect(QPoint(0, 0), size));
+        templ->hide();
+    };
+    FormTemplates templates;
+    templates.label = new QLabel(frame);
+    templates.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    place(templates.label, names.label, sizes.label);
+    templates.edit = new QLineEdit(frame);
+    place(templates.edit, names.edit, sizes.edit);
+    templates.check = new QCheckBox(frame);
+    place(templates.check, names.check, sizes.check);
+    templates.radio = new QRadioButton(frame);
+    place(templates.radio, names.radio, sizes.radio);
+    templates.list = new QComboBox(frame);
+    place(templates.list, names.list, sizes.list);
+    auto* board = new QFrame(frame);
+    board->setFrameShape(QFrame::NoFrame);
+    templates.container = board;
+    place(board, names.container, sizes.container);
+    return templates;
 }

@@ -58,6 +58,20 @@ struct FormTemplates {
     QWidget* container = nullptr;  // borderless frame holding an item's radio buttons
 };
 
+// The names a window gives its templates, in the order of FormTemplates.
+struct TemplateNames {
+    const char* label;
+    const char* edit;
+    const char* check;
+    const char* radio;
+    const char* list;
+    const char* container;
+};
+
+// Creates the hidden templates inside `frame`, at the template sizes.
+// Captions end where their controls begin, also on a shared compact row.
+FormTemplates createFormTemplates(QWidget* frame, const TemplateNames& names);
+
 struct BuildOptions {
     int categoryId = 0;  // > 0: programme options of this category only
     bool compact = false;

@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -126,7 +125,7 @@ EditWindow::EditWindow(AppState& appState, BrowsePage& browsePage, QWidget* pare
     group->setObjectName(QStringLiteral("分组框1_添加"));
     group->setGeometry(6, 0, defaultWidth - 12, defaultHeight - 44);
     frame = group;
-    buildTemplates();
+    templates = createFormTemplates(frame, {"标签1_模板", "编辑框1_模板", "选择框1_模板", "单选框1_模板", "组合框1_模板", "分组框1_模板"});
     buildPhotoGroup();
     buildBottomRow(defaultHeight);
     registerAnchors();
@@ -136,30 +135,6 @@ EditWindow::EditWindow(AppState& appState, BrowsePage& browsePage, QWidget* pare
     onEditWindowCreated();
 }
 
-void EditWindow::buildTemplates()
-{
-    // The templates stay hidden; only their clones are shown.
-    auto place = [this](QWidget* templ, const char* name, int w, int h) {
-        templ->setObjectName(QString::fromUtf8(name));
-        templ->setGeometry(0, 0, w, h);
-        templ->hide();
-    };
-    templates.label = new QLabel(frame);
-    templates.label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    place(templates.label, "标签1_模板", 87, 22);
-    templates.edit = new QLineEdit(frame);
-    place(templates.edit, "编辑框1_模板", 128, 20);
-    templates.check = new QCheckBox(frame);
-    place(templates.check, "选择框1_模板", 58, 15);
-    templates.radio = new QRadioButton(frame);
-    place(templates.radio, "单选框1_模板", 56, 15);
-    templates.list = new QComboBox(frame);
-    place(templates.list, "组合框1_模板", 128, 20);
-    auto* board = new QFrame(frame);
-    board->setFrameShape(QFrame::NoFrame);
-    templates.container = board;
-    place(board, "分组框1_模板", 80, 24);
-}
 
 void EditWindow::buildPhotoGroup()
 {

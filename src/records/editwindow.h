@@ -63,7 +63,6 @@ protected:
 
 private:
     void onEditWindowCreated();
-    void buildTemplates();
     void buildPhotoGroup();
     void buildBottomRow(int height);
     void registerAnchors();
