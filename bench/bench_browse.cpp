@@ -11,6 +11,8 @@
 //   targets: every case within 1.5x of bare; no condition under 30 ms;
 //   a page turn under 5 ms
 
+#include "benchsupport.h"
+
 #include "platform/sqlengine.h"
 #include "records/browsepage.h"
 #include "store/database.h"
@@ -36,16 +38,13 @@
 
 namespace {
 
+using bench::Clock;
+using bench::check;
+using bench::secondsSince;
+
 constexpr int kRegistrations = 100000;
 constexpr int kProgrammes = 20;
 constexpr int kPageSize = 50;
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 double threadCpuSeconds()
 {
@@ -70,14 +69,6 @@ double timed(Work&& work, double& wall, double& cpu)
     wall += seconds;
     cpu += threadCpuSeconds() - cpuStart;
     return seconds;
-}
-
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "bench_browse: %s failed\n", what);
-        std::exit(1);
-    }
 }
 
 void run(sqlite3* db, const char* sql)

@@ -11,6 +11,8 @@
 //               through Jet's [^] pattern, beside SQLite's own LIKE on ^id^
 //               (target: within 1.5x of bare)
 
+#include "benchsupport.h"
+
 #include "core/appstate.h"
 #include "records/export.h"
 #include "records/statistics.h"
@@ -31,24 +33,13 @@
 
 namespace {
 
+using bench::Clock;
+using bench::check;
+using bench::secondsSince;
+
 constexpr int kRegistrations = 100000;
 constexpr int kProgrammes = 20;
 constexpr int kExportRows = 1000;
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "bench_records_export: %s failed\n", what);
-        std::exit(1);
-    }
-}
 
 void report(benchmark::State& state, double oursSeconds, double bareSeconds)
 {

@@ -6,6 +6,8 @@
 //   page:  one 50-row page of a middle page read as text   (target: under 2 ms)
 //   like:  a name search through Jet LIKE, beside SQLite's own LIKE
 
+#include "benchsupport.h"
+
 #include "platform/sqlengine.h"
 #include "store/database.h"
 #include "store/schema.h"
@@ -25,26 +27,15 @@
 
 namespace {
 
+using bench::Clock;
+using bench::check;
+using bench::secondsSince;
+
 constexpr int kRegistrations = 100000;
 const char* const kBrowseQuery = "select  id,xm,xb,nl,dtime,sh,fk from bmb  where  status=1  order by dtime desc";
 const char* const kKeysQuery = "select id from bmb  where  status=1  order by dtime desc";
 const char* const kRowQuery = "select id,xm,xb,nl,dtime,sh,fk from bmb where id=?";
 const QStringList kColumns = {"id", "xm", "xb", "nl", "dtime", "sh", "fk"};
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-void check(bool ok, const char* what)
-{
-    if (!ok) {
-        std::fprintf(stderr, "bench_store: %s failed\n", what);
-        std::exit(1);
-    }
-}
 
 // One temporary zhao.dat with the registrations, opened by the store and by a
 // bare handle of its own.
