@@ -322,12 +322,11 @@ QVector<BackupFile> listBackups(const QString& folder)
     return found;
 }
 
-// Named after a moment later than every backup already in folder, so that
-// the name order stays the order in which they were made, even when backups
-// follow each other within a second.
-static QString uniqueArchivePath(const QString& folder, BackupKind kind)
+// Named after the backup's moment, or a moment later than every backup
+// already in folder, so that the name order stays the order in which they
+// were made, even when backups follow each other within a second.
+static QString uniqueArchivePath(const QString& folder, BackupKind kind, QDateTime moment)
 {
-    QDateTime moment = QDateTime::currentDateTime();
     moment.setTime(QTime(moment.time().hour(), moment.time().minute(), moment.time().second()));
     const QVector<BackupFile> existing = listBackups(folder);
     if (!existing.isEmpty() && existing.first().moment >= moment)
@@ -420,7 +419,8 @@ BackupResult writeBackup(const QString& programDir, const QString& folder, Backu
     state.hashed = totalBytes;
     const QByteArray manifestData = manifestJson(manifest);
 
-    const QString archivePath = uniqueArchivePath(folder, kind);
+    // Named from the moment the manifest records, not from a later tick.
+    const QString archivePath = uniqueArchivePath(folder, kind, manifest.created);
     int errorCode = 0;
     zip_t* archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_CREATE | ZIP_EXCL, &errorCode);
     if (!archive) {
