@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -23,6 +24,8 @@
 #include <vector>
 
 // Runs `step` on the login window once it is open (modal, inside start-up).
+// A login window still open long after the step (its query failed, say)
+// fails the test and is closed, so start-up returns instead of waiting forever.
 inline void whenLoginOpens(std::function<void(LoginWindow&)> step)
 {
     QTimer::singleShot(0, [step] {
@@ -33,7 +36,14 @@ inline void whenLoginOpens(std::function<void(LoginWindow&)> step)
                     login = candidate;
         }
         QVERIFY2(login, "the login window is not open");
+        QPointer<LoginWindow> window(login);
         step(*login);
+        QTimer::singleShot(20000, login, [window] {
+            if (!window || !window->isVisible())
+                return;
+            QTest::qFail("the login window is still open 20 s after the login", __FILE__, __LINE__);
+            window->done(QDialog::Rejected);
+        });
     });
 }
 

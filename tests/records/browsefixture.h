@@ -74,8 +74,17 @@ struct BrowseFixture : OpenState, Reporter {
     QString label() const { return find<QLabel>("标签_页码")->text(); }
     bool previousEnabled() const { return find<QPushButton>("按钮_上一页")->isEnabled(); }
     bool nextEnabled() const { return find<QPushButton>("按钮_下一页")->isEnabled(); }
-    QString cell(int row, int column) const { return list()->topLevelItem(row)->text(column); }
-    int rowId(int row) const { return list()->topLevelItem(row)->data(0, Qt::UserRole).toInt(); }
+    // A row the list does not have reads as empty text and id -1, so the check fails instead of the executable.
+    QString cell(int row, int column) const
+    {
+        const QTreeWidgetItem* item = list()->topLevelItem(row);
+        return item ? item->text(column) : QString();
+    }
+    int rowId(int row) const
+    {
+        const QTreeWidgetItem* item = list()->topLevelItem(row);
+        return item ? item->data(0, Qt::UserRole).toInt() : -1;
+    }
 
     // The list column captioned `caption`.
     int column(const QString& caption) const
@@ -103,8 +112,12 @@ struct BrowseFixture : OpenState, Reporter {
 
     void tick(std::initializer_list<int> rows)
     {
-        for (int row : rows)
-            list()->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        for (int row : rows) {
+            if (QTreeWidgetItem* item = list()->topLevelItem(row))
+                item->setCheckState(0, Qt::Checked);
+            else
+                QTest::qFail(qPrintable(QStringLiteral("no list row %1 to tick").arg(row)), __FILE__, __LINE__);
+        }
     }
 
     // Chooses the status selector's entry as the operator does.
