@@ -139,7 +139,7 @@ void countBeside(benchmark::State& state, const QString& column, bool multiChoic
     QVector<QString> statements;
     QVector<QString> bareStatements;
     for (const StatisticsCategory& category : categories) {
-        statements << statisticsStatement(column, category.value, multiChoice, std::nullopt);
+        statements << statisticsStatement(column, category.value, multiChoice, std::nullopt).value_or(QString());
         bareStatements << bareStatement(category.value);
     }
     double oursSeconds = 0;

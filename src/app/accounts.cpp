@@ -196,6 +196,17 @@ void AccountsPage::report(const QString& outcome)
     state.showResult(nameBox->text() + outcome);
 }
 
+bool AccountsPage::acceptPassword()
+{
+    // The digest is taken over GBK bytes: characters without them would all
+    // turn into "?" and every such password would open the account.
+    if (isGbkEncodable(passwordBox->text()))
+        return true;
+    messageBox(QStringLiteral("密码中含有无法使用的字符（如表情符号），请换一个密码"), MessageStyle::Exclamation);
+    passwordBox->setFocus();
+    return false;
+}
+
 void AccountsPage::onAddAccount()
 {
     if (!guardManage(state))
@@ -215,6 +226,8 @@ void AccountsPage::onAddAccount()
         groupSelector->setFocus();
         return;
     }
+    if (!acceptPassword())
+        return;
 
     const QString sql = insertAccountStatement(trimBlanks(nameBox->text()), groupSelector->currentData().toInt(),
                                                enabledBox->isChecked(), passwordDigest(trimBlanks(passwordBox->text())));
@@ -248,6 +261,8 @@ void AccountsPage::onModifyAccount()
         return;
     }
 
+    if (!acceptPassword())
+        return;
     const QString password = trimBlanks(passwordBox->text());
     const QString digest = password.isEmpty() ? QString() : passwordDigest(password);
     QString sql;

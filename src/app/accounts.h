@@ -37,6 +37,8 @@ public:
 private:
     // The id of the selected row, or 0 when no row is selected.
     int selectedAccountId() const;
+    // Refuses, with a message, a password that cannot be stored as typed.
+    bool acceptPassword();
     void report(const QString& outcome);
 
     AppState& state;

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "form/addpage.h"
 #include "records/browsepage.h"
+#include "records/browsequery.h"
 #include "platform/inifile.h"
 #include "platform/text.h"
 #include "printing/printchoices.h"
@@ -43,7 +44,7 @@ void loadIniSettings(MainWindow& window)
 
     const QString pageSizeText = readIniValue(state.iniPath, QStringLiteral("prepage"), QStringLiteral("50"));
     browsePage.pageSizeEditor()->setText(pageSizeText);
-    state.pageSize = clampToInt(textToNumber(pageSizeText));
+    state.pageSize = pageSizeFromText(pageSizeText);
 
     selectPosition(addPage.reviewSelector(), readPosition(state.iniPath, QStringLiteral("add_sh")));
     selectPosition(addPage.paymentSelector(), readPosition(state.iniPath, QStringLiteral("add_fk")));

@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTreeWidget>
 
 namespace {
@@ -109,14 +108,10 @@ bool orderShouldBeNegative(const QString& zd, double order)
     return order > 0.0000001 && isOneOf(zd, {"bm1", "bm2", "bm3", "dd"});
 }
 
-bool isOrderNumber(const QString& text)
+std::optional<QString> updateStyleStatement(const StyleRowChanges& row)
 {
-    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
-    return number.match(trimBlanks(text)).hasMatch();
-}
-
-QString updateStyleStatement(const StyleRowChanges& row)
-{
+    if (!isPlainNumber(row.order))
+        return std::nullopt;
     return QStringLiteral("UPDATE style SET nam=") + sqlText(row.nam) + QStringLiteral(",lx=") + sqlInteger(row.lx)
            + QStringLiteral(",val=") + sqlText(row.val) + QStringLiteral(",bt=") + flag(row.required)
            + QStringLiteral(",yz=") + sqlText(row.yz) + QStringLiteral(",sx=") + trimBlanks(row.order)
@@ -395,14 +390,6 @@ void DesignerPage::saveItemChanges()
         return;
     }
     const QString caption = name->text();
-    // The order goes into the statement as typed, so it must be a number.
-    if (!isOrderNumber(order->text())) {
-        messageBox(QStringLiteral("顺序必须是数字"), MessageStyle::Error);
-        state.showResult(caption + QStringLiteral(" 修改失败"));
-        order->setFocus();
-        return;
-    }
-
     StyleRowChanges changes;
     changes.id = id;
     changes.nam = caption;
@@ -413,7 +400,14 @@ void DesignerPage::saveItemChanges()
     changes.order = order->text();
     changes.ts = hint->text();
     changes.enabled = enabledBox->isChecked();
-    if (!executeReported(state, updateStyleStatement(changes))) {
+    const std::optional<QString> statement = updateStyleStatement(changes);
+    if (!statement) {
+        messageBox(QStringLiteral("顺序必须是数字"), MessageStyle::Error);
+        state.showResult(caption + QStringLiteral(" 修改失败"));
+        order->setFocus();
+        return;
+    }
+    if (!executeReported(state, *statement)) {
         state.showResult(caption + QStringLiteral(" 修改失败"));
         return;
     }

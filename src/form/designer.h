@@ -9,6 +9,8 @@
 #include <QVector>
 #include <QWidget>
 
+#include <optional>
+
 class AnchorLayout;
 class QCheckBox;
 class QComboBox;
@@ -35,8 +37,6 @@ QString ruleCode(int entry);
 QString typeRefusal(const QString& zd, int type);
 // The category and programme items belong at the top: a positive order is refused.
 bool orderShouldBeNegative(const QString& zd, double order);
-// An order text that may stand in the statement as a number, as typed.
-bool isOrderNumber(const QString& text);
 
 struct StyleRowChanges {
     int id = 0;
@@ -45,11 +45,12 @@ struct StyleRowChanges {
     QString val;
     bool required = false;
     QString yz;
-    QString order;  // written as typed; must satisfy isOrderNumber
+    QString order;  // written as typed
     QString ts;
     bool enabled = false;
 };
-QString updateStyleStatement(const StyleRowChanges& row);
+// None when the order is not a number (isPlainNumber), as it stands unquoted.
+std::optional<QString> updateStyleStatement(const StyleRowChanges& row);
 
 // The free items that 添加项目 takes into use, first unused first.
 QStringList freeItemColumns();

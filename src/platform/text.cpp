@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <QCryptographicHash>
+#include <QRegularExpression>
 #include <QTextCodec>
 
 #include <cmath>
@@ -42,6 +43,11 @@ QString fromGbk(const QByteArray& bytes)
     return gbkCodec() ? gbkCodec()->toUnicode(bytes) : QString::fromLocal8Bit(bytes);
 }
 
+bool isGbkEncodable(const QString& text)
+{
+    return !gbkCodec() || gbkCodec()->canEncode(text);
+}
+
 int gbkLength(const QString& text)
 {
     return int(toGbk(text).size());
@@ -68,7 +74,16 @@ double textToNumber(const QString& text)
 {
     bool ok = false;
     const double value = trimBlanks(text).toDouble(&ok);
-    return ok ? value : 0.0;
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+bool isPlainNumber(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)"));
+    const QString trimmed = trimBlanks(text);
+    bool ok = false;
+    const double value = trimmed.toDouble(&ok);
+    return number.match(trimmed).hasMatch() && ok && std::isfinite(value);
 }
 
 int clampToInt(double value)

@@ -10,6 +10,8 @@ QString trimBlanks(const QString& text);
 
 QByteArray toGbk(const QString& text);
 QString fromGbk(const QByteArray& bytes);
+// Whether every character has GBK bytes (an emoji has none and would turn into "?").
+bool isGbkEncodable(const QString& text);
 // Length of the text in GBK bytes (a Chinese character counts 2).
 int gbkLength(const QString& text);
 
@@ -29,5 +31,11 @@ QString numberToText(double value);
 // 2147483647); not-a-number gives 0.
 int clampToInt(double value);
 
-// A text read as a number; a text that is not a number gives 0.
+// A text read as a number; a text that is not a finite number ("abc", "inf",
+// "nan") gives 0.
 double textToNumber(const QString& text);
+
+// Whether the text, blanks trimmed, may stand in a statement as a number:
+// an optional sign, digits with an optional decimal part and exponent, and a
+// finite value ("inf", "nan", "1e999" and "1,2" are no numbers).
+bool isPlainNumber(const QString& text);

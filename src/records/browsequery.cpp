@@ -5,7 +5,6 @@
 #include "platform/text.h"
 #include "store/schema.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -42,12 +41,6 @@ bool isComparison(const QString& text)
     return text == QLatin1String(">=") || text == QLatin1String("=") || text == QLatin1String("<=");
 }
 
-// An age as typed: digits with an optional sign and decimal part, nothing else.
-bool isNumberText(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"));
-    return number.match(text).hasMatch();
-}
 
 } // namespace
 
@@ -127,7 +120,7 @@ std::optional<QString> conditionFragment(const ConditionRow& row, const QVector<
     }
     if (sameColumn(column, "nl")) {
         const QString age = trimBlanks(row.content);
-        if (!isComparison(row.conditionText) || !isNumberText(age))
+        if (!isComparison(row.conditionText) || !isPlainNumber(age))
             return std::nullopt;
         return column + row.conditionText + age;
     }
@@ -190,5 +183,6 @@ QString pageInfoText(int currentPage, int pageCount, int recordCount)
 
 int pageSizeFromText(const QString& text)
 {
-    return clampToInt(textToNumber(text));
+    const int size = clampToInt(textToNumber(text));
+    return size >= 1 ? size : defaultPageSize;
 }

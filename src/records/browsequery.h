@@ -65,5 +65,8 @@ QString browseQuery(const QString& columnList, const QString& where);
 // "2/5  Tol:230"; a page number below 1 (no current page) reads 0.
 QString pageInfoText(int currentPage, int pageCount, int recordCount);
 
-// The page size box read as a number, integer part; 0 when it is no number.
+// Rows per page when the setting gives none.
+constexpr int defaultPageSize = 50;
+// The page size box read as a number, integer part; a text that gives no
+// whole number of at least 1 means the default.
 int pageSizeFromText(const QString& text);

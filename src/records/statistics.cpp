@@ -1,6 +1,7 @@
 #include "records/statistics.h"
 
 #include "platform/sqlliteral.h"
+#include "platform/text.h"
 #include "store/schema.h"
 
 namespace {
@@ -80,9 +81,12 @@ QVector<StatisticsCategory> statisticsCategories(const QString& column, const QS
     return categories;
 }
 
-QString statisticsStatement(const QString& column, const QString& value, bool multiChoice,
-                            const std::optional<QString>& filter)
+std::optional<QString> statisticsStatement(const QString& column, const QString& value, bool multiChoice,
+                                           const std::optional<QString>& filter)
 {
+    const bool quoted = multiChoice || column.startsWith(QLatin1String("kz"), Qt::CaseInsensitive);
+    if (!quoted && !isPlainNumber(value))
+        return std::nullopt;
     QString sql = QStringLiteral("select count(*) from bmb ");
     sql += filter ? *filter + QStringLiteral(" and ") : QStringLiteral("where ");
     sql += column;

@@ -42,8 +42,9 @@ QVector<StatisticsCategory> statisticsCategories(const QString& column, const QS
 
 // The counting statement of one category. filter is the browse page's WHERE
 // clause (starting " where ") when the count is restricted to what the
-// browse conditions select.
-QString statisticsStatement(const QString& column, const QString& value, bool multiChoice,
+// browse conditions select. None when a value that stands unquoted (every
+// column but the extension items) is not a number.
+std::optional<QString> statisticsStatement(const QString& column, const QString& value, bool multiChoice,
                             const std::optional<QString>& filter);
 
 // Runs one statement per category and fills in the counts. A statement that

@@ -98,8 +98,14 @@ void StatisticsPage::runStatistics()
     if (isRegistrationColumn(column))
         categories = statisticsCategories(column, presetValues, state);
     QVector<QString> statements;
-    for (const StatisticsCategory& category : categories)
-        statements << statisticsStatement(column, category.value, multiChoice, filter);
+    for (const StatisticsCategory& category : categories) {
+        const std::optional<QString> statement = statisticsStatement(column, category.value, multiChoice, filter);
+        if (!statement) {
+            messageBox(QStringLiteral("统计项目的取值有误，无法统计"), MessageStyle::Error);
+            return;
+        }
+        statements << *statement;
+    }
     countCategories(
         state, categories, statements, [](const QString& error) { messageBox(error, MessageStyle::Error); },
         processPendingMessages);

@@ -60,7 +60,14 @@ private slots:
         // Entering again starts from "无": the age condition is gone.
         QCOMPARE(fields->currentIndex(), 0);
         QCOMPARE(label->text(), QStringLiteral("1/1  Tol:1"));
+        QVERIFY(list->topLevelItem(0));
         QCOMPARE(list->topLevelItem(0)->text(3), QStringLiteral("学生10"));
+
+        // A page size below 1 means the default: the rows are listed, not an empty page.
+        app.find<QLineEdit>(QStringLiteral("编辑框_信息浏览_每页数量"))->setText(QStringLiteral("0"));
+        app.find<QPushButton>(QStringLiteral("按钮_信息浏览"))->click();
+        QCOMPARE(label->text(), QStringLiteral("1/1  Tol:1"));
+        QCOMPARE(list->topLevelItemCount(), 1);
 
         app.find<QLineEdit>(QStringLiteral("编辑框_信息浏览_每页数量"))->setText(QStringLiteral("30"));
         app.closeWindow();
@@ -86,6 +93,7 @@ private slots:
         QCOMPARE(app.statusText(), QStringLiteral("修改成功"));
         QCOMPARE(app.queryValue(QStringLiteral("select fk from bmb where id=%1").arg(paid)), QStringLiteral("1"));
 
+        QVERIFY(list->topLevelItem(2));
         const int recycled = list->topLevelItem(2)->data(0, Qt::UserRole).toInt();
         list->topLevelItem(2)->setCheckState(0, Qt::Checked);
         app.find<QPushButton>(QStringLiteral("按钮_信息浏览_删除"))->click();

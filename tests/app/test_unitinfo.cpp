@@ -178,7 +178,7 @@ private slots:
         QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("prepage"), QString()), QStringLiteral("abc"));
         QVERIFY(app.start());
         QCOMPARE(app.find<QLineEdit>(QStringLiteral("编辑框_信息浏览_每页数量"))->text(), QStringLiteral("abc"));
-        QCOMPARE(app.state->pageSize, 0);
+        QCOMPARE(app.state->pageSize, 50);
     }
 
     void printChoicesFollowTheEnabledTemplates()

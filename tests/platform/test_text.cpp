@@ -67,6 +67,28 @@ private slots:
         QCOMPARE(textToNumber(QStringLiteral("12abc")), 0.0);
     }
 
+    // What may stand unquoted in a statement; inf and nan read as numbers to
+    // Qt but are column names to the database.
+    void onlyFiniteNumbersCountAsNumbers()
+    {
+        for (const char* good : {"5", "-5", "0", "+2", "0.5", "-.25", " 7 ", "1e3", "12."})
+            QVERIFY2(isPlainNumber(QString::fromUtf8(good)), good);
+        for (const char* bad : {"", "abc", "1,status=0", "5 where id=1", "inf", "-inf", "nan", "NaN", "infinity",
+                                "1e999", "--1", "1e", "0x10"}) {
+            QVERIFY2(!isPlainNumber(QString::fromUtf8(bad)), bad);
+            QVERIFY2(std::isfinite(textToNumber(QString::fromUtf8(bad))), bad);
+        }
+        QCOMPARE(textToNumber(QStringLiteral("inf")), 0.0);
+        QCOMPARE(textToNumber(QStringLiteral("nan")), 0.0);
+    }
+
+    void charactersWithoutGbkBytesAreFound()
+    {
+        QVERIFY(isGbkEncodable(QStringLiteral("abc中文?")));
+        QVERIFY(!isGbkEncodable(QString::fromUtf8("pass😀")));
+        QVERIFY(!isGbkEncodable(QString::fromUtf8("🙂")));
+    }
+
     void dateToTextLeavesOutTrailingZeroParts_data()
     {
         QTest::addColumn<QDateTime>("moment");

@@ -86,16 +86,17 @@ private slots:
         QCOMPARE(f.cell(0, f.column(QStringLiteral("姓名"))), QStringLiteral("O'Brien"));
     }
 
-    void pageSizesThatAreNoPositiveNumberShowNoRows()
+    void pageSizesThatAreNoPositiveNumberMeanTheDefault()
     {
         BrowseFixture f;
         QVERIFY(f.addRegistrations(12));
         f.page->enter(false);
         QCOMPARE(f.page->rowCount(), 12);
-        for (const char* size : {"0", "", "abc", "-5"}) {
+        for (const char* size : {"0", "", "abc", "-5", "0.5"}) {
             f.page->pageSizeEditor()->setText(QString::fromUtf8(size));
             f.search();
-            QVERIFY2(f.page->rowCount() == 0, size);
+            QVERIFY2(f.page->rowCount() == 12, size);
+            QCOMPARE(f.state.pageSize, 50);
         }
         f.page->pageSizeEditor()->setText(QStringLiteral("5.9"));
         f.search();
@@ -228,6 +229,7 @@ private slots:
         QVERIFY(f.addRegistrations(3));
         f.page->enter(false);
         QTreeWidget* list = f.list();
+        QCOMPARE(list->topLevelItemCount(), 3);
         auto tick = [list](int row, bool on) { list->topLevelItem(row)->setCheckState(0, on ? Qt::Checked : Qt::Unchecked); };
         tick(0, true);
         tick(2, true);

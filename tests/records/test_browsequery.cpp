@@ -150,6 +150,8 @@ private slots:
             {"age that is no number", onItem(3, ">=", std::nullopt, "abc")},
             {"age with more behind it", onItem(3, "=", std::nullopt, "18 or 1=1")},
             {"empty age", onItem(3, "=", std::nullopt, "")},
+            {"age that is infinite", onItem(3, "=", std::nullopt, "inf")},
+            {"age past the number range", onItem(3, "=", std::nullopt, "1e999")},
             {"column bmb does not have", onItem(9, "包含", std::nullopt, "x")},
             {"code past the items", row(1, 40, "包含", std::nullopt, "x")},
         };
@@ -239,8 +241,9 @@ private slots:
         const struct {
             const char* text;
             int size;
-        } sizes[] = {{"50", 50},  {" 20 ", 20}, {"12.9", 12},  {"-3.7", -3},
-                     {"abc", 0},  {"", 0},      {"1e20", std::numeric_limits<int>::max()}, {"nan", 0}};
+        } sizes[] = {{"50", 50},  {" 20 ", 20}, {"12.9", 12},  {"-3.7", 50},
+                     {"abc", 50}, {"", 50},     {"1e20", std::numeric_limits<int>::max()}, {"nan", 50},
+                     {"0", 50},   {"-3", 50},   {"0.5", 50}, {"1", 1}};
         for (const auto& s : sizes)
             QCOMPARE(pageSizeFromText(QString::fromUtf8(s.text)), s.size);
     }
