@@ -227,6 +227,11 @@ void BackupTest::damagedOrForeignArchivesAreRefused_data()
             replaceEntry(z, "zhao.dat", junk);
         });
     }) << QStringLiteral("数据库 zhao.dat 不是数据库");
+    QTest::newRow("zhao.dat another valid database, manifest unchanged") << Spoil([](const QString& archive, const QString& folder) {
+        const TestProgramDir other;
+        const QByteArray otherDatabase = readBytes(other.databasePath());
+        return editedArchive(archive, folder, [&](zip_t* z) { replaceEntry(z, "zhao.dat", otherDatabase); });
+    }) << QStringLiteral("校验和不符");
     QTest::newRow("a photo changed") << Spoil([](const QString& archive, const QString& folder) {
         return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/2013-05/1.jpg", photoBytes(8, 100)); });
     }) << QStringLiteral("校验和不符");
