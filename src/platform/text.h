@@ -10,6 +10,10 @@ QString trimBlanks(const QString& text);
 
 QByteArray toGbk(const QString& text);
 QString fromGbk(const QByteArray& bytes);
+// GB18030: GBK's superset, whose bytes equal GBK's for every character GBK
+// has and which writes every other character (王䶮) instead of "?".
+QByteArray toGb18030(const QString& text);
+QString fromGb18030(const QByteArray& bytes);
 // Length of the text in GBK bytes (a Chinese character counts 2).
 int gbkLength(const QString& text);
 
