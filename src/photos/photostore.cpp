@@ -26,12 +26,21 @@ QString photoFolder(const QString& programDir)
     return programDir + QStringLiteral("/photo");
 }
 
-QImage readImage(const QString& path)
+// The image decoded at no more than `room`, its shape kept. A camera photo
+// of 8000×6000 pixels is decoded at that size straight away (JPEG decodes
+// scaled), so it stays far below the reader's memory limit.
+QImage readImage(const QString& path, const QSize& room)
 {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    const QSize full = reader.size();
+    if (full.isValid() && !room.isEmpty() && (full.width() > room.width() || full.height() > room.height()))
+        reader.setScaledSize(full.scaled(room, Qt::KeepAspectRatio).expandedTo(QSize(1, 1)));
     return reader.read();
 }
+
+// A chosen file is decoded this small to learn that it is a picture at all.
+const QSize checkSize(64, 64);
 
 } // namespace
 
@@ -118,7 +127,7 @@ PhotoFileDialogOverride::~PhotoFileDialogOverride()
 
 bool acceptPhotoFile(AppState& state, const QString& chosenPath, QLabel* target, const QDateTime& moment)
 {
-    if (readImage(chosenPath).isNull()) {
+    if (readImage(chosenPath, checkSize).isNull()) {
         messageBox(QStringLiteral("所选文件不是可以显示的图片：") + QDir::toNativeSeparators(chosenPath)
                        + QStringLiteral("\n请选择JPG、BMP或GIF图片文件。"),
                    MessageStyle::Exclamation);
@@ -207,14 +216,14 @@ QString photoFileOf(AppState& state, int registrationId)
 
 bool showPhotoIn(QLabel* target, const QString& path)
 {
-    const QImage image = readImage(path);
     if (!target)
-        return !image.isNull();
+        return !readImage(path, checkSize).isNull();
+    const QSize room = target->contentsRect().size();
+    const QImage image = readImage(path, room);
     if (image.isNull()) {
         target->clear();
         return false;
     }
-    const QSize room = target->contentsRect().size();
     target->setPixmap(QPixmap::fromImage(image.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
     return true;
 }

@@ -15,6 +15,12 @@ QTextCodec* gbkCodec()
     return codec;
 }
 
+QTextCodec* gb18030Codec()
+{
+    static QTextCodec* codec = QTextCodec::codecForName("GB18030");
+    return codec;
+}
+
 bool isBlank(QChar c)
 {
     return c == QLatin1Char(' ') || c == QChar(0x3000);
@@ -46,6 +52,16 @@ QString fromGbk(const QByteArray& bytes)
 bool isGbkEncodable(const QString& text)
 {
     return !gbkCodec() || gbkCodec()->canEncode(text);
+}
+
+QByteArray toGb18030(const QString& text)
+{
+    return gb18030Codec() ? gb18030Codec()->fromUnicode(text) : toGbk(text);
+}
+
+QString fromGb18030(const QByteArray& bytes)
+{
+    return gb18030Codec() ? gb18030Codec()->toUnicode(bytes) : fromGbk(bytes);
 }
 
 int gbkLength(const QString& text)

@@ -12,6 +12,10 @@ QByteArray toGbk(const QString& text);
 QString fromGbk(const QByteArray& bytes);
 // Whether every character has GBK bytes (an emoji has none and would turn into "?").
 bool isGbkEncodable(const QString& text);
+// GB18030: GBK's superset, whose bytes equal GBK's for every character GBK
+// has and which writes every other character (王䶮) instead of "?".
+QByteArray toGb18030(const QString& text);
+QString fromGb18030(const QByteArray& bytes);
 // Length of the text in GBK bytes (a Chinese character counts 2).
 int gbkLength(const QString& text);
 

@@ -8,11 +8,11 @@ void writeHtmlFile(const QString& path, const QString& html)
 {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(toGbk(html));
+        file.write(toGb18030(html));
 }
 
 QString readHtmlFile(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? fromGbk(file.readAll()) : QString();
+    return file.open(QIODevice::ReadOnly) ? fromGb18030(file.readAll()) : QString();
 }

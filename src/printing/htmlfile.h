@@ -1,6 +1,8 @@
 #pragma once
 // The HTML files printing writes and reads beside the program or in the
-// temporary directory: GBK bytes, no byte-order mark.
+// temporary directory: GB18030 bytes (GBK for every character GBK has), no
+// byte-order mark. The print window's browser is told they are GB18030,
+// whatever charset the page itself declares.
 
 #include <QString>
 

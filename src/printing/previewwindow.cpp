@@ -1,5 +1,7 @@
 #include "printing/previewwindow.h"
 
+#include "printing/printbrowser.h"
+
 #include <QEventLoop>
 #include <QPageSetupDialog>
 #include <QPointer>
@@ -7,8 +9,6 @@
 #include <QPrintPreviewDialog>
 #include <QPrinterInfo>
 #include <QPushButton>
-#include <QUrl>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 namespace {
@@ -51,10 +51,8 @@ PrintPreviewWindow::PrintPreviewWindow(AppState& appState) : state(appState)
         buttons[i] = button;
     }
 
-    view = new QWebEngineView(this);
+    view = createPrintBrowser(this);
     view->setObjectName(QStringLiteral("互联网浏览器1"));
-    // Print files are written in GBK without a charset declaration.
-    view->settings()->setDefaultTextEncoding(QStringLiteral("GBK"));
     view->setGeometry(0, 32, 624, 400);
     anchorBrowser();
     connect(view, &QWebEngineView::printFinished, this, [this](bool success) {
@@ -69,7 +67,12 @@ PrintPreviewWindow::~PrintPreviewWindow() = default;
 
 void PrintPreviewWindow::showFile(const QString& path)
 {
-    view->load(QUrl::fromLocalFile(path));
+    view->load(printFileUrl(path));
+}
+
+QString PrintPreviewWindow::shownFile() const
+{
+    return printFilePath(view->url());
 }
 
 void PrintPreviewWindow::anchorBrowser()

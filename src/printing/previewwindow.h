@@ -22,6 +22,8 @@ public:
 
     // Navigates the browser to a local file, replacing the document shown.
     void showFile(const QString& path);
+    // The local file the browser shows; empty before the first.
+    QString shownFile() const;
     // Only the document, for pages that are read rather than printed: the
     // four buttons hidden and the browser at the top left.
     void showDocumentOnly();

@@ -19,20 +19,67 @@ namespace {
 
 const QString blank = QStringLiteral("&nbsp;");
 
-QString placeholder(const QString& name)
+// A value as HTML text: markup characters and both quotes are written as
+// entities, so a value shows as typed and cannot end an attribute.
+QString htmlText(const QString& value)
 {
-    return QStringLiteral("[!--") + name + QStringLiteral("--]");
+    QString escaped = value.toHtmlEscaped();
+    escaped.replace(QLatin1Char('\''), QStringLiteral("&#39;"));
+    return escaped;
 }
 
-// Fills an exact-case placeholder; an empty value prints as a blank cell.
-void replaceOrBlank(QString& html, const QString& name, const QString& value)
-{
-    html.replace(placeholder(name), value.isEmpty() ? blank : value, Qt::CaseSensitive);
-}
+// What each placeholder name becomes, as HTML. Most names are matched with
+// exact case; a few with any case, keyed here in lower case.
+struct PlaceholderValues {
+    QHash<QString, QString> exactCase;
+    QHash<QString, QString> anyCase;
 
-void replaceAnyCase(QString& html, const QString& name, const QString& value)
+    // An empty value prints as a blank cell.
+    void textOrBlank(const QString& name, const QString& value)
+    {
+        exactCase.insert(name, value.isEmpty() ? blank : htmlText(value));
+    }
+    void textAnyCase(const QString& name, const QString& value) { anyCase.insert(name, htmlText(value)); }
+    void markupAnyCase(const QString& name, const QString& markup) { anyCase.insert(name, markup); }
+
+    const QString* find(const QString& name) const
+    {
+        if (const auto exact = exactCase.constFind(name); exact != exactCase.constEnd())
+            return &*exact;
+        if (const auto any = anyCase.constFind(name.toLower()); any != anyCase.constEnd())
+            return &*any;
+        return nullptr;
+    }
+};
+
+const QString placeholderStart = QStringLiteral("[!--");
+const QString placeholderEnd = QStringLiteral("--]");
+
+// Every placeholder of the template replaced by its value in one pass over
+// the template, so text a value brings in is never read as a placeholder.
+QString fillPlaceholders(const QString& templateHtml, const PlaceholderValues& values)
 {
-    html.replace(placeholder(name), value, Qt::CaseInsensitive);
+    QString html;
+    html.reserve(templateHtml.size());
+    qsizetype copied = 0;
+    qsizetype start = templateHtml.indexOf(placeholderStart);
+    while (start >= 0) {
+        const qsizetype nameStart = start + placeholderStart.size();
+        const qsizetype end = templateHtml.indexOf(placeholderEnd, nameStart);
+        if (end < 0)
+            break;
+        if (const QString* value = values.find(templateHtml.mid(nameStart, end - nameStart))) {
+            html += QStringView(templateHtml).mid(copied, start - copied);
+            html += *value;
+            copied = end + placeholderEnd.size();
+            start = templateHtml.indexOf(placeholderStart, copied);
+        } else {
+            // Not a placeholder; one may still begin inside it, as in "[!--[!--xm--]".
+            start = templateHtml.indexOf(placeholderStart, start + 1);
+        }
+    }
+    html += QStringView(templateHtml).mid(copied);
+    return html;
 }
 
 int integerOf(const QString& text)
@@ -67,8 +114,8 @@ QString choicesText(const QString& value)
 }
 
 // The third programme choice: nothing, one id, or several ids as ^3^^7^.
-// Fills its three placeholders and gives its fee for the total.
-qint64 fillThirdProgramme(QString& html, const QString& value, const AppState& lists)
+// Gives its three placeholders and its fee for the total.
+qint64 thirdProgrammeValues(PlaceholderValues& values, const QString& value, const AppState& lists)
 {
     const QString names = QStringLiteral("bm3");
     const QString fee = QStringLiteral("fybm3");
@@ -76,7 +123,7 @@ qint64 fillThirdProgramme(QString& html, const QString& value, const AppState& l
     if (value.isEmpty()) {
         // Written without the semicolon, as the printed forms have always shown it.
         for (const QString& name : {names, fee, feeInCapitals})
-            replaceAnyCase(html, name, QStringLiteral("&nbsp"));
+            values.markupAnyCase(name, QStringLiteral("&nbsp"));
         return 0;
     }
     if (value.startsWith(QLatin1Char('^'))) {
@@ -87,15 +134,15 @@ qint64 fillThirdProgramme(QString& html, const QString& value, const AppState& l
             programmeNames << programmeName(lists, id);
             sum += feeOf(lists, id);
         }
-        replaceAnyCase(html, names, programmeNames.join(QLatin1Char(',')));
-        replaceAnyCase(html, fee, QString::number(sum));
-        replaceAnyCase(html, feeInCapitals, amountInCapitals(double(sum)));
+        values.textAnyCase(names, programmeNames.join(QLatin1Char(',')));
+        values.textAnyCase(fee, QString::number(sum));
+        values.textAnyCase(feeInCapitals, amountInCapitals(double(sum)));
         return sum;
     }
     const int id = integerOf(value);
-    replaceAnyCase(html, names, programmeName(lists, id));
-    replaceAnyCase(html, fee, programmeFee(lists, id));
-    replaceAnyCase(html, feeInCapitals, amountInCapitals(double(feeOf(lists, id))));
+    values.textAnyCase(names, programmeName(lists, id));
+    values.textAnyCase(fee, programmeFee(lists, id));
+    values.textAnyCase(feeInCapitals, amountInCapitals(double(feeOf(lists, id))));
     return feeOf(lists, id);
 }
 
@@ -117,42 +164,42 @@ int choiceOf(const QComboBox& selector)
 QString fillTemplate(const QString& templateHtml, const RegistrationValues& registration, const AppState& lists,
                      const QString& photoFullPath)
 {
-    QString html = templateHtml;
+    PlaceholderValues values;
     auto value = [&](const char* column) { return registration.value(QString::fromLatin1(column)); };
-    auto replaceColumn = [&](const char* column) { replaceOrBlank(html, QString::fromLatin1(column), value(column)); };
+    auto columnText = [&](const char* column) { values.textOrBlank(QString::fromLatin1(column), value(column)); };
 
-    replaceColumn("xm");
-    replaceAnyCase(html, QStringLiteral("xb"), sexText(integerOf(value("xb"))));
-    replaceColumn("nl");
-    replaceColumn("mz");
-    replaceColumn("zj");
-    replaceOrBlank(html, QStringLiteral("dd"), categoryName(lists, integerOf(value("dd"))));
+    columnText("xm");
+    values.markupAnyCase(QStringLiteral("xb"), sexText(integerOf(value("xb"))));
+    columnText("nl");
+    columnText("mz");
+    columnText("zj");
+    values.textOrBlank(QStringLiteral("dd"), categoryName(lists, integerOf(value("dd"))));
 
     const int first = integerOf(value("bm1"));
     const int second = integerOf(value("bm2"));
-    replaceOrBlank(html, QStringLiteral("bm1"), programmeName(lists, first));
-    replaceOrBlank(html, QStringLiteral("bm2"), programmeName(lists, second));
-    replaceOrBlank(html, QStringLiteral("fybm1"), programmeFee(lists, first));
-    replaceOrBlank(html, QStringLiteral("fybm2"), programmeFee(lists, second));
-    replaceOrBlank(html, QStringLiteral("fybm1dx"), amountInCapitals(double(feeOf(lists, first))));
-    replaceOrBlank(html, QStringLiteral("fybm2dx"), amountInCapitals(double(feeOf(lists, second))));
+    values.textOrBlank(QStringLiteral("bm1"), programmeName(lists, first));
+    values.textOrBlank(QStringLiteral("bm2"), programmeName(lists, second));
+    values.textOrBlank(QStringLiteral("fybm1"), programmeFee(lists, first));
+    values.textOrBlank(QStringLiteral("fybm2"), programmeFee(lists, second));
+    values.textOrBlank(QStringLiteral("fybm1dx"), amountInCapitals(double(feeOf(lists, first))));
+    values.textOrBlank(QStringLiteral("fybm2dx"), amountInCapitals(double(feeOf(lists, second))));
 
     qint64 total = feeOf(lists, first) + feeOf(lists, second);
-    total += fillThirdProgramme(html, value("bm3"), lists);
-    replaceOrBlank(html, QStringLiteral("fybm123"), QString::number(total));
-    replaceOrBlank(html, QStringLiteral("fybm123dx"), amountInCapitals(double(total)));
+    total += thirdProgrammeValues(values, value("bm3"), lists);
+    values.textOrBlank(QStringLiteral("fybm123"), QString::number(total));
+    values.textOrBlank(QStringLiteral("fybm123dx"), amountInCapitals(double(total)));
 
-    replaceColumn("jj");
-    replaceColumn("lx1");
-    replaceColumn("lx2");
-    replaceColumn("lx3");
-    replaceColumn("id");
+    columnText("jj");
+    columnText("lx1");
+    columnText("lx2");
+    columnText("lx3");
+    columnText("id");
     for (int n = 1; n <= 10; ++n) {
         const QString column = QStringLiteral("kz") + QString::number(n);
-        replaceOrBlank(html, column, choicesText(registration.value(column)));
+        values.textOrBlank(column, choicesText(registration.value(column)));
     }
-    html.replace(placeholder(QStringLiteral("tp")), photoFullPath, Qt::CaseSensitive);
-    return html;
+    values.exactCase.insert(QStringLiteral("tp"), htmlText(photoFullPath));
+    return fillPlaceholders(templateHtml, values);
 }
 
 QString photoPathFor(const AppState& state, const QString& storedPhotoFile)

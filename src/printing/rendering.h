@@ -18,7 +18,9 @@ using RegistrationValues = QHash<QString, QString>;
 extern const QString pageBreakBlock;
 
 // The template's HTML with every placeholder filled from the registration,
-// the category and programme lists of state and the photo's full path.
+// the category and programme lists of state and the photo's full path. The
+// values go in as HTML text (escaped), in one pass: a value that holds a
+// placeholder is printed as written. The template itself is kept as written.
 QString fillTemplate(const QString& templateHtml, const RegistrationValues& registration, const AppState& lists,
                      const QString& photoFullPath);
 
@@ -41,7 +43,7 @@ QVector<int> enabledTemplatesOf(const QComboBox& selector);
 // Every registration through every template, in that order, one page each.
 QString renderDocument(AppState& state, const QVector<int>& templateIds, const QVector<int>& registrationIds);
 
-// Writes html (GBK) to a new temporary .tmp.htm file and shows it in the
+// Writes html (GB18030) to a new temporary .tmp.htm file and shows it in the
 // print preview window; gives the file's path.
 QString showPrintDocument(AppState& state, const QString& html);
 

@@ -7,12 +7,15 @@
 #include "records/exportprogress.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include <xlsxwriter.h>
 
+#include <cerrno>
 #include <memory>
 
 ExportTable exportTableOf(const QTreeWidget& list)
@@ -66,8 +69,9 @@ namespace {
 // Excel's built-in text format, "@".
 constexpr uint8_t textFormat = 49;
 
-struct WorkbookCloser {
-    void operator()(lxw_workbook* workbook) const { workbook_close(workbook); }
+// A workbook given up on before it is closed is freed without writing anything.
+struct WorkbookDiscarder {
+    void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
 };
 
 QByteArray utf8(const QString& text)
@@ -75,16 +79,35 @@ QByteArray utf8(const QString& text)
     return text.toUtf8();
 }
 
-} // namespace
-
-bool writeExportWorkbook(const QString& path, const ExportTable& table, const QString& sheetName,
-                         const std::function<void(int row)>& afterRow, QString* error)
+// The writer's own failures that leave no system error behind.
+QString writerErrorText(lxw_error error)
 {
-    std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new(utf8(path).constData()));
-    lxw_worksheet* sheet = workbook ? workbook_add_worksheet(workbook.get(), utf8(sheetName).constData()) : nullptr;
+    switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return QStringLiteral("内存不足");
+    case LXW_ERROR_CREATING_XLSX_FILE:
+        return QStringLiteral("文件无法建立");
+    case LXW_ERROR_CREATING_TMPFILE:
+    case LXW_ERROR_READING_TMPFILE:
+        return QStringLiteral("临时文件无法读写");
+    default:
+        return QStringLiteral("表格写入出错（") + QString::fromUtf8(lxw_strerror(error)) + QStringLiteral("）");
+    }
+}
+
+// The workbook is built in memory and written to disk when it is closed, so
+// a full disk or a folder that cannot be written shows there.
+bool writeWorkbook(const QString& path, const ExportTable& table, const QString& sheetName,
+                   const std::function<void(int row)>& afterRow, WorkbookError& error)
+{
+    std::unique_ptr<lxw_workbook, WorkbookDiscarder> workbook(workbook_new(utf8(path).constData()));
+    if (!workbook) {
+        error.writerUnavailable = true;
+        return false;
+    }
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), utf8(sheetName).constData());
     if (!sheet) {
-        if (error)
-            *error = QStringLiteral("工作簿无法建立");
+        error.reason = QStringLiteral("工作表无法建立");
         return false;
     }
 
@@ -121,13 +144,27 @@ bool writeExportWorkbook(const QString& path, const ExportTable& table, const QS
             afterRow(row + 1);
     }
 
-    const lxw_error written = workbook_close(workbook.release());
-    if (written != LXW_NO_ERROR) {
-        if (error)
-            *error = QString::fromUtf8(lxw_strerror(written));
-        return false;
-    }
-    return true;
+    errno = 0;
+    const lxw_error closed = workbook_close(workbook.release());
+    const int systemError = errno;
+    if (closed == LXW_NO_ERROR)
+        return true;
+    error.reason = systemError != 0 ? fileErrorText(systemError) : writerErrorText(closed);
+    // What a full disk let through is no workbook.
+    QFile::remove(path);
+    return false;
+}
+
+} // namespace
+
+bool writeExportWorkbook(const QString& path, const ExportTable& table, const QString& sheetName,
+                         const std::function<void(int row)>& afterRow, WorkbookError* error)
+{
+    WorkbookError failure;
+    const bool written = writeWorkbook(path, table, sheetName, afterRow, failure);
+    if (!written && error)
+        *error = failure;
+    return written;
 }
 
 QString exportOpenedText(const QString& path)
@@ -138,6 +175,11 @@ QString exportOpenedText(const QString& path)
 QString exportNotOpenedText(const QString& path)
 {
     return QStringLiteral("没有能打开表格的程序，工作簿已保存在：") + path;
+}
+
+QString exportNotWrittenText(const QString& path, const QString& reason)
+{
+    return QStringLiteral("导出失败：工作簿无法写入 ") + path + QStringLiteral("\n原因：") + reason;
 }
 
 QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount, QWidget* parent)
@@ -163,15 +205,23 @@ QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int cu
     };
 
     const QString path = uniqueTempFileName(QStringLiteral(".xlsx"));
-    QString error;
+    WorkbookError error;
     if (!writeExportWorkbook(path, table, exportSheetName(currentPage, pageCount), afterRow, &error)) {
-        timedMessageBox(QStringLiteral("您需要在计算机上安装EXCEL程序才能进行导出操作！"), MessageStyle::SystemModal,
-                        QStringLiteral("本机没有安装Excel"), 3000);
-        if (progress) {
-            progress->setStatusText(QStringLiteral("失败：本机没有安装Excel."));
-            progress->showCloseButton();
+        if (error.writerUnavailable) {
+            timedMessageBox(QStringLiteral("您需要在计算机上安装EXCEL程序才能进行导出操作！"), MessageStyle::SystemModal,
+                            QStringLiteral("本机没有安装Excel"), 3000);
+            if (progress)
+                progress->setStatusText(QStringLiteral("失败：本机没有安装Excel."));
+            state.showResult(QStringLiteral("导出失败：本机没有安装Excel"));
+        } else {
+            const QString text = exportNotWrittenText(QDir::toNativeSeparators(path), error.reason);
+            messageBox(text, MessageStyle::Error | MessageStyle::SystemModal);
+            if (progress)
+                progress->setStatusText(QStringLiteral("失败：") + error.reason);
+            state.showResult(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
         }
-        state.showResult(QStringLiteral("导出失败：") + error);
+        if (progress)
+            progress->showCloseButton();
         return {};
     }
 

@@ -35,14 +35,24 @@ std::optional<QString> exportPercentText(int row, int rows);
 
 constexpr int exportBarFullWidth = 258;
 
+// Why a workbook was not written.
+struct WorkbookError {
+    // The spreadsheet writer itself could not start: nothing was tried on disk.
+    bool writerUnavailable = false;
+    // What went wrong, for the operator ("磁盘空间不足").
+    QString reason;
+};
+
 // Writes the table to a new workbook at path. afterRow runs after each row
-// with its 1-based number. On failure gives false with the reason in error.
+// with its 1-based number. On failure gives false with the cause in error.
 bool writeExportWorkbook(const QString& path, const ExportTable& table, const QString& sheetName,
-                         const std::function<void(int row)>& afterRow, QString* error);
+                         const std::function<void(int row)>& afterRow, WorkbookError* error);
 
 // What the export tells the operator, once the workbook is written.
 QString exportOpenedText(const QString& path);
 QString exportNotOpenedText(const QString& path);
+// What the export tells the operator when the workbook could not be written.
+QString exportNotWrittenText(const QString& path, const QString& reason);
 
 // The tool-bar export of the list on show: the progress window, the
 // workbook in the temporary directory, then the desktop's default

@@ -73,8 +73,8 @@ private slots:
         emit choice->activated(choice->currentIndex());
         PrintPreviewWindow* window = printPreviewWindow();
         QVERIFY(window);
-        QTRY_VERIFY_WITH_TIMEOUT(!window->browser()->url().isEmpty(), 30000);
-        QFile document(window->browser()->url().toLocalFile());
+        QTRY_VERIFY_WITH_TIMEOUT(!window->shownFile().isEmpty(), 30000);
+        QFile document(window->shownFile());
         QVERIFY(document.open(QIODevice::ReadOnly));
         QCOMPARE(fromGbk(document.readAll()), expected.join(pageBreakBlock));
         QCOMPARE(choice->currentText(), QStringLiteral("打印前2项"));

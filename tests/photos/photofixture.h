@@ -12,6 +12,11 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
 struct PhotoFixture : OpenState {
     MessageRecorder messages;
 
@@ -54,5 +59,39 @@ inline QString writeTestImage(const QString& path, const QSize& size, const char
         image.setPixel(x, x * size.height() / qMax(1, size.width()), qRgb(255, 255, 0));
     if (!image.save(path, format))
         qFatal("cannot write the test image %s", qPrintable(path));
+    return path;
+}
+
+// A JPEG of one flat colour written row by row, so a camera-sized picture
+// (8000×6000) costs a few kilobytes of memory and compresses small.
+inline QString writeFlatJpeg(const QString& path, const QSize& size)
+{
+    FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        qFatal("cannot write the test image %s", qPrintable(path));
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    jpeg_stdio_dest(&info, file);
+    info.image_width = JDIMENSION(size.width());
+    info.image_height = JDIMENSION(size.height());
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 75, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<unsigned char> row(std::size_t(size.width()) * 3);
+    for (std::size_t x = 0; x < row.size(); x += 3) {
+        row[x] = 40;
+        row[x + 1] = 120;
+        row[x + 2] = 200;
+    }
+    JSAMPROW rows[1] = {row.data()};
+    while (info.next_scanline < info.image_height)
+        jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    std::fclose(file);
     return path;
 }

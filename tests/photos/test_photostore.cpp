@@ -3,6 +3,7 @@
 #include "photos/photostore.h"
 
 #include <QFile>
+#include <QImageReader>
 #include <QLabel>
 #include <QTemporaryDir>
 
@@ -140,6 +141,37 @@ private slots:
         QVERIFY(f.state.pendingPhotoFile.isEmpty());
         QVERIFY(!hasPicture(picture));
         QCOMPARE(f.photoFiles().size(), 2);
+    }
+
+    // An ordinary camera photo is far beyond what the image reader decodes at
+    // full size by default; it is decoded at the size it is shown at, and the
+    // file itself is copied as it is.
+    void aCameraSizedPhotoIsAcceptedAndCopiedAsItIs()
+    {
+        PhotoFixture f;
+        QTemporaryDir source;
+        const QString chosen = writeFlatJpeg(source.filePath(QStringLiteral("camera.jpg")), QSize(8000, 6000));
+        QVERIFY2(QImageReader(chosen).read().isNull(), "the test photo is beyond the reader's default limit");
+        QLabel picture;
+        picture.resize(120, 160);
+
+        QVERIFY(acceptPhotoFile(f.state, chosen, &picture, may6));
+        QVERIFY(f.messages.messages().isEmpty());
+        QCOMPARE(f.state.pendingPhotoFile, storedNameForChosenFile(chosen, may6));
+        const QString copy = photoPath(f.dir.path(), f.state.pendingPhotoFile);
+        QCOMPARE(fileBytes(copy), fileBytes(chosen));
+        QVERIFY(hasPicture(picture));
+        QCOMPARE(picture.pixmap().size(), QSize(120, 90));
+        // The flat colour, give or take what JPEG rounds.
+        const QColor shown = picture.pixmap().toImage().pixelColor(60, 45);
+        QVERIFY2(qAbs(shown.red() - 40) <= 3 && qAbs(shown.green() - 120) <= 3 && qAbs(shown.blue() - 200) <= 3,
+                 qPrintable(shown.name()));
+
+        // The edit window shows a stored photo the same way.
+        QLabel stored;
+        stored.resize(90, 120);
+        QVERIFY(showPhotoIn(&stored, copy));
+        QCOMPARE(stored.pixmap().size(), QSize(90, 67));
     }
 
     void unusableChoicesAreRefusedAndChangeNothing_data()

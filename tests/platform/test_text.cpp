@@ -23,6 +23,23 @@ private slots:
         QCOMPARE(fromGbk(toGbk(QStringLiteral("报名表"))), QStringLiteral("报名表"));
     }
 
+    // GB18030 keeps GBK's bytes for what GBK has and writes the rest.
+    void gb18030ExtendsGbk_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("GBK text") << QStringLiteral("王a") << QByteArray("\xCD\xF5" "a");
+        QTest::newRow("beyond GBK") << QStringLiteral("王䶮") << QByteArray("\xCD\xF5\xFE\x9F");
+        QTest::newRow("outside the BMP") << QStringLiteral("𠀀") << QByteArray("\x95\x32\x82\x36");
+    }
+    void gb18030ExtendsGbk()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(toGb18030(text), bytes);
+        QCOMPARE(fromGb18030(bytes), text);
+    }
+
     void digestIsMd5OfGbkBytesInLowerCaseHex()
     {
         QCOMPARE(passwordDigest(QStringLiteral("472915")), QStringLiteral("fd4fb8afb893920555d594a0ed33751b"));

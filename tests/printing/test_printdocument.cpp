@@ -14,8 +14,11 @@
 #include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineSettings>
 
 namespace {
 
@@ -65,6 +68,60 @@ private:
     QElapsedTimer elapsed;
 };
 
+// What a script run beside the page (not by it) reads from the page; the
+// page's own scripts may be off, this one still runs.
+QVariant evaluate(QWebEnginePage& page, const QString& script)
+{
+    QVariant result;
+    bool done = false;
+    page.runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
+        result = value;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&] { return done; }, 30000))
+        qWarning("the script beside the page gave no answer");
+    return result;
+}
+
+// A page that tries what a hostile value in a printed form would: a script
+// of its own, requests for another local file and for a remote picture. It
+// also shows the photo and a name that GBK has no bytes for.
+struct HostilePage {
+    QString html;
+    QString otherLocalFile;
+    QTcpServer remote;
+
+    explicit HostilePage(const PrintingFixture& f)
+    {
+        const QString photo = f.dir.file(QStringLiteral("photo/5/face.jpg"));
+        QDir().mkpath(QFileInfo(photo).absolutePath());
+        QImage face(30, 40, QImage::Format_RGB32);
+        face.fill(Qt::darkCyan);
+        face.save(photo, "JPG");
+        otherLocalFile = f.dir.file(QStringLiteral("secret.txt"));
+        QFile secret(otherLocalFile);
+        secret.open(QIODevice::WriteOnly);
+        secret.write("the secret");
+        remote.listen(QHostAddress::LocalHost);
+        html = QStringLiteral("<html><head><title>untouched</title></head><body>"
+                              "<script>document.title = 'script ran';</script>"
+                              "<img id=\"photo\" src=\"%1\"><img src=\"http://127.0.0.1:%2/pixel.png\">"
+                              "<p id=\"name\">王䶮</p></body></html>")
+                   .arg(photo)
+                   .arg(remote.serverPort());
+    }
+    // Run beside the page, with the page's rights: what it could read of the
+    // other file, named by its path and by its file address.
+    QString readOtherFile(bool byAddress) const
+    {
+        const QString target = byAddress ? QUrl::fromLocalFile(otherLocalFile).toString() : otherLocalFile;
+        return QStringLiteral("(() => { const r = new XMLHttpRequest();"
+                              " try { r.open('GET', '%1', false); r.send(); return r.status == 200 ? r.responseText : 'refused'; }"
+                              " catch (e) { return 'refused'; } })()")
+            .arg(target);
+    }
+};
+
 } // namespace
 
 class PrintDocumentTest : public QObject {
@@ -80,8 +137,8 @@ private slots:
         QVERIFY(window);
         QVERIFY(window->isVisible());
         QVERIFY(waitForDocument(*window));
-        const QString document = readHtmlFile(window->browser()->url().toLocalFile());
-        QVERIFY(window->browser()->url().toLocalFile().endsWith(QStringLiteral(".tmp.htm")));
+        const QString document = readHtmlFile(window->shownFile());
+        QVERIFY(window->shownFile().endsWith(QStringLiteral(".tmp.htm")));
         QCOMPARE(document.count(pageBreakBlock), 5);
         QCOMPARE(document.count(QStringLiteral("<h1>模板1 ")), 3);
         QCOMPARE(document.count(QStringLiteral("<h1>模板2 ")), 3);
@@ -104,14 +161,14 @@ private slots:
         PrintPreviewWindow* window = printPreviewWindow();
         QVERIFY(window);
         QVERIFY(waitForDocument(*window));
-        const QString first = window->browser()->url().toLocalFile();
+        const QString first = window->shownFile();
         QCOMPARE(readHtmlFile(first), QStringLiteral("<h1>模板3 张三</h1>"));
 
         f.choose(f.addChoice, "打印本列全部");
         printAfterAdd(f.state, f.addChoice, f.registrations[2]);
         QCOMPARE(printPreviewWindow(), window);
         QVERIFY(waitForDocument(*window));
-        const QString second = window->browser()->url().toLocalFile();
+        const QString second = window->shownFile();
         QVERIFY(second != first);
         QCOMPARE(readHtmlFile(second).count(pageBreakBlock), 2);
         QCOMPARE(readHtmlFile(second).count(QStringLiteral("王五")), 3);
@@ -176,6 +233,62 @@ private slots:
         QVERIFY(done.wait(60000));
         QVERIFY(done.first().first().toBool());
         QCOMPARE(finishedPdfPages(pdf), 2);
+    }
+
+    void printedFormsRunNoScriptAndReadNoOtherFile()
+    {
+        PrintingFixture f;
+        HostilePage page(f);
+        const QString path = showPrintDocument(f.state, page.html);
+        PrintPreviewWindow* window = printPreviewWindow();
+        QVERIFY(window && waitForDocument(*window));
+        QWebEnginePage& shown = *window->browser()->page();
+
+        // The template's own pictures still load, and the name prints whole.
+        QCOMPARE(evaluate(shown, QStringLiteral("document.getElementById('photo').naturalWidth")).toInt(), 30);
+        QCOMPARE(evaluate(shown, QStringLiteral("document.getElementById('name').textContent")).toString(),
+                 QStringLiteral("王䶮"));
+
+        QCOMPARE(evaluate(shown, QStringLiteral("document.title")).toString(), QStringLiteral("untouched"));
+        QCOMPARE(evaluate(shown, page.readOtherFile(false)).toString(), QStringLiteral("refused"));
+        QCOMPARE(evaluate(shown, page.readOtherFile(true)).toString(), QStringLiteral("refused"));
+        QVERIFY(!page.remote.waitForNewConnection(500));
+
+        // The same file in a browser with its defaults runs the script and
+        // reads the file, so the checks above can tell.
+        QWebEngineView plain;
+        QSignalSpy loaded(&plain, &QWebEngineView::loadFinished);
+        plain.load(QUrl::fromLocalFile(path));
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(evaluate(*plain.page(), QStringLiteral("document.title")).toString(), QStringLiteral("script ran"));
+        QCOMPARE(evaluate(*plain.page(), page.readOtherFile(false)).toString(), QStringLiteral("the secret"));
+    }
+
+    // The print files are GB18030, and the browser reads them so whatever
+    // the page declares.
+    void theWholeNamePrintsWhateverThePageDeclares_data()
+    {
+        QTest::addColumn<QString>("charset");
+        QTest::newRow("nothing") << QString();
+        QTest::newRow("gb2312") << QStringLiteral("gb2312");
+        QTest::newRow("gbk") << QStringLiteral("GBK");
+        QTest::newRow("gb18030") << QStringLiteral("gb18030");
+        QTest::newRow("utf-8") << QStringLiteral("utf-8");
+    }
+    void theWholeNamePrintsWhateverThePageDeclares()
+    {
+        QFETCH(QString, charset);
+        PrintingFixture f;
+        const QString head = charset.isEmpty()
+            ? QString()
+            : QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=%1\">").arg(charset);
+        const QString path = showPrintDocument(
+            f.state, QStringLiteral("<html><head>%1</head><body><p id=\"name\">报名 王䶮 𠀀</p></body></html>").arg(head));
+        QCOMPARE(readHtmlFile(path), QStringLiteral("<html><head>%1</head><body><p id=\"name\">报名 王䶮 𠀀</p></body></html>").arg(head));
+        PrintPreviewWindow* window = printPreviewWindow();
+        QVERIFY(window && waitForDocument(*window));
+        QCOMPARE(evaluate(*window->browser()->page(), QStringLiteral("document.getElementById('name').textContent")).toString(),
+                 QStringLiteral("报名 王䶮 𠀀"));
     }
 
     void browserFollowsTheWindowWhileButtonsStay()

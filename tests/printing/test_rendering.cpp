@@ -153,6 +153,43 @@ private slots:
                  QStringLiteral("/opt/brenvo/photo/5/0123456789abcdef0123456789abcdef.jpg"));
     }
 
+    // Whatever a registration holds prints as text: markup is escaped, and a
+    // placeholder inside a value is printed as written, not filled again.
+    void valuesPrintAsTextFilledOnce()
+    {
+        const QString hostile = QStringLiteral("<script>alert(1)</script><img src=x onerror=alert(2)>&amp;\"'[!--id--][!--xm--]");
+        const QString printed = QStringLiteral("&lt;script&gt;alert(1)&lt;/script&gt;&lt;img src=x onerror=alert(2)&gt;"
+                                               "&amp;amp;&quot;&#39;[!--id--][!--xm--]");
+        AppState lists = listsState();
+        lists.categoryList[0].name = hostile;
+        lists.programmeList[0].name = hostile;   // programme 3
+        lists.programmeList[1].name = hostile;   // programme 7
+
+        RegistrationValues registration{{"id", "42"}, {"xb", "1"}, {"dd", "2"}, {"bm1", "3"}, {"bm2", "7"}, {"bm3", "^3^^7^"}};
+        QStringList placeholders;
+        QStringList expected;
+        for (const char* column : {"xm", "nl", "mz", "zj", "jj", "lx1", "lx2", "lx3", "kz1", "kz10"}) {
+            registration.insert(QString::fromLatin1(column), hostile);
+            placeholders << QStringLiteral("[!--%1--]").arg(QString::fromLatin1(column));
+            expected << printed;
+        }
+        placeholders << QStringLiteral("[!--dd--]") << QStringLiteral("[!--bm1--]") << QStringLiteral("[!--bm2--]")
+                     << QStringLiteral("[!--bm3--]") << QStringLiteral("[!--id--]") << QStringLiteral("[!--xb--]");
+        expected << printed << printed << printed << printed + QLatin1Char(',') + printed << QStringLiteral("42")
+                 << QStringLiteral("男");
+        // The template's own markup stays as written.
+        const QString html = QStringLiteral("<td class=\"v\">") + placeholders.join(QStringLiteral("</td><td class=\"v\">"))
+                             + QStringLiteral("</td><img src=\"[!--tp--]\" onload=\"x()\">");
+        QCOMPARE(fillTemplate(html, registration, lists, QStringLiteral("/p/O'Neil & Co/photo/noimg.jpg")),
+                 QStringLiteral("<td class=\"v\">") + expected.join(QStringLiteral("</td><td class=\"v\">"))
+                     + QStringLiteral("</td><img src=\"/p/O&#39;Neil &amp; Co/photo/noimg.jpg\" onload=\"x()\">"));
+
+        // Multiple choices are joined, then escaped.
+        QCOMPARE(fill(QStringLiteral("[!--kz2--]"), {{"kz2", "^<b>^^&^"}}), QStringLiteral("&lt;b&gt;,&amp;"));
+        // A placeholder that begins inside an unknown one is still filled.
+        QCOMPARE(fill(QStringLiteral("[!--[!--xm--]--] [!--xm"), {{"xm", "a"}}), QStringLiteral("[!--a--] [!--xm"));
+    }
+
     void choicesSelectTemplates()
     {
         const QVector<int> enabled{11, 12, 13, 14};
@@ -173,7 +210,7 @@ private slots:
                                                QStringLiteral("<td>[!--xm--]</td><td>[!--nl--]</td><img src='[!--tp--]'>"));
         const int person = f.addRegistration({{QStringLiteral("xm"), QStringLiteral("O'Neil 张")}, {QStringLiteral("nl"), QStringLiteral("19")}});
         QCOMPARE(renderRegistration(f.state, withTemplate, person),
-                 QStringLiteral("<td>O'Neil 张</td><td>19</td><img src='") + f.dir.file(QStringLiteral("photo/noimg.jpg"))
+                 QStringLiteral("<td>O&#39;Neil 张</td><td>19</td><img src='") + f.dir.file(QStringLiteral("photo/noimg.jpg"))
                      + QStringLiteral("'>"));
 
         QVERIFY(f.execute(QStringLiteral("INSERT INTO fj (uid,filename,status) values (%1,'5\\abc.jpg',1)").arg(person)));

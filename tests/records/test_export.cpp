@@ -119,7 +119,7 @@ private slots:
         TestProgramDir dir(false);
         const QString path = dir.file(QStringLiteral("list.xlsx"));
         QVector<int> rowsDone;
-        QString error;
+        WorkbookError error;
         QVERIFY(writeExportWorkbook(path, table, exportSheetName(2, 3), [&](int row) { rowsDone << row; }, &error));
         QCOMPARE(rowsDone.size(), 12);
         QCOMPARE(rowsDone.last(), 12);
@@ -202,13 +202,63 @@ private slots:
         }
     }
 
-    void aWorkbookThatCannotBeWrittenIsReported()
+    // The workbook is written where it cannot be: the reason is the system's.
+    void aWorkbookThatCannotBeWrittenSaysWhy_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder is a file") << "file" << QStringLiteral("路径中有一项不是文件夹");
+        QTest::newRow("no such folder") << "missing" << QStringLiteral("文件夹不存在");
+        QTest::newRow("disk full") << "full" << QStringLiteral("磁盘空间不足");
+        QTest::newRow("read-only folder") << "read-only" << QStringLiteral("没有写入权限");
+    }
+    void aWorkbookThatCannotBeWrittenSaysWhy()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, reason);
+        TestProgramDir dir(false);
+        QString path;
+        if (place == QLatin1String("file")) {
+            QFile(dir.file(QStringLiteral("plain-file"))).open(QIODevice::WriteOnly);
+            path = dir.file(QStringLiteral("plain-file/list.xlsx"));
+        } else if (place == QLatin1String("missing")) {
+            path = dir.file(QStringLiteral("no-such-folder/list.xlsx"));
+        } else if (place == QLatin1String("full")) {
+            // The device that is always full, reached through a link of our own.
+            if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+                QSKIP("no /dev/full on this system");
+            path = dir.file(QStringLiteral("full.xlsx"));
+            QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+        } else {
+            const QString folder = dir.file(QStringLiteral("read-only"));
+            QVERIFY(QDir().mkpath(folder));
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+            QFile probe(folder + QStringLiteral("/probe"));
+            if (probe.open(QIODevice::WriteOnly)) {
+                probe.remove();
+                QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+                QSKIP("permissions do not stop this user from writing");
+            }
+            path = folder + QStringLiteral("/list.xlsx");
+        }
+        auto list = browseLikeList({QStringLiteral("姓名")}, 3);
+        WorkbookError error;
+        const bool written = writeExportWorkbook(path, exportTableOf(*list), exportSheetName(1, 1), {}, &error);
+        QFile::setPermissions(dir.file(QStringLiteral("read-only")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(!written);
+        QVERIFY(!error.writerUnavailable);
+        QCOMPARE(error.reason, reason);
+        QVERIFY2(!QFileInfo::exists(path) && !QFileInfo(path).isSymLink(), "no half-written workbook stays");
+    }
+
+    void anExportThatCannotBeWrittenNamesTheFileAndTheReason()
     {
         auto list = browseLikeList({QStringLiteral("姓名")}, 3);
         OpenState open;
         MessageRecorder messages;
         const QByteArray previousTemp = qgetenv("TMPDIR");
-        // A temporary "directory" that is a file: nothing can be written in it.
+        // A temporary "directory" that is a file: nothing can be written in it,
+        // whoever runs the export.
         const QString notADirectory = open.dir.file(QStringLiteral("plain-file"));
         QFile(notADirectory).open(QIODevice::WriteOnly);
         qputenv("TMPDIR", QFile::encodeName(notADirectory));
@@ -218,20 +268,21 @@ private slots:
         QVERIFY(path.isEmpty());
         QCOMPARE(messages.messages().size(), 1);
         const RecordedMessage& box = messages.messages().first();
-        QCOMPARE(box.text, QStringLiteral("您需要在计算机上安装EXCEL程序才能进行导出操作！"));
-        QCOMPARE(box.title, QStringLiteral("本机没有安装Excel"));
-        QCOMPARE(box.style, int(MessageStyle::SystemModal));
-        QCOMPARE(box.closeAfterMs, 3000);
+        QVERIFY2(box.text.startsWith(QStringLiteral("导出失败：工作簿无法写入 ") + notADirectory + QLatin1Char('/')),
+                 qPrintable(box.text));
+        QVERIFY(box.text.contains(QStringLiteral(".tmp.xlsx\n原因：路径中有一项不是文件夹")));
+        QVERIFY(!box.text.contains(QStringLiteral("EXCEL")));
+        QCOMPARE(box.style, int(MessageStyle::Error | MessageStyle::SystemModal));
+        QCOMPARE(box.closeAfterMs, 0);
         ExportProgressWindow* progress = openProgressWindow();
         QVERIFY2(progress, "after a failure the progress window stays for the operator to close");
         QCOMPARE(progress->findChild<QLabel*>(QStringLiteral("透明标签_标题"))->text(),
-                 QStringLiteral("失败：本机没有安装Excel."));
+                 QStringLiteral("失败：路径中有一项不是文件夹"));
         auto* closeButton = progress->findChild<QPushButton*>(QStringLiteral("超级按钮1"));
         QVERIFY(closeButton->isVisible());
         closeButton->click();
         QVERIFY(!openProgressWindow());
-        QCOMPARE(open.reporter.results.size(), 1);
-        QVERIFY(open.reporter.results.first().startsWith(QStringLiteral("导出失败")));
+        QCOMPARE(open.reporter.results, QStringList{QString(box.text).replace(QLatin1Char('\n'), QLatin1Char(' '))});
     }
 
     void progressWindowLayout()
