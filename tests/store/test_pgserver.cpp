@@ -281,6 +281,8 @@ private slots:
             {"select count(*) from bmb  where dtime>=#2013-05-07 00:00:00# and  status=0  and sh=-1", "1"},
             {"delete * from bmb where id in (1,2)", ""},
             {"DELETE * FROM zy WHERE id=1", ""},
+            {"INSERT INTO zy  (name) values ('默认')", ""},
+            {"select id,jzrq,xuefei,yjh,status from zy", "2|1899-12-30 00:00:00|0||0"},
             {"DELETE * FROM dd WHERE id=1", ""},
             {"delete * from dy  where id=1", ""},
             {"delete * from admin  where id=2", ""},

@@ -17,6 +17,8 @@
 // Dates are Jet's: 100-01-01 00:00:00 to 9999-12-31 23:59:59.
 // The regular expressions and quoted texts rely on the server's default
 // standard_conforming_strings = on (a backslash in a quoted text is itself).
+// Letters beyond ASCII match without regard to case when the database's
+// LC_CTYPE is a UTF-8 locale (C.UTF-8, zh_CN.UTF-8, …), not C.
 
 #include "platform/sqlengine.h"
 

@@ -11,7 +11,8 @@ namespace postgres {
 // double precision, date-times timestamp(0) held to Jet's range
 // 0100-01-01 00:00:00 … 9999-12-31 23:59:59. Run them in order, in one
 // transaction; the first creates the citext extension (trusted: the database
-// owner may create it).
+// owner may create it). The database should be UTF8 with a UTF-8 LC_CTYPE
+// (C.UTF-8 or a language's), so that citext and ~* fold letters beyond ASCII.
 QStringList schemaStatements();
 
 } // namespace postgres
