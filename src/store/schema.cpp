@@ -16,27 +16,7 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-// Column kinds as the statements give them values: unquoted integers,
-// unquoted numbers, quoted texts and date-times.
-enum class Kind { Integer, Number, Text, DateTime };
-
-struct Column {
-    const char* name;
-    Kind kind;
-    const char* defaultValue = nullptr;   // SQL literal; nullptr: the kind's usual default
-};
-
-struct Table {
-    const char* name;
-    std::vector<Column> columns;
-};
-
-// The declared type of the date-time columns: "TEXT" in it gives text affinity.
-const char* const dateTimeType = "DATETEXT";
-// How the date-time columns were declared before they had text affinity.
-const char* const numericDateTimeType = "DATETIME";
+namespace schema {
 
 const std::vector<Table>& tables()
 {
@@ -130,18 +110,114 @@ const std::vector<Table>& tables()
     return all;
 }
 
-// The browse and statistics pages filter and sort on these.
-const char* const indexStatements[] = {
-    "CREATE INDEX bmb_status_dtime ON bmb (status, dtime)",
-    "CREATE INDEX bmb_sh ON bmb (sh)",
-    "CREATE INDEX bmb_fk ON bmb (fk)",
-    "CREATE INDEX bmb_xb ON bmb (xb)",
-    "CREATE INDEX bmb_nl ON bmb (nl)",
-    "CREATE INDEX bmb_dd ON bmb (dd)",
-    "CREATE INDEX bmb_bm1 ON bmb (bm1)",
-    "CREATE INDEX bmb_bm2 ON bmb (bm2)",
-    "CREATE INDEX fj_uid ON fj (uid)",
+const std::vector<QString>& indexStatements()
+{
+    static const std::vector<QString> all = {
+        QStringLiteral("CREATE INDEX bmb_status_dtime ON bmb (status, dtime)"),
+        QStringLiteral("CREATE INDEX bmb_sh ON bmb (sh)"),
+        QStringLiteral("CREATE INDEX bmb_fk ON bmb (fk)"),
+        QStringLiteral("CREATE INDEX bmb_xb ON bmb (xb)"),
+        QStringLiteral("CREATE INDEX bmb_nl ON bmb (nl)"),
+        QStringLiteral("CREATE INDEX bmb_dd ON bmb (dd)"),
+        QStringLiteral("CREATE INDEX bmb_bm1 ON bmb (bm1)"),
+        QStringLiteral("CREATE INDEX bmb_bm2 ON bmb (bm2)"),
+        QStringLiteral("CREATE INDEX fj_uid ON fj (uid)"),
+    };
+    return all;
+}
+
+namespace {
+
+struct StyleSeed {
+    const char* zd;
+    const char* nam;
+    int lx;
+    const char* val;
+    int bt;
+    const char* yz;
+    double sx;
+    const char* ts;
+    int status;
 };
+
+// The form items of the fixed columns of bmb.
+const StyleSeed styleSeeds[] = {
+    {"dd", "报名分类", 4, "", 0, "*", -3, "请选择报名分类", 0},
+    {"bm1", "第一志愿", 4, "", 1, "*", -2, "", 1},
+    {"bm2", "第二志愿", 4, "", 0, "*", -1, "", 1},
+    {"bm3", "其他志愿", 3, "", 0, "*", 0, "可多选", 0},
+    {"xm", "姓名", 0, "", 1, "*", 1, "请填写真实姓名", 1},
+    {"xb", "性别", 2, "男||女", 1, "*", 2, "", 1},
+    {"nl", "年龄", 0, "", 0, "n", 3, "", 1},
+    {"mz", "民族", 0, "汉族", 0, "*", 4, "", 1},
+    {"zj", "身份证号", 0, "", 0, "*", 5, "", 1},
+    {"lx1", "联系电话", 0, "", 1, "m", 6, "", 1},
+    {"lx2", "联系地址", 0, "", 0, "*", 7, "", 1},
+    {"lx3", "电子邮箱", 0, "", 0, "e", 8, "", 0},
+    {"jj", "个人简介", 1, "", 0, "*", 20, "", 1},
+    {"kz1", "学历", 4, "初中||高中||中专||大专||本科||研究生", 0, "*", 9, "", 1},
+    {"kz2", "毕业学校", 0, "", 0, "*", 10, "", 1},
+    {"kz3", "兴趣特长", 3, "体育||音乐||美术||计算机", 0, "*", 11, "", 1},
+    {"kz4", "家长姓名", 0, "", 0, "*", 12, "", 1},
+    {"kz5", "家长电话", 0, "", 0, "m", 13, "", 1},
+    {"kz6", "扩展项6", 0, "", 0, "*", 14, "", 0},
+    {"kz7", "扩展项7", 0, "", 0, "*", 15, "", 0},
+    {"kz8", "扩展项8", 0, "", 0, "*", 16, "", 0},
+    {"kz9", "扩展项9", 0, "", 0, "*", 17, "", 0},
+    {"kz10", "扩展项10", 0, "", 0, "*", 18, "", 0},
+};
+
+} // namespace
+
+std::vector<SeedRow> seedRows()
+{
+    const QString none(QLatin1String(""));
+    std::vector<SeedRow> rows = {
+        {"admin",
+         {{"nam", QStringLiteral("admin")},
+          {"admgroup", 1},
+          {"status", 1},
+          {"pw", passwordDigest(QStringLiteral("472915"))}}},
+        {"xx",
+         {{"mc", none},
+          {"dz", none},
+          {"dh", none},
+          {"qq", none},
+          {"email", none},
+          {"cz", none},
+          {"dd", 0},
+          {"bmsh", 0},
+          {"fksh", 0},
+          {"pho", 0}}},
+        {"sync", {{"url", none}, {"name", none}, {"pass", none}, {"bmbnum", 50}}},
+    };
+    for (const StyleSeed& s : styleSeeds)
+        rows.push_back({"style",
+                        {{"zd", QString::fromUtf8(s.zd)},
+                         {"nam", QString::fromUtf8(s.nam)},
+                         {"lx", s.lx},
+                         {"val", QString::fromUtf8(s.val)},
+                         {"bt", s.bt},
+                         {"yz", QString::fromUtf8(s.yz)},
+                         {"sx", s.sx},
+                         {"ts", QString::fromUtf8(s.ts)},
+                         {"status", s.status}}});
+    return rows;
+}
+
+} // namespace schema
+
+using schema::Column;
+using schema::Kind;
+using schema::Table;
+using schema::tables;
+
+namespace {
+
+// The declared type of the date-time columns: "TEXT" in it gives text affinity.
+const char* const dateTimeType = "DATETEXT";
+// How the date-time columns were declared before they had text affinity.
+const char* const numericDateTimeType = "DATETIME";
 
 QString columnDefinition(const Column& column)
 {
@@ -240,65 +316,21 @@ bool run(sqlite3* db, const QString& sql, const QVariantList& values, QString* e
     return true;
 }
 
-struct StyleSeed {
-    const char* zd;
-    const char* nam;
-    int lx;
-    const char* val;
-    int bt;
-    const char* yz;
-    double sx;
-    const char* ts;
-    int status;
-};
-
-// The form items of the fixed columns of bmb.
-const StyleSeed styleSeeds[] = {
-    {"dd", "报名分类", 4, "", 0, "*", -3, "请选择报名分类", 0},
-    {"bm1", "第一志愿", 4, "", 1, "*", -2, "", 1},
-    {"bm2", "第二志愿", 4, "", 0, "*", -1, "", 1},
-    {"bm3", "其他志愿", 3, "", 0, "*", 0, "可多选", 0},
-    {"xm", "姓名", 0, "", 1, "*", 1, "请填写真实姓名", 1},
-    {"xb", "性别", 2, "男||女", 1, "*", 2, "", 1},
-    {"nl", "年龄", 0, "", 0, "n", 3, "", 1},
-    {"mz", "民族", 0, "汉族", 0, "*", 4, "", 1},
-    {"zj", "身份证号", 0, "", 0, "*", 5, "", 1},
-    {"lx1", "联系电话", 0, "", 1, "m", 6, "", 1},
-    {"lx2", "联系地址", 0, "", 0, "*", 7, "", 1},
-    {"lx3", "电子邮箱", 0, "", 0, "e", 8, "", 0},
-    {"jj", "个人简介", 1, "", 0, "*", 20, "", 1},
-    {"kz1", "学历", 4, "初中||高中||中专||大专||本科||研究生", 0, "*", 9, "", 1},
-    {"kz2", "毕业学校", 0, "", 0, "*", 10, "", 1},
-    {"kz3", "兴趣特长", 3, "体育||音乐||美术||计算机", 0, "*", 11, "", 1},
-    {"kz4", "家长姓名", 0, "", 0, "*", 12, "", 1},
-    {"kz5", "家长电话", 0, "", 0, "m", 13, "", 1},
-    {"kz6", "扩展项6", 0, "", 0, "*", 14, "", 0},
-    {"kz7", "扩展项7", 0, "", 0, "*", 15, "", 0},
-    {"kz8", "扩展项8", 0, "", 0, "*", 16, "", 0},
-    {"kz9", "扩展项9", 0, "", 0, "*", 17, "", 0},
-    {"kz10", "扩展项10", 0, "", 0, "*", 18, "", 0},
-};
-
 bool seed(sqlite3* db, QString* error)
 {
-    if (!run(db, QStringLiteral("INSERT INTO admin (nam, admgroup, status, pw) VALUES (?, ?, ?, ?)"),
-             {QStringLiteral("admin"), 1, 1, passwordDigest(QStringLiteral("472915"))}, error))
-        return false;
-    if (!run(db,
-             QStringLiteral("INSERT INTO xx (mc, dz, dh, qq, email, cz, dd, bmsh, fksh, pho) "
-                            "VALUES ('', '', '', '', '', '', 0, 0, 0, 0)"),
-             {}, error))
-        return false;
-    if (!run(db, QStringLiteral("INSERT INTO sync (url, name, pass, bmbnum) VALUES ('', '', '', 50)"), {},
-             error))
-        return false;
-    for (const StyleSeed& s : styleSeeds) {
-        if (!run(db,
-                 QStringLiteral("INSERT INTO style (zd, nam, lx, val, bt, yz, sx, ts, status) "
-                                "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                 {QString::fromUtf8(s.zd), QString::fromUtf8(s.nam), s.lx, QString::fromUtf8(s.val), s.bt,
-                  QString::fromUtf8(s.yz), s.sx, QString::fromUtf8(s.ts), s.status},
-                 error))
+    for (const schema::SeedRow& row : schema::seedRows()) {
+        QStringList names;
+        QStringList markers;
+        QVariantList values;
+        for (const auto& [name, value] : row.values) {
+            names << QString::fromLatin1(name);
+            markers << QStringLiteral("?");
+            values << value;
+        }
+        const QString insert = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                   .arg(QString::fromLatin1(row.table), names.join(QStringLiteral(", ")),
+                                        markers.join(QStringLiteral(", ")));
+        if (!run(db, insert, values, error))
             return false;
     }
     return true;
@@ -382,8 +414,8 @@ bool createSchema(sqlite3* db, QString* error)
         if (!run(db, create, {}, error))
             return false;
     }
-    for (const char* index : indexStatements)
-        if (!run(db, QString::fromLatin1(index), {}, error))
+    for (const QString& index : schema::indexStatements())
+        if (!run(db, index, {}, error))
             return false;
     return true;
 }

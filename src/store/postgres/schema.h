@@ -1,0 +1,18 @@
+#pragma once
+// The program's tables on a PostgreSQL server.
+
+#include <QStringList>
+
+namespace postgres {
+
+// The statements that set up an empty server database with the tables,
+// columns, indexes and seeded rows of a new zhao.dat: ids are identity keys,
+// texts citext (compared without regard to case, as Jet compares), numbers
+// double precision, date-times timestamp(0) held to Jet's range
+// 0100-01-01 00:00:00 … 9999-12-31 23:59:59. Run them in order, in one
+// transaction; the first creates the citext extension (trusted: the database
+// owner may create it). The database should be UTF8 with a UTF-8 LC_CTYPE
+// (C.UTF-8 or a language's), so that citext and ~* fold letters beyond ASCII.
+QStringList schemaStatements();
+
+} // namespace postgres

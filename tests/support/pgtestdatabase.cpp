@@ -1,0 +1,137 @@
+#include "support/pgtestdatabase.h"
+
+#include <QCoreApplication>
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <libpq-fe.h>
+
+#include <atomic>
+
+namespace {
+
+QString quotedConnectionValue(const QString& value)
+{
+    QString text = value;
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('\''), QLatin1String("\\'"));
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+// The connection string with its database replaced; empty when it cannot be read.
+QString withDatabase(const QString& connectionString, const QString& database, QString* error)
+{
+    char* message = nullptr;
+    PQconninfoOption* options = PQconninfoParse(connectionString.toUtf8().constData(), &message);
+    if (!options) {
+        *error = message ? QString::fromUtf8(message).trimmed() : QStringLiteral("out of memory");
+        PQfreemem(message);
+        return QString();
+    }
+    QStringList parts;
+    for (PQconninfoOption* o = options; o->keyword; ++o)
+        if (o->val && qstrcmp(o->keyword, "dbname") != 0)
+            parts << QString::fromUtf8(o->keyword) + QLatin1Char('=') + quotedConnectionValue(QString::fromUtf8(o->val));
+    PQconninfoFree(options);
+    parts << QStringLiteral("dbname=") + quotedConnectionValue(database);
+    return parts.join(QLatin1Char(' '));
+}
+
+QString uniqueDatabaseName()
+{
+    static std::atomic<int> counter{0};
+    return QStringLiteral("brenvo_test_%1_%2_%3")
+        .arg(QCoreApplication::applicationPid())
+        .arg(++counter)
+        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+PgSession::PgSession(const QString& connectionString)
+{
+    conn = PQconnectdb(connectionString.toUtf8().constData());
+    if (PQstatus(conn) != CONNECTION_OK) {
+        error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        return;
+    }
+    // The server's notices (an extension that exists, …) are not test output.
+    PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+    if (PQsetClientEncoding(conn, "UTF8") != 0)
+        error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+}
+
+PgSession::~PgSession()
+{
+    PQfinish(conn);
+}
+
+bool PgSession::isOpen() const
+{
+    return PQstatus(conn) == CONNECTION_OK && error.isEmpty();
+}
+
+PgSession::Result PgSession::run(const QString& sql)
+{
+    Result out;
+    if (!isOpen()) {
+        out.error = error.isEmpty() ? QStringLiteral("no connection") : error;
+        return out;
+    }
+    PGresult* result = PQexecParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    const ExecStatusType status = PQresultStatus(result);
+    out.ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    if (!out.ok)
+        out.error = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+    for (int row = 0; row < PQntuples(result); ++row) {
+        QStringList values;
+        for (int column = 0; column < PQnfields(result); ++column)
+            values << (PQgetisnull(result, row, column) ? QString()
+                                                         : QString::fromUtf8(PQgetvalue(result, row, column)));
+        out.rows << values;
+    }
+    PQclear(result);
+    return out;
+}
+
+TestPgDatabase::TestPgDatabase()
+    : adminConnection(qEnvironmentVariable("BRENVO_TEST_PG"))
+{
+    if (adminConnection.isEmpty())
+        return;
+    databaseName = uniqueDatabaseName();
+    databaseConnection = withDatabase(adminConnection, databaseName, &failure);
+    if (databaseConnection.isEmpty()) {
+        failure = QStringLiteral("BRENVO_TEST_PG cannot be read: ") + failure;
+        return;
+    }
+    PgSession admin(adminConnection);
+    if (!admin.isOpen()) {
+        failure = QStringLiteral("cannot reach the test server (BRENVO_TEST_PG): ") + admin.openError();
+        return;
+    }
+    const PgSession::Result created =
+        admin.run(QStringLiteral("CREATE DATABASE %1 ENCODING 'UTF8'").arg(databaseName));
+    if (!created.ok) {
+        failure = QStringLiteral("cannot create the test database %1: %2").arg(databaseName, created.error);
+        return;
+    }
+    ready = true;
+}
+
+TestPgDatabase::~TestPgDatabase()
+{
+    if (!ready)
+        return;
+    PgSession admin(adminConnection);
+    const PgSession::Result dropped =
+        admin.run(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(databaseName));
+    if (!dropped.ok)
+        qWarning("cannot drop the test database %s: %s", qPrintable(databaseName), qPrintable(dropped.error));
+}
+
+QString TestPgDatabase::skipReason()
+{
+    return QStringLiteral("PostgreSQL server tests skipped: BRENVO_TEST_PG is not set "
+                          "(scripts/test sets it when PostgreSQL 15 is installed)");
+}

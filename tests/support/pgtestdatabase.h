@@ -1,0 +1,78 @@
+#pragma once
+// A database of its own on the test PostgreSQL server for one test.
+//
+// scripts/test starts a throwaway cluster and exports BRENVO_TEST_PG, a libpq
+// connection string to its database postgres as a superuser. A
+// TestPgDatabase creates a fresh, uniquely named database there and drops it
+// when it goes. Without BRENVO_TEST_PG a server test skips:
+//
+//     TestPgDatabase db;
+//     BRENVO_REQUIRE_PG(db);
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <memory>
+
+struct pg_conn;
+
+// One libpq connection; statements run one at a time.
+class PgSession {
+public:
+    explicit PgSession(const QString& connectionString);
+    ~PgSession();
+    PgSession(const PgSession&) = delete;
+    PgSession& operator=(const PgSession&) = delete;
+
+    bool isOpen() const;
+    QString openError() const { return error; }
+
+    struct Result {
+        bool ok = false;
+        QString error;                 // the server's message when not ok
+        QVector<QStringList> rows;     // every value as text; NULL as a null QString
+    };
+    // Runs exactly one statement (a second one in the text is refused).
+    Result run(const QString& sql);
+
+private:
+    pg_conn* conn = nullptr;
+    QString error;
+};
+
+class TestPgDatabase {
+public:
+    TestPgDatabase();
+    ~TestPgDatabase();
+    TestPgDatabase(const TestPgDatabase&) = delete;
+    TestPgDatabase& operator=(const TestPgDatabase&) = delete;
+
+    // False when no server is configured: the test skips.
+    bool configured() const { return !adminConnection.isEmpty(); }
+    // True when the database was made; otherwise error() says why.
+    bool isReady() const { return ready; }
+    QString error() const { return failure; }
+
+    QString name() const { return databaseName; }
+    // A libpq connection string to the new database.
+    QString connectionString() const { return databaseConnection; }
+
+    static QString skipReason();
+
+private:
+    QString adminConnection;
+    QString databaseName;
+    QString databaseConnection;
+    QString failure;
+    bool ready = false;
+};
+
+// Skips the test function without a configured server; fails it when the
+// server is configured but the database cannot be made.
+#define BRENVO_REQUIRE_PG(db)                                                                                    \
+    do {                                                                                                        \
+        if (!(db).configured())                                                                                 \
+            QSKIP(qPrintable(TestPgDatabase::skipReason()));                                                    \
+        QVERIFY2((db).isReady(), qPrintable((db).error()));                                                     \
+    } while (false)
