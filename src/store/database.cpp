@@ -3,11 +3,7 @@
 #include "platform/dates.h"
 #include "platform/sqlengine.h"
 #include "platform/text.h"
-#include "store/sqliteschema.h"
-
-#include <QFileInfo>
-
-#include <sqlite3.h>
+#include "store/sqlite/sqliteengine.h"
 
 #include <cmath>
 #include <limits>
@@ -16,53 +12,11 @@
 
 using sqlengine::Token;
 using sqlengine::TokenKind;
+using store::Cell;
+using store::CellType;
+using store::Row;
 
 namespace {
-
-// One column value of a row; texts and blobs live in the row's buffer.
-struct Cell {
-    int type = SQLITE_NULL;
-    qint64 integer = 0;
-    double number = 0.0;
-    int offset = 0;
-    int length = 0;
-};
-
-struct Row {
-    std::vector<Cell> cells;
-    QByteArray buffer;
-};
-
-// Copies the current row of a stepped statement.
-void copyRow(sqlite3_stmt* stmt, int columns, Row& row)
-{
-    row.cells.resize(size_t(columns));
-    row.buffer.clear();
-    for (int i = 0; i < columns; ++i) {
-        Cell& cell = row.cells[size_t(i)];
-        cell.type = sqlite3_column_type(stmt, i);
-        switch (cell.type) {
-        case SQLITE_INTEGER:
-            cell.integer = sqlite3_column_int64(stmt, i);
-            break;
-        case SQLITE_FLOAT:
-            cell.number = sqlite3_column_double(stmt, i);
-            break;
-        case SQLITE_TEXT:
-        case SQLITE_BLOB: {
-            const void* data = cell.type == SQLITE_TEXT ? static_cast<const void*>(sqlite3_column_text(stmt, i))
-                                                        : sqlite3_column_blob(stmt, i);
-            cell.length = sqlite3_column_bytes(stmt, i);
-            cell.offset = int(row.buffer.size());
-            if (cell.length > 0)
-                row.buffer.append(static_cast<const char*>(data), cell.length);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-}
 
 bool looksStoredDate(const char* s, int n)
 {
@@ -74,50 +28,21 @@ QString cellText(const Row& row, const Cell& cell)
     return QString::fromUtf8(row.buffer.constData() + cell.offset, cell.length);
 }
 
-bool bindVariant(sqlite3_stmt* stmt, int index, const QVariant& value)
-{
-    if (!value.isValid() || value.isNull())
-        return sqlite3_bind_null(stmt, index) == SQLITE_OK;
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-        return sqlite3_bind_int64(stmt, index, value.toLongLong()) == SQLITE_OK;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return sqlite3_bind_double(stmt, index, value.toDouble()) == SQLITE_OK;
-    case QMetaType::QDateTime: {
-        const QByteArray text = isoDateText(value.toDateTime()).toUtf8();
-        return sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    case QMetaType::QDate: {
-        const QByteArray text = isoDateText(QDateTime(value.toDate(), QTime(0, 0))).toUtf8();
-        return sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    case QMetaType::QByteArray: {
-        const QByteArray bytes = value.toByteArray();
-        return sqlite3_bind_blob(stmt, index, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    default: {
-        const QByteArray text = value.toString().toUtf8();
-        return sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT) == SQLITE_OK;
-    }
-    }
-}
-
 struct RecordSetState;
 
 struct ConnectionState {
-    sqlite3* db = nullptr;
+    std::unique_ptr<store::Engine> engine;
     QString error;
-    std::set<RecordSetState*> liveRecordSets;   // closed before the handle goes
+    store::ErrorKind errorKind = store::ErrorKind::None;
+    std::set<RecordSetState*> liveRecordSets;   // closed before the engine goes
 
-    void fail(const QString& text) { error = text; }
-    void failFromSqlite() { error = QString::fromUtf8(sqlite3_errmsg(db)); }
-    void succeed() { error.clear(); }
+    void fail(const QString& text, store::ErrorKind kind = store::ErrorKind::Other)
+    {
+        error = text;
+        errorKind = kind;
+    }
+    void failFromEngine() { fail(engine->errorText(), engine->errorKind()); }
+    void succeed() { fail(QString(), store::ErrorKind::None); }
 };
 
 struct RecordSetState {
@@ -130,11 +55,11 @@ struct RecordSetState {
     QStringList columns;
     std::vector<bool> dateColumn;
 
-    // Keyset: the ids in query order and the statement that reads one row.
+    // Keyset: the ids in query order and the reader of one row.
     bool keyset = false;
     QString table;
     std::vector<qint64> ids;
-    sqlite3_stmt* rowStatement = nullptr;
+    std::unique_ptr<store::RowReader> rowReader;
     Row cached;
     int cachedPosition = -1;
     qint64 cachedChanges = -1;
@@ -150,9 +75,7 @@ struct RecordSetState {
 
     void close()
     {
-        if (rowStatement)
-            sqlite3_finalize(rowStatement);
-        rowStatement = nullptr;
+        rowReader.reset();
         if (owner)
             owner->liveRecordSets.erase(this);
         owner = nullptr;
@@ -180,23 +103,23 @@ struct RecordSetState {
             return &rows[size_t(position)];
         // A row is read when the cursor reaches it, and read again after any
         // write through this connection, so a page shown again is fresh.
-        const qint64 changes = owner ? qint64(sqlite3_total_changes(owner->db)) : -1;
+        const qint64 changes = owner ? owner->engine->changeCounter() : -1;
         if (cachedPosition != position || cachedChanges != changes) {
             cachedPosition = position;
             cachedChanges = changes;
             cachedMissing = true;
-            sqlite3_reset(rowStatement);
-            sqlite3_bind_int64(rowStatement, 1, ids[size_t(position)]);
-            const int rc = sqlite3_step(rowStatement);
-            if (rc == SQLITE_ROW) {
-                copyRow(rowStatement, int(columns.size()), cached);
+            switch (rowReader->read(ids[size_t(position)], cached)) {
+            case store::RowReader::Result::Found:
                 cachedMissing = false;
-            } else if (rc != SQLITE_DONE) {
+                break;
+            case store::RowReader::Result::Missing:
+                break;
+            case store::RowReader::Result::Failed:
                 // Empty values here could be saved back over the real ones.
                 readFailed = true;
-                owner->failFromSqlite();
+                owner->failFromEngine();
+                break;
             }
-            sqlite3_reset(rowStatement);
         }
         return cachedMissing ? nullptr : &cached;
     }
@@ -226,15 +149,10 @@ struct RecordSetState {
         return &row->cells[size_t(index)];
     }
 
-    void takeColumns(sqlite3_stmt* stmt)
+    void takeColumns(const store::Columns& taken)
     {
-        const int n = sqlite3_column_count(stmt);
-        columns.clear();
-        dateColumn.assign(size_t(n), false);
-        for (int i = 0; i < n; ++i) {
-            columns << QString::fromUtf8(sqlite3_column_name(stmt, i));
-            dateColumn[size_t(i)] = isDateTimeDeclaration(sqlite3_column_decltype(stmt, i));
-        }
+        columns = taken.names;
+        dateColumn = taken.isDate;
     }
 };
 
@@ -345,141 +263,97 @@ std::optional<PlainSelect> plainSelect(const QString& sql, const std::vector<Tok
 
 struct RecordSet::Impl : RecordSetState {};
 struct DbConnection::Impl : ConnectionState {
-    // Rewrites and prepares exactly one statement.
-    sqlite3_stmt* prepareOne(const QString& jetSql, sqlengine::Rewritten& rewritten);
-    bool openOn(RecordSetState& rs, sqlite3_stmt* stmt, const sqlengine::Rewritten& rewritten, LockMode mode);
+    // Rewrites exactly one statement for the engine.
+    bool rewriteOne(const QString& jetSql, sqlengine::Rewritten& rewritten);
+    // Runs a rewritten statement into rs: a plain one-table select as a
+    // keyset, any other select read whole, a write leaving rs closed.
+    bool runInto(RecordSetState& rs, const sqlengine::Rewritten& rewritten, LockMode mode);
+    bool openKeyset(RecordSetState& rs, const PlainSelect& plain);
+    void attach(RecordSetState& rs);
     void closeAll();
 };
 
-namespace {
-
-sqlite3_stmt* prepareText(sqlite3* db, const QString& sql, unsigned flags = 0)
+bool DbConnection::Impl::rewriteOne(const QString& jetSql, sqlengine::Rewritten& rewritten)
 {
-    const QByteArray utf8 = sql.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), flags, &stmt, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        return nullptr;
-    }
-    return stmt;
-}
-
-} // namespace
-
-sqlite3_stmt* DbConnection::Impl::prepareOne(const QString& jetSql, sqlengine::Rewritten& rewritten)
-{
-    if (!db) {
+    if (!engine) {
         fail(QStringLiteral("the database is not open"));
-        return nullptr;
+        return false;
     }
     // SQLite stops reading at a NUL, so whatever follows it would be dropped
     // silently; a quoted value holding one refuses its whole statement.
     if (jetSql.contains(QChar(u'\0'))) {
         fail(QStringLiteral("the statement contains a NUL character"));
-        return nullptr;
+        return false;
     }
-    rewritten = sqlengine::rewriteJetSql(jetSql);
+    rewritten = engine->rewrite(jetSql);
     if (!rewritten.ok()) {
         fail(rewritten.error);
-        return nullptr;
+        return false;
     }
     const std::vector<Token>& tokens = rewritten.tokens;
     if (tokens.empty() || tokens.front().is(";")) {
         fail(QStringLiteral("the statement is empty"));
-        return nullptr;
+        return false;
     }
     // One statement per call: nothing but one ";" may follow the first statement.
     for (size_t i = 0; i < tokens.size(); ++i) {
         if (tokens[i].is(";") && i + 1 != tokens.size()) {
             fail(QStringLiteral("only one statement can run at a time; text follows the first statement"));
-            return nullptr;
+            return false;
         }
     }
-    const QByteArray utf8 = rewritten.sql.toUtf8();
-    sqlite3_stmt* stmt = nullptr;
-    const char* tail = nullptr;
-    if (sqlite3_prepare_v3(db, utf8.constData(), int(utf8.size()), 0, &stmt, &tail) != SQLITE_OK || !stmt) {
-        sqlite3_finalize(stmt);
-        if (sqlite3_errcode(db) == SQLITE_OK)
-            fail(QStringLiteral("the statement is empty"));
-        else
-            failFromSqlite();
-        return nullptr;
-    }
-    // SQLite may end the statement where the tokens above do not (a $name(…)
-    // parameter swallows a quote); what it left over must be blanks.
-    const sqlengine::Lexed rest =
-        sqlengine::tokenize(QString::fromUtf8(tail, int(utf8.constData() + utf8.size() - tail)));
-    if (!rest.ok() || !rest.tokens.empty()) {
-        sqlite3_finalize(stmt);
-        fail(QStringLiteral("only one statement can run at a time; text follows the first statement"));
-        return nullptr;
-    }
-    return stmt;
+    return true;
 }
 
-bool DbConnection::Impl::openOn(RecordSetState& rs, sqlite3_stmt* stmt, const sqlengine::Rewritten& rewritten,
-                                LockMode mode)
+void DbConnection::Impl::attach(RecordSetState& rs)
 {
-    rs.close();
-    rs.mode = mode;
-
-    if (const std::optional<PlainSelect> plain = plainSelect(rewritten.sql, rewritten.tokens)) {
-        sqlite3_stmt* keys = prepareText(db, QStringLiteral("select id from ") + plain->table + plain->rest);
-        sqlite3_stmt* row = keys ? prepareText(db,
-                                               QStringLiteral("select") + plain->columnList + QStringLiteral("from ")
-                                                   + plain->table + QStringLiteral(" where id=?"),
-                                               SQLITE_PREPARE_PERSISTENT)
-                                 : nullptr;
-        if (keys && row) {
-            sqlite3_finalize(stmt);
-            std::vector<qint64> ids;
-            ids.reserve(256);
-            int rc;
-            while ((rc = sqlite3_step(keys)) == SQLITE_ROW)
-                ids.push_back(sqlite3_column_int64(keys, 0));
-            if (rc != SQLITE_DONE) {
-                failFromSqlite();
-                sqlite3_finalize(keys);
-                sqlite3_finalize(row);
-                return false;
-            }
-            sqlite3_finalize(keys);
-            rs.keyset = true;
-            rs.table = plain->table;
-            rs.ids = std::move(ids);
-            rs.rowStatement = row;
-            rs.takeColumns(row);
-            rs.owner = this;
-            liveRecordSets.insert(&rs);
-            rs.open = true;
-            succeed();
-            return true;
-        }
-        // Not keyed by id after all (no id column, an alias in the clauses):
-        // read it whole like any other select.
-        sqlite3_finalize(keys);
-        sqlite3_finalize(row);
-    }
-
-    rs.takeColumns(stmt);
-    const int columns = int(rs.columns.size());
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        rs.rows.emplace_back();
-        copyRow(stmt, columns, rs.rows.back());
-    }
-    if (rc != SQLITE_DONE) {
-        failFromSqlite();
-        sqlite3_finalize(stmt);
-        rs.close();
-        return false;
-    }
-    sqlite3_finalize(stmt);
     rs.owner = this;
     liveRecordSets.insert(&rs);
     rs.open = true;
     succeed();
+}
+
+bool DbConnection::Impl::openKeyset(RecordSetState& rs, const PlainSelect& plain)
+{
+    std::vector<qint64> ids;
+    if (!engine->readIds(QStringLiteral("select id from ") + plain.table + plain.rest, ids))
+        return false;
+    std::unique_ptr<store::RowReader> reader = engine->rowReader(plain.table, plain.columnList);
+    if (!reader)
+        return false;
+    rs.keyset = true;
+    rs.table = plain.table;
+    rs.ids = std::move(ids);
+    rs.takeColumns(reader->columns());
+    rs.rowReader = std::move(reader);
+    attach(rs);
+    return true;
+}
+
+bool DbConnection::Impl::runInto(RecordSetState& rs, const sqlengine::Rewritten& rewritten, LockMode mode)
+{
+    rs.close();
+    rs.mode = mode;
+    // Not keyed by id after all (no id column, an alias in the clauses): read
+    // it whole like any other select.
+    if (const std::optional<PlainSelect> plain = plainSelect(rewritten.sql, rewritten.tokens))
+        if (openKeyset(rs, *plain))
+            return true;
+
+    store::Columns columns;
+    std::vector<Row> rows;
+    if (!engine->run(rewritten.sql, columns, rows)) {
+        failFromEngine();
+        return false;
+    }
+    if (columns.names.isEmpty()) {
+        // A statement without rows leaves the record set closed.
+        succeed();
+        return true;
+    }
+    rs.takeColumns(columns);
+    rs.rows = std::move(rows);
+    attach(rs);
     return true;
 }
 
@@ -487,9 +361,7 @@ void DbConnection::Impl::closeAll()
 {
     while (!liveRecordSets.empty())
         (*liveRecordSets.begin())->close();
-    if (db)
-        sqlite3_close_v2(db);
-    db = nullptr;
+    engine.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -543,17 +415,17 @@ QString RecordSet::readText(const FieldRef& field) const
         return QString();
     // A day number in a date-time column (left by an earlier version or another
     // client) reads as the date it stands for.
-    if (isDate && (c->type == SQLITE_INTEGER || c->type == SQLITE_FLOAT)) {
-        const double serial = c->type == SQLITE_INTEGER ? double(c->integer) : c->number;
+    if (isDate && (c->type == CellType::Integer || c->type == CellType::Number)) {
+        const double serial = c->type == CellType::Integer ? double(c->integer) : c->number;
         const std::optional<QDateTime> moment = sqlengine::serialToDate(serial);
         return isoDateText(moment.value_or(zeroDate()));
     }
     switch (c->type) {
-    case SQLITE_INTEGER:
+    case CellType::Integer:
         return QString::number(c->integer);
-    case SQLITE_FLOAT:
+    case CellType::Number:
         return numberToText(c->number);
-    case SQLITE_TEXT: {
+    case CellType::Text: {
         if (isDate && !looksStoredDate(row->buffer.constData() + c->offset, c->length)) {
             // Written by another client, without the conversion: give it in
             // the stored form when it is a date.
@@ -562,7 +434,7 @@ QString RecordSet::readText(const FieldRef& field) const
         }
         return cellText(*row, *c);
     }
-    case SQLITE_BLOB:
+    case CellType::Bytes:
         return cellText(*row, *c);
     default:
         return QString();
@@ -601,13 +473,13 @@ int RecordSet::readInteger(const FieldRef& field) const
     if (!c)
         return 0;
     switch (c->type) {
-    case SQLITE_INTEGER:
+    case CellType::Integer:
         return (c->integer >= std::numeric_limits<int>::min() && c->integer <= std::numeric_limits<int>::max())
                    ? int(c->integer)
                    : 0;
-    case SQLITE_FLOAT:
+    case CellType::Number:
         return toInt32(c->number).value_or(0);
-    case SQLITE_TEXT: {
+    case CellType::Text: {
         const std::optional<double> value = textToDouble(cellText(*row, *c));
         return value ? toInt32(*value).value_or(0) : 0;
     }
@@ -623,11 +495,11 @@ double RecordSet::readNumber(const FieldRef& field) const
     if (!c)
         return 0.0;
     switch (c->type) {
-    case SQLITE_INTEGER:
+    case CellType::Integer:
         return double(c->integer);
-    case SQLITE_FLOAT:
+    case CellType::Number:
         return c->number;
-    case SQLITE_TEXT:
+    case CellType::Text:
         return textToDouble(cellText(*row, *c)).value_or(0.0);
     default:
         return 0.0;
@@ -641,11 +513,11 @@ QDateTime RecordSet::readDateTime(const FieldRef& field) const
     if (!c)
         return zeroDate();
     switch (c->type) {
-    case SQLITE_INTEGER:
+    case CellType::Integer:
         return sqlengine::serialToDate(double(c->integer)).value_or(zeroDate());
-    case SQLITE_FLOAT:
+    case CellType::Number:
         return sqlengine::serialToDate(c->number).value_or(zeroDate());
-    case SQLITE_TEXT:
+    case CellType::Text:
         return textToDate(cellText(*row, *c)).value_or(zeroDate());
     default:
         return zeroDate();
@@ -659,9 +531,9 @@ QByteArray RecordSet::readBytes(const FieldRef& field) const
     if (!c)
         return QByteArray();
     switch (c->type) {
-    case SQLITE_BLOB:
+    case CellType::Bytes:
         return row->buffer.mid(c->offset, c->length);
-    case SQLITE_TEXT:
+    case CellType::Text:
         return toGbk(cellText(*row, *c));
     default:
         return QByteArray();
@@ -727,24 +599,15 @@ bool RecordSet::updateCurrentRow(const QString& column, const QVariant& value)
         owner->fail(QStringLiteral("no current row to update"));
         return false;
     }
-    QString quoted = column;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    sqlite3_stmt* stmt = prepareText(owner->db, QStringLiteral("update %1 set \"%2\"=? where id=?").arg(d->table, quoted));
-    if (!stmt) {
-        owner->failFromSqlite();
-        return false;
-    }
-    bindVariant(stmt, 1, value);
-    sqlite3_bind_int64(stmt, 2, d->ids[size_t(d->position)]);
-    const int rc = sqlite3_step(stmt);
-    if (rc != SQLITE_DONE) {
-        owner->failFromSqlite();
-        sqlite3_finalize(stmt);
-        return false;
-    }
-    sqlite3_finalize(stmt);
+    bool rowExisted = false;
+    const bool written =
+        owner->engine->updateById(d->table, column, d->ids[size_t(d->position)], value, rowExisted);
     d->cachedPosition = -1;
-    if (sqlite3_changes(owner->db) == 0) {
+    if (!written) {
+        owner->failFromEngine();
+        return false;
+    }
+    if (!rowExisted) {
         owner->fail(QStringLiteral("the current row no longer exists"));
         return false;
     }
@@ -811,9 +674,6 @@ QString dataSourceOf(const QString& connectionString)
     return QString();
 }
 
-// How long a statement waits for a file another program holds.
-constexpr int busyTimeoutMs = 2000;
-
 } // namespace
 
 bool DbConnection::openDatabase(const QString& connectionString)
@@ -824,46 +684,13 @@ bool DbConnection::openDatabase(const QString& connectionString)
         d->fail(QStringLiteral("the connection string names no data source"));
         return false;
     }
-    const QByteArray file = path.toUtf8();
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    if (rc != SQLITE_OK) {
-        d->fail(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
-        d->error += QStringLiteral(": ") + path;
-        sqlite3_close_v2(db);
-        return false;
-    }
-    // Before the first read: a file another program holds for a moment is
-    // waited for rather than failing at once with "database is locked".
-    sqlite3_busy_timeout(db, busyTimeoutMs);
-    // SQLite takes an empty file for an empty database; here it is none.
-    if (QFileInfo(path).size() == 0) {
-        d->fail(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)) + QStringLiteral(": ") + path);
-        sqlite3_close_v2(db);
-        return false;
-    }
-    // Reading the schema shows whether the file really is a database.
-    sqlite3_stmt* check = prepareText(db, QStringLiteral("select count(*) from sqlite_master"));
-    const int checked = check ? sqlite3_step(check) : SQLITE_ERROR;
-    if (checked != SQLITE_ROW) {
-        d->fail(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + path);
-        sqlite3_finalize(check);
-        sqlite3_close_v2(db);
-        return false;
-    }
-    sqlite3_finalize(check);
-    if (!sqlengine::registerJetFunctions(db)) {
-        d->fail(QString::fromUtf8(sqlite3_errmsg(db)));
-        sqlite3_close_v2(db);
-        return false;
-    }
     QString error;
-    if (!upgradeSchema(db, &error) || !installDateConversion(db, &error)) {
-        d->fail(error + QStringLiteral(": ") + path);
-        sqlite3_close_v2(db);
+    store::ErrorKind kind = store::ErrorKind::None;
+    d->engine = store::SqliteEngine::open(path, error, kind);
+    if (!d->engine) {
+        d->fail(error, kind);
         return false;
     }
-    d->db = db;
     d->succeed();
     return true;
 }
@@ -875,28 +702,14 @@ void DbConnection::closeDatabase()
 
 bool DbConnection::isOpen() const
 {
-    return d->db != nullptr;
+    return d->engine != nullptr;
 }
 
 bool DbConnection::openQuery(RecordSet& recordSet, const QString& sql, LockMode mode)
 {
     recordSet.close();
     sqlengine::Rewritten rewritten;
-    sqlite3_stmt* stmt = d->prepareOne(sql, rewritten);
-    if (!stmt)
-        return false;
-    if (sqlite3_column_count(stmt) == 0) {
-        // A statement without rows runs and leaves the record set closed.
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE) {
-            d->failFromSqlite();
-            return false;
-        }
-        d->succeed();
-        return true;
-    }
-    return d->openOn(*recordSet.d, stmt, rewritten, mode);
+    return d->rewriteOne(sql, rewritten) && d->runInto(*recordSet.d, rewritten, mode);
 }
 
 bool DbConnection::executeStatement(const QString& sql, std::unique_ptr<RecordSet>& target)
@@ -910,19 +723,45 @@ bool DbConnection::executeStatement(const QString& sql, std::unique_ptr<RecordSe
     target->d->mode = LockMode::ReadOnly;
 
     sqlengine::Rewritten rewritten;
-    sqlite3_stmt* stmt = d->prepareOne(sql, rewritten);
-    if (!stmt)
-        return false;
-    if (sqlite3_column_count(stmt) > 0)
-        return d->openOn(*target->d, stmt, rewritten, LockMode::ReadOnly);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
-        d->failFromSqlite();
-        return false;
-    }
-    d->succeed();
-    return true;
+    return d->rewriteOne(sql, rewritten) && d->runInto(*target->d, rewritten, LockMode::ReadOnly);
+}
+
+qint64 DbConnection::lastInsertId() const
+{
+    return d->engine ? d->engine->lastInsertId() : 0;
+}
+
+namespace {
+
+bool reported(ConnectionState& connection, bool ok)
+{
+    if (ok)
+        connection.succeed();
+    else
+        connection.failFromEngine();
+    return ok;
+}
+
+} // namespace
+
+bool DbConnection::beginTransaction()
+{
+    return d->engine && reported(*d, d->engine->begin());
+}
+
+bool DbConnection::commitTransaction()
+{
+    return d->engine && reported(*d, d->engine->commit());
+}
+
+bool DbConnection::rollbackTransaction()
+{
+    return d->engine && reported(*d, d->engine->rollback());
+}
+
+store::ErrorKind DbConnection::lastErrorKind() const
+{
+    return d->errorKind;
 }
 
 QString DbConnection::lastErrorText() const
@@ -934,16 +773,12 @@ QString DbConnection::lastErrorText() const
 
 bool createConnection(std::unique_ptr<DbConnection>& connection)
 {
-    if (sqlite3_initialize() != SQLITE_OK)
-        return false;
     connection = std::make_unique<DbConnection>();
     return true;
 }
 
 bool createRecordSet(std::unique_ptr<RecordSet>& recordSet)
 {
-    if (sqlite3_initialize() != SQLITE_OK)
-        return false;
     recordSet = std::make_unique<RecordSet>();
     return true;
 }

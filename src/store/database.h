@@ -1,7 +1,9 @@
 #pragma once
 // The one way the program talks to zhao.dat: a connection, record sets and
 // the operations every subsystem uses. Statements are Jet SQL texts; the
-// engine behind them is SQLite (see platform/sqlengine.h).
+// engine behind them rewrites them into its own dialect (store/engine.h).
+
+#include "store/engine.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -99,8 +101,18 @@ public:
     // Runs one statement; its result replaces target (a closed record set for a
     // write). On failure target holds a fresh closed record set.
     bool executeStatement(const QString& sql, std::unique_ptr<RecordSet>& target);
-    // SQLite's message for the last failure; empty after a success.
+    // The engine's message for the last failure; empty after a success.
     QString lastErrorText() const;
+    store::ErrorKind lastErrorKind() const;
+
+    // The id of the row the last INSERT through this connection wrote, never
+    // another connection's: what "the newest row" means for this desk.
+    qint64 lastInsertId() const;
+
+    // Statements between begin and commit take effect together or not at all.
+    bool beginTransaction();
+    bool commitTransaction();
+    bool rollbackTransaction();
 
 private:
     friend class RecordSet;
