@@ -3,6 +3,7 @@
 #include "platform/dates.h"
 #include "platform/sqlengine.h"
 #include "platform/text.h"
+#include "store/postgres/postgresengine.h"
 #include "store/sqlite/sqliteengine.h"
 
 #include <cmath>
@@ -687,6 +688,20 @@ bool DbConnection::openDatabase(const QString& connectionString)
     QString error;
     store::ErrorKind kind = store::ErrorKind::None;
     d->engine = store::SqliteEngine::open(path, error, kind);
+    if (!d->engine) {
+        d->fail(error, kind);
+        return false;
+    }
+    d->succeed();
+    return true;
+}
+
+bool DbConnection::openServer(const QString& connectionString)
+{
+    d->closeAll();
+    QString error;
+    store::ErrorKind kind = store::ErrorKind::None;
+    d->engine = store::PostgresEngine::open(connectionString, error, kind);
     if (!d->engine) {
         d->fail(error, kind);
         return false;

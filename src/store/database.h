@@ -92,6 +92,9 @@ public:
     // never creates a missing file; a file that is no database fails here.
     // A file another program holds is waited for a short while.
     bool openDatabase(const QString& connectionString);
+    // A PostgreSQL server several desks share, by a libpq connection string;
+    // an empty database is set up on the way.
+    bool openServer(const QString& connectionString);
     void closeDatabase();
     bool isOpen() const;
 

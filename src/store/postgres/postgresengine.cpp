@@ -1,0 +1,381 @@
+#include "store/postgres/postgresengine.h"
+
+#include "platform/dates.h"
+#include "store/postgres/jetrewrite.h"
+#include "store/postgres/schema.h"
+
+#include <libpq-fe.h>
+
+#include <cstdlib>
+
+namespace store {
+
+namespace {
+
+// Type ids of the server's built-in types (pg_type.oid; fixed for every server).
+enum : Oid {
+    BoolType = 16,
+    ByteaType = 17,
+    Int8Type = 20,
+    Int2Type = 21,
+    Int4Type = 23,
+    Float4Type = 700,
+    Float8Type = 701,
+    DateType = 1082,
+    TimestampType = 1114,
+    TimestampTzType = 1184,
+    NumericType = 1700,
+};
+
+// Taken by the desk that sets up an empty database, so a second desk starting
+// at the same moment waits and then finds the tables there.
+constexpr qint64 setUpLockKey = 0x4272656e766f;   // "Brenvo"
+
+ErrorKind kindOfState(const QByteArray& state)
+{
+    if (state.startsWith("08") || state.startsWith("57P"))
+        return ErrorKind::Unreachable;
+    if (state == "53100")
+        return ErrorKind::DiskFull;
+    if (state == "53200")
+        return ErrorKind::OutOfMemory;
+    if (state == "25006")
+        return ErrorKind::ReadOnly;
+    if (state == "42501")
+        return ErrorKind::NoPermission;
+    if (state == "40001" || state == "40P01" || state == "55P03" || state == "57014")
+        return ErrorKind::Busy;
+    if (state == "58030")
+        return ErrorKind::DiskError;
+    if (state == "XX001" || state == "XX002")
+        return ErrorKind::Damaged;
+    return ErrorKind::Other;
+}
+
+Columns columnsOf(const PGresult* result)
+{
+    Columns columns;
+    const int n = PQnfields(result);
+    columns.isDate.assign(size_t(n), false);
+    for (int j = 0; j < n; ++j) {
+        columns.names << QString::fromUtf8(PQfname(result, j));
+        const Oid type = PQftype(result, j);
+        columns.isDate[size_t(j)] = type == TimestampType || type == TimestampTzType || type == DateType;
+    }
+    return columns;
+}
+
+void copyRow(const PGresult* result, int i, Row& row)
+{
+    const int n = PQnfields(result);
+    row.clear(size_t(n));
+    for (int j = 0; j < n; ++j) {
+        if (PQgetisnull(result, i, j))
+            continue;
+        const char* value = PQgetvalue(result, i, j);
+        const int length = PQgetlength(result, i, j);
+        Cell& cell = row.cells[size_t(j)];
+        switch (PQftype(result, j)) {
+        case BoolType:
+            cell.type = CellType::Integer;
+            cell.integer = value[0] == 't' ? 1 : 0;
+            break;
+        case Int2Type:
+        case Int4Type:
+        case Int8Type:
+            cell.type = CellType::Integer;
+            cell.integer = std::strtoll(value, nullptr, 10);
+            break;
+        case Float4Type:
+        case Float8Type:
+        case NumericType:
+            cell.type = CellType::Number;
+            cell.number = std::strtod(value, nullptr);
+            break;
+        case ByteaType: {
+            size_t size = 0;
+            unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(value), &size);
+            row.setText(size_t(j), reinterpret_cast<const char*>(bytes), int(size), CellType::Bytes);
+            PQfreemem(bytes);
+            break;
+        }
+        default:
+            row.setText(size_t(j), value, length);
+            break;
+        }
+    }
+}
+
+// The statement with " RETURNING id" after its last token (before a final
+// ";" and any comment), so the id of the row it writes comes back with it.
+QString returningId(const QString& sql)
+{
+    const sqlengine::Lexed lexed = sqlengine::tokenize(sql);
+    auto last = lexed.tokens.rbegin();
+    while (last != lexed.tokens.rend() && last->is(";"))
+        ++last;
+    if (last == lexed.tokens.rend())
+        return sql;
+    return sql.left(last->begin + last->length) + QStringLiteral(" RETURNING id");
+}
+
+bool isInsert(const QString& sql)
+{
+    const sqlengine::Lexed lexed = sqlengine::tokenize(sql);
+    return !lexed.tokens.empty() && lexed.tokens.front().is("insert");
+}
+
+// One value as a text parameter; bytes as binary.
+struct Parameter {
+    QByteArray bytes;
+    bool null = false;
+    bool binary = false;
+};
+
+Parameter parameterOf(const QVariant& value)
+{
+    Parameter p;
+    if (!value.isValid() || value.isNull()) {
+        p.null = true;
+        return p;
+    }
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        p.bytes = value.toBool() ? "1" : "0";
+        break;
+    case QMetaType::QDateTime:
+        p.bytes = isoDateText(value.toDateTime()).toUtf8();
+        break;
+    case QMetaType::QDate:
+        p.bytes = isoDateText(QDateTime(value.toDate(), QTime(0, 0))).toUtf8();
+        break;
+    case QMetaType::QByteArray:
+        p.bytes = value.toByteArray();
+        p.binary = true;
+        break;
+    default:
+        p.bytes = value.toString().toUtf8();
+        break;
+    }
+    return p;
+}
+
+} // namespace
+
+class PostgresRowReader : public RowReader {
+public:
+    PostgresRowReader(PostgresEngine& engine, QByteArray statement, Columns columns)
+        : engine(engine), statement(std::move(statement)), cols(std::move(columns))
+    {
+    }
+    const Columns& columns() const override { return cols; }
+    Result read(qint64 id, Row& row) override
+    {
+        const QByteArray key = QByteArray::number(id);
+        const char* values[] = {key.constData()};
+        PGresult* result = PQexecParams(engine.conn, statement.constData(), 1, nullptr, values, nullptr, nullptr, 0);
+        if (!engine.check(result, true))
+            return Result::Failed;
+        const bool found = PQntuples(result) > 0;
+        if (found)
+            copyRow(result, 0, row);
+        PQclear(result);
+        return found ? Result::Found : Result::Missing;
+    }
+
+private:
+    PostgresEngine& engine;
+    QByteArray statement;
+    Columns cols;
+};
+
+PostgresEngine::~PostgresEngine()
+{
+    PQfinish(conn);
+}
+
+std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& connectionString, QString& error, ErrorKind& kind)
+{
+    pg_conn* conn = PQconnectdb(connectionString.toUtf8().constData());
+    if (!conn || PQstatus(conn) != CONNECTION_OK) {
+        error = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QStringLiteral("out of memory");
+        kind = ErrorKind::Unreachable;
+        PQfinish(conn);
+        return nullptr;
+    }
+    std::unique_ptr<PostgresEngine> engine(new PostgresEngine(conn));
+    // Texts travel as UTF-8, date-times read back as yyyy-MM-dd HH:mm:ss and
+    // a backslash in a quoted text is itself, as the rewrite expects.
+    if (PQsetClientEncoding(conn, "UTF8") != 0 || !engine->command("SET DateStyle = 'ISO, YMD'")
+        || !engine->command("SET standard_conforming_strings = on") || !engine->setUpIfEmpty()) {
+        error = engine->error.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : engine->error;
+        kind = engine->error.isEmpty() ? ErrorKind::Other : engine->kind;
+        return nullptr;
+    }
+    engine->changes = 0;
+    return engine;
+}
+
+bool PostgresEngine::check(pg_result* result, bool rowsExpected)
+{
+    const ExecStatusType status = result ? PQresultStatus(result) : PGRES_FATAL_ERROR;
+    if (status == PGRES_TUPLES_OK || (!rowsExpected && status == PGRES_COMMAND_OK)) {
+        error.clear();
+        kind = ErrorKind::None;
+        return true;
+    }
+    if (result) {
+        error = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
+        kind = kindOfState(QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)));
+        PQclear(result);
+    } else {
+        error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        kind = ErrorKind::Unreachable;
+    }
+    if (PQstatus(conn) != CONNECTION_OK)
+        kind = ErrorKind::Unreachable;
+    if (error.isEmpty())
+        error = QStringLiteral("the server gave no answer");
+    return false;
+}
+
+bool PostgresEngine::command(const char* sql)
+{
+    PGresult* result = PQexec(conn, sql);
+    if (!check(result, false))
+        return false;
+    PQclear(result);
+    return true;
+}
+
+bool PostgresEngine::setUpIfEmpty()
+{
+    if (!command("BEGIN"))
+        return false;
+    const QByteArray lock = "SELECT pg_advisory_xact_lock(" + QByteArray::number(setUpLockKey) + ")";
+    PGresult* present = nullptr;
+    bool ok = command(lock.constData());
+    if (ok) {
+        present = PQexec(conn, "SELECT to_regclass('bmb') IS NOT NULL");
+        ok = check(present, true);
+    }
+    const bool hasTables = ok && PQntuples(present) == 1 && PQgetvalue(present, 0, 0)[0] == 't';
+    if (ok)
+        PQclear(present);
+    if (ok && !hasTables)
+        for (const QString& statement : postgres::schemaStatements())
+            if (!(ok = command(statement.toUtf8().constData())))
+                break;
+    if (!ok) {
+        const QString failure = error;
+        const ErrorKind failureKind = kind;
+        command("ROLLBACK");
+        error = failure;
+        kind = failureKind;
+        return false;
+    }
+    return command("COMMIT");
+}
+
+sqlengine::Rewritten PostgresEngine::rewrite(const QString& jetSql)
+{
+    return postgres::rewriteJetSql(jetSql);
+}
+
+bool PostgresEngine::run(const QString& sql, Columns& columns, std::vector<Row>& rows)
+{
+    columns = Columns();
+    rows.clear();
+    // A connection lost since the last statement (the server restarted, the
+    // network came back) is tried again once before giving up.
+    if (PQstatus(conn) != CONNECTION_OK)
+        PQreset(conn);
+    const bool insert = isInsert(sql);
+    const QByteArray text = (insert ? returningId(sql) : sql).toUtf8();
+    PGresult* result = PQexecParams(conn, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    if (!check(result, false))
+        return false;
+    if (PQresultStatus(result) == PGRES_COMMAND_OK) {
+        ++changes;
+    } else if (insert) {
+        ++changes;
+        if (PQntuples(result) > 0)
+            insertedId = std::strtoll(PQgetvalue(result, PQntuples(result) - 1, 0), nullptr, 10);
+    } else {
+        columns = columnsOf(result);
+        const int count = PQntuples(result);
+        rows.resize(size_t(count));
+        for (int i = 0; i < count; ++i)
+            copyRow(result, i, rows[size_t(i)]);
+    }
+    PQclear(result);
+    return true;
+}
+
+bool PostgresEngine::readIds(const QString& sql, std::vector<qint64>& ids)
+{
+    ids.clear();
+    if (PQstatus(conn) != CONNECTION_OK)
+        PQreset(conn);
+    PGresult* result = PQexecParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    if (!check(result, true))
+        return false;
+    const int count = PQntuples(result);
+    ids.reserve(size_t(count));
+    for (int i = 0; i < count; ++i)
+        ids.push_back(std::strtoll(PQgetvalue(result, i, 0), nullptr, 10));
+    PQclear(result);
+    return true;
+}
+
+std::unique_ptr<RowReader> PostgresEngine::rowReader(const QString& table, const QString& columnList)
+{
+    const QString select = QStringLiteral("select") + columnList + QStringLiteral("from ") + table;
+    // The columns are learnt from a statement that reads no row.
+    PGresult* shape = PQexecParams(conn, (select + QStringLiteral(" where false")).toUtf8().constData(), 0, nullptr,
+                                   nullptr, nullptr, nullptr, 0);
+    if (!check(shape, true))
+        return nullptr;
+    Columns columns = columnsOf(shape);
+    PQclear(shape);
+    return std::make_unique<PostgresRowReader>(*this, (select + QStringLiteral(" where id=$1")).toUtf8(),
+                                               std::move(columns));
+}
+
+bool PostgresEngine::updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
+                                bool& rowExisted)
+{
+    rowExisted = false;
+    QString quoted = column.toLower();
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    const QByteArray sql = QStringLiteral("update %1 set \"%2\"=$1 where id=$2").arg(table, quoted).toUtf8();
+    const Parameter p = parameterOf(value);
+    const QByteArray key = QByteArray::number(id);
+    const char* values[] = {p.null ? nullptr : p.bytes.constData(), key.constData()};
+    const int lengths[] = {int(p.bytes.size()), int(key.size())};
+    const int formats[] = {p.binary ? 1 : 0, 0};
+    PGresult* result = PQexecParams(conn, sql.constData(), 2, nullptr, values, lengths, formats, 0);
+    if (!check(result, false))
+        return false;
+    rowExisted = std::strtoll(PQcmdTuples(result), nullptr, 10) > 0;
+    ++changes;
+    PQclear(result);
+    return true;
+}
+
+bool PostgresEngine::begin()
+{
+    return command("BEGIN");
+}
+
+bool PostgresEngine::commit()
+{
+    return command("COMMIT");
+}
+
+bool PostgresEngine::rollback()
+{
+    return command("ROLLBACK");
+}
+
+} // namespace store

@@ -1,0 +1,53 @@
+#pragma once
+// The engine of several desks: one PostgreSQL database reached through
+// libpq, statements rewritten by postgres::rewriteJetSql.
+
+#include "store/engine.h"
+
+struct pg_conn;
+struct pg_result;
+
+namespace store {
+
+class PostgresEngine : public Engine {
+public:
+    ~PostgresEngine() override;
+
+    // Connects with a libpq connection string (host=… port=… dbname=… user=…;
+    // passwords from libpq's own password file). A database without the
+    // program's tables is set up here, once, even when several desks start
+    // at the same moment.
+    static std::unique_ptr<PostgresEngine> open(const QString& connectionString, QString& error, ErrorKind& kind);
+
+    sqlengine::Rewritten rewrite(const QString& jetSql) override;
+    bool run(const QString& sql, Columns& columns, std::vector<Row>& rows) override;
+    bool readIds(const QString& sql, std::vector<qint64>& ids) override;
+    std::unique_ptr<RowReader> rowReader(const QString& table, const QString& columnList) override;
+    bool updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
+                    bool& rowExisted) override;
+    qint64 changeCounter() const override { return changes; }
+    qint64 lastInsertId() const override { return insertedId; }
+    bool begin() override;
+    bool commit() override;
+    bool rollback() override;
+    QString errorText() const override { return error; }
+    ErrorKind errorKind() const override { return kind; }
+
+private:
+    friend class PostgresRowReader;
+    explicit PostgresEngine(pg_conn* conn) : conn(conn) {}
+    // Takes a result: true when it is one of the expected statuses,
+    // otherwise the server's error is kept. The result is freed unless kept.
+    bool check(pg_result* result, bool rowsExpected);
+    bool command(const char* sql);
+    bool setUpIfEmpty();
+
+    pg_conn* conn = nullptr;
+    QString error;
+    ErrorKind kind = ErrorKind::None;
+    qint64 changes = 0;
+    qint64 insertedId = 0;
+    int preparedCount = 0;
+};
+
+} // namespace store

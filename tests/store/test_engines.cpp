@@ -1,0 +1,163 @@
+// What every engine behind the store must do alike: the desk's own zhao.dat
+// and a PostgreSQL server, through the same DbConnection and RecordSet.
+#include "support/pgtestdatabase.h"
+#include "support/testsupport.h"
+
+#include "store/database.h"
+
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+
+enum class EngineKind { Sqlite, Server };
+
+} // namespace
+
+Q_DECLARE_METATYPE(EngineKind)
+
+namespace {
+
+// A program directory's zhao.dat, or a fresh database on the test server.
+struct EngineUnderTest {
+    TestProgramDir dir;
+    std::unique_ptr<TestPgDatabase> server;
+    EngineKind kind;
+
+    explicit EngineUnderTest(EngineKind kind) : kind(kind)
+    {
+        if (kind == EngineKind::Server)
+            server = std::make_unique<TestPgDatabase>();
+    }
+    bool open(DbConnection& connection) const
+    {
+        return kind == EngineKind::Sqlite ? connection.openDatabase(connectionStringFor(dir.path()))
+                                          : connection.openServer(server->connectionString());
+    }
+};
+
+struct Desk {
+    Database db;
+    bool opened = false;
+    explicit Desk(const EngineUnderTest& engine)
+    {
+        createConnection(db.connection);
+        createRecordSet(db.sharedRecordSet);
+        opened = engine.open(*db.connection);
+    }
+    QString text(const QString& sql)
+    {
+        return db.openShared(sql) && !db.shared().atEnd() ? db.shared().readText(0) : QStringLiteral("<none>");
+    }
+};
+
+} // namespace
+
+class EngineTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase_data()
+    {
+        QTest::addColumn<EngineKind>("kind");
+        QTest::newRow("zhao.dat") << EngineKind::Sqlite;
+        QTest::newRow("server") << EngineKind::Server;
+    }
+
+    void init()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        if (kind == EngineKind::Server) {
+            TestPgDatabase probe;
+            if (!probe.configured())
+                QSKIP(qPrintable(TestPgDatabase::skipReason()));
+        }
+    }
+
+    // The statements of the program read and write alike on both engines:
+    // the seeded rows, date texts, Jet's LIKE, keysets with paging, updates
+    // through a record set.
+    void statementsRecordSetsAndPaging()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        EngineUnderTest engine(kind);
+        Desk desk(engine);
+        QVERIFY2(desk.opened, qPrintable(desk.db.lastErrorText()));
+        QCOMPARE(desk.text(QStringLiteral("select nam from admin where id=1")), QStringLiteral("admin"));
+
+        for (int n = 1; n <= 12; ++n)
+            QVERIFY2(desk.db.execute(QStringLiteral("INSERT INTO bmb  (xm,nl,bm3,dtime,status) values ('Wang %1',%1,'^3^^7^','2013年5月%1日14时3分9秒',1)")
+                                         .arg(n)),
+                     qPrintable(desk.db.lastErrorText()));
+        QCOMPARE(desk.text(QStringLiteral("select dtime from bmb where nl=6")), QStringLiteral("2013-05-06 14:03:09"));
+        QCOMPARE(desk.text(QStringLiteral("select count(*) from bmb where xm like '%WANG 1_%' and bm3 like '%[^]7[^]%'")),
+                 QStringLiteral("3"));
+        QCOMPARE(desk.text(QStringLiteral("select count(*) from bmb where dtime>=#2013-05-10 00:00:00#")), QStringLiteral("3"));
+        QVERIFY(!desk.db.execute(QStringLiteral("update bmb set dtime='no date' where id=1")));
+        QVERIFY(!desk.db.execute(QStringLiteral("update bmb set sh=1; delete * from bmb")));
+
+        QVERIFY(desk.db.openShared(QStringLiteral("select id,xm,dtime from bmb where status=1 order by dtime desc"),
+                                   LockMode::Optimistic));
+        RecordSet& rows = desk.db.shared();
+        rows.setPageSize(5);
+        QCOMPARE(rows.recordCount(), 12);
+        QCOMPARE(rows.getPageCount(), 3);
+        rows.setAbsolutePage(3);
+        QCOMPARE(rows.readText("xm"), QStringLiteral("Wang 2"));
+        QCOMPARE(rows.readDateTime("dtime"), QDateTime(QDate(2013, 5, 2), QTime(14, 3, 9)));
+        QVERIFY2(rows.updateCurrentRow(QStringLiteral("xm"), QStringLiteral("Li")), qPrintable(desk.db.lastErrorText()));
+        QCOMPARE(rows.readText("xm"), QStringLiteral("Li"));
+        QVERIFY(desk.db.execute(QStringLiteral("delete * from bmb where xm='li'")));
+        QCOMPARE(desk.text(QStringLiteral("select count(*) from bmb")), QStringLiteral("11"));
+    }
+
+    // Each desk finds the row it inserted itself, never another desk's newer
+    // one; work inside a transaction is undone as a whole.
+    void eachConnectionKnowsItsOwnInsertAndTransactionsUndo()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        EngineUnderTest engine(kind);
+        Desk first(engine);
+        Desk second(engine);
+        QVERIFY(first.opened && second.opened);
+        QVERIFY(first.db.execute(QStringLiteral("INSERT INTO bmb  (xm) values ('first')")));
+        QVERIFY(second.db.execute(QStringLiteral("INSERT INTO bmb  (xm) values ('second')")));
+        const qint64 mine = first.db.connection->lastInsertId();
+        QCOMPARE(first.text(QStringLiteral("select xm from bmb where id=%1").arg(mine)), QStringLiteral("first"));
+        QVERIFY(second.db.connection->lastInsertId() > mine);
+
+        QVERIFY(first.db.connection->beginTransaction());
+        QVERIFY(first.db.execute(QStringLiteral("INSERT INTO fj (uid,filename,status) values (%1,'5\\x.jpg',1)").arg(mine)));
+        QVERIFY(first.db.execute(QStringLiteral("update bmb set imgid=%1 where id=%2").arg(first.db.connection->lastInsertId()).arg(mine)));
+        QVERIFY(first.db.connection->rollbackTransaction());
+        QCOMPARE(first.text(QStringLiteral("select count(*) from fj")), QStringLiteral("0"));
+        QCOMPARE(first.text(QStringLiteral("select imgid from bmb where id=%1").arg(mine)), QStringLiteral("0"));
+    }
+
+    // Two desks that start at once on an empty server set it up once.
+    void anEmptyDatabaseIsSetUpOnceByDesksStartingTogether()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        if (kind != EngineKind::Server)
+            QSKIP("a zhao.dat is shipped set up");
+        EngineUnderTest engine(kind);
+        BRENVO_REQUIRE_PG(*engine.server);
+        bool opened[4] = {};
+        std::vector<std::thread> desks;
+        for (bool& ok : opened)
+            desks.emplace_back([&engine, &ok] {
+                DbConnection connection;
+                ok = engine.open(connection);
+            });
+        for (std::thread& desk : desks)
+            desk.join();
+        for (bool ok : opened)
+            QVERIFY(ok);
+        Desk desk(engine);
+        QCOMPARE(desk.text(QStringLiteral("select count(*) from admin")), QStringLiteral("1"));
+        QCOMPARE(desk.text(QStringLiteral("select count(*) from xx")), QStringLiteral("1"));
+    }
+};
+
+BRENVO_TEST(EngineTest)
+#include "test_engines.moc"
