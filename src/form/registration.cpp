@@ -245,18 +245,18 @@ int newestRegistrationId(AppState& state)
     return rows.atEnd() ? 0 : rows.readInteger("id");
 }
 
-void attachPendingPhoto(AppState& state)
+void attachPendingPhoto(AppState& state, QString& pendingPhoto)
 {
     const int registration = newestRegistrationId(state);
-    if (state.pendingPhotoFile.isEmpty() || registration <= 0)
+    if (pendingPhoto.isEmpty() || registration <= 0)
         return;
     if (!executeReported(state, QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(registration)
-                                    + QLatin1Char(',') + sqlText(state.pendingPhotoFile) + QStringLiteral(",1)"))) {
+                                    + QLatin1Char(',') + sqlText(pendingPhoto) + QStringLiteral(",1)"))) {
         state.showResult(QStringLiteral("照片添加失败"));
         return;
     }
     state.showResult(QStringLiteral("照片保存成功"));
-    state.pendingPhotoFile.clear();
+    pendingPhoto.clear();
     if (!openReported(state, QStringLiteral("SELECT MAX(id) AS id FROM fj")))
         return;
     if (state.db.shared().atEnd())

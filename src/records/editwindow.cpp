@@ -77,9 +77,9 @@ QString editUpdateStatement(const QVector<FormItem>& items, const QVector<Entere
     return written.isEmpty() ? QString() : buildEditUpdateSql(written, values, categories, programmes, recordId);
 }
 
-void storeEditPhoto(AppState& state, int recordId)
+void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
 {
-    if (state.pendingPhotoFile.isEmpty() || recordId <= 0)
+    if (pendingPhoto.isEmpty() || recordId <= 0)
         return;
     if (!state.db.openShared(photoRowsStatement(recordId))) {
         state.showMessage(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);
@@ -89,16 +89,16 @@ void storeEditPhoto(AppState& state, int recordId)
     const bool inserting = rows.atEnd();
     const QString previousFile = inserting ? QString() : rows.readText("filename");
     const QString sql = inserting ? QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(recordId)
-                                        + QLatin1Char(',') + sqlText(state.pendingPhotoFile) + QStringLiteral(",1)")
-                                  : QStringLiteral("UPDATE fj SET filename=") + sqlText(state.pendingPhotoFile)
+                                        + QLatin1Char(',') + sqlText(pendingPhoto) + QStringLiteral(",1)")
+                                  : QStringLiteral("UPDATE fj SET filename=") + sqlText(pendingPhoto)
                                         + QStringLiteral(" where uid=") + sqlInteger(recordId);
     if (!executeReported(state, sql, MessageStyle::SystemModal)) {
         state.showResult(QStringLiteral("图片修改失败"));
         return;
     }
     state.showResult(QStringLiteral("图片修改设置成功"));
-    const QString storedFile = state.pendingPhotoFile;
-    state.pendingPhotoFile.clear();
+    const QString storedFile = pendingPhoto;
+    pendingPhoto.clear();
 
     if (!inserting) {
         if (previousFile != storedFile && isRemovableStoredName(previousFile))
@@ -243,9 +243,7 @@ void EditWindow::prepareFor(int category)
 {
     categoryId = category;
     // A photo chosen for the previous record never reaches this one.
-    if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
-        state.pendingPhotoFile.clear();
-    chosenPhoto.clear();
+    pendingPhotoFile.clear();
 }
 
 void EditWindow::buildEditForm(int category, bool filterByCategory)
@@ -379,32 +377,32 @@ void EditWindow::saveEditRecord()
                                             state.programmeList, recordId);
     if (!sql.isEmpty() && !executeReported(state, sql))
         return;
-    if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
-        storeEditPhoto(state, recordId);
-    chosenPhoto.clear();
+    storeEditPhoto(state, recordId, pendingPhotoFile);
     browse.refreshCurrentPage();
 }
 
 void EditWindow::choosePhoto()
 {
-    if (choosePhotoFile(state, photo))
-        chosenPhoto = state.pendingPhotoFile;
+    if (const QString chosen = choosePhotoFile(state, photo); !chosen.isEmpty())
+        pendingPhotoFile = chosen;
 }
 
 void EditWindow::takePhoto()
 {
-    takeCameraPhoto(state, CameraCaller::EditWindow, cameraButton, photo);
-    chosenPhoto = state.pendingPhotoFile;
+    // Opening the camera drops a photo chosen here and not saved, also when
+    // none is taken; the picture then shows the record's own photo again.
+    pendingPhotoFile = takeCameraPhoto(state, cameraButton, photo);
+    if (pendingPhotoFile.isEmpty())
+        loadPhoto();
 }
 
 void EditWindow::clearPhoto()
 {
-    chosenPhoto.clear();
     if (recordId > 0) {
-        clearStoredPhoto(state, recordId, photo);
+        clearStoredPhoto(state, recordId, pendingPhotoFile, photo);
     } else {
         photo->clear();
-        state.pendingPhotoFile.clear();
+        pendingPhotoFile.clear();
     }
 }
 

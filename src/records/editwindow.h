@@ -27,10 +27,11 @@ class QPushButton;
 QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                             const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
 
-// Stores the pending photograph as the photo of registration `recordId`:
-// the fj row inserted (and imgid set) or its file name replaced (and the
-// previous file removed), each step reported in the status bar.
-void storeEditPhoto(AppState& state, int recordId);
+// Stores the edit window's pending photograph as the photo of registration
+// `recordId`: the fj row inserted (and imgid set) or its file name replaced
+// (and the previous file removed), each step reported in the status bar.
+// Once stored, the pending photograph is emptied.
+void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto);
 
 class EditWindow : public QWidget {
     Q_OBJECT
@@ -57,6 +58,9 @@ public:
     // True while the form shows a registration read from the database.
     bool recordLoaded() const { return loaded; }
     const FormBuilder& form() const { return *builder; }
+    // The photograph chosen or taken here for the record on show, waiting
+    // for 确定; this window's own, apart from the add page's.
+    const QString& pendingPhoto() const { return pendingPhotoFile; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,9 +82,7 @@ private:
     int recordId = 0;
     int categoryId = 0;
     bool loaded = false;
-    // The pending photo chosen in this window for the record on show; only
-    // that one is stored by a save.
-    QString chosenPhoto;
+    QString pendingPhotoFile;
 
     AnchorLayout anchors;
     QWidget* frame = nullptr;

@@ -1,6 +1,8 @@
 #include "appfixture.h"
 
+#include "app/outlookmenu.h"
 #include "core/lists.h"
+#include "form/addpage.h"
 #include "photos/photostore.h"
 #include "platform/inifile.h"
 #include "records/browsepage.h"
@@ -59,14 +61,6 @@ template <typename T>
 T* control(EditWindow* window, const char* name)
 {
     return window->findChild<T*>(QString::fromUtf8(name));
-}
-
-QString writeImage(const QString& path, Qt::GlobalColor colour)
-{
-    QImage image(60, 80, QImage::Format_RGB32);
-    image.fill(colour);
-    image.save(path);
-    return path;
 }
 
 } // namespace
@@ -199,23 +193,23 @@ private slots:
         const int first = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'甲',0"));
         const int second = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'乙',0"));
         app.window->showBrowse(false);
-        QString chosen = writeImage(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
+        QString chosen = writePicture(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
         PhotoFileDialogOverride dialog([&chosen] { return chosen; });
 
         EditWindow* window = openRecord(app, first);
         QVERIFY(window);
         auto* picture = control<QLabel>(window, "图片框1");
         control<QPushButton>(window, "按钮_浏览")->click();
-        QVERIFY(!app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(!window->pendingPhoto().isEmpty());
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.statusText(), QStringLiteral("修改imgid成功"));
         const QString photoRow = app.queryValue(QStringLiteral("select id from fj where uid=%1").arg(first));
         QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), photoRow);
         const QString firstFile = app.queryValue(QStringLiteral("select filename from fj where uid=%1").arg(first));
         QVERIFY(QFile::exists(photoPath(app.dir.path(), firstFile)));
-        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(window->pendingPhoto().isEmpty());
 
-        chosen = writeImage(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
+        chosen = writePicture(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
         control<QPushButton>(window, "按钮_浏览")->click();
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.statusText(), QStringLiteral("图片修改设置成功"));
@@ -233,7 +227,7 @@ private slots:
         control<QPushButton>(window, "按钮_浏览")->click();
         QCOMPARE(openRecord(app, second), window);
         QVERIFY(picture->pixmap().isNull());
-        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(window->pendingPhoto().isEmpty());
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(second)), QStringLiteral("0"));
 
@@ -243,6 +237,54 @@ private slots:
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(first)), QStringLiteral("0"));
         QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), QStringLiteral("0"));
         QVERIFY(!QFile::exists(photoPath(app.dir.path(), secondFile)));
+    }
+
+    // The add page and the edit window each keep their own photo: one chosen
+    // on the page goes with the new registration, one chosen in the window
+    // with the record on show, whichever 确定 comes first.
+    void eachWindowKeepsItsOwnPhoto()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm"));
+        app.state->unitSettings.photo = 1;
+        const int stored = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'甲',0"));
+        app.window->showBrowse(false);
+        QString chosen;
+        PhotoFileDialogOverride dialog([&chosen] { return chosen; });
+
+        app.window->outlookMenu()->clickEntry(0, 0);
+        AddPage& page = *app.window->registrationPage();
+        chosen = writePicture(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
+        app.find<QPushButton>(QStringLiteral("按钮_选择图片"))->click();
+        const QString pageChoice = page.pendingPhoto();
+        QVERIFY(!pageChoice.isEmpty());
+
+        EditWindow* window = openRecord(app, stored);
+        QVERIFY(window);
+        chosen = writePicture(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
+        control<QPushButton>(window, "按钮_浏览")->click();
+        const QString windowChoice = window->pendingPhoto();
+        QVERIFY(!windowChoice.isEmpty() && windowChoice != pageChoice);
+        QCOMPARE(page.pendingPhoto(), pageChoice);
+
+        qobject_cast<QLineEdit*>(page.form().itemControl(1))->setText(QStringLiteral("乙"));
+        app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        const QString added = app.queryValue(QStringLiteral("select id from bmb where xm='乙'"));
+        QCOMPARE(app.queryValue(QStringLiteral("select filename from fj where uid=") + added), pageChoice);
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=") + added),
+                 app.queryValue(QStringLiteral("select id from fj where uid=") + added));
+        QCOMPARE(window->pendingPhoto(), windowChoice);
+
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.statusText(), QStringLiteral("修改imgid成功"));
+        QCOMPARE(app.queryValue(QStringLiteral("select filename from fj where uid=%1").arg(stored)), windowChoice);
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(stored)),
+                 app.queryValue(QStringLiteral("select id from fj where uid=%1").arg(stored)));
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj")), QStringLiteral("2"));
+        // Each record has the picture chosen for it.
+        QVERIFY(QImage(photoPath(app.dir.path(), pageChoice)).pixelColor(30, 40).red() > 200);
+        QVERIFY(QImage(photoPath(app.dir.path(), windowChoice)).pixelColor(30, 40).blue() > 200);
     }
 
     // The window remembers where it was closed, also when the main window

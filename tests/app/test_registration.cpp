@@ -91,7 +91,7 @@ private slots:
         QVERIFY(QFileInfo::exists(photoPath(run.app.dir.path(), stored)));
         QCOMPARE(run.app.statusText(), QStringLiteral("修改imgid成功"));
 
-        QVERIFY(run.app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(run.page().pendingPhoto().isEmpty());
         QVERIFY(run.box("xm")->text().isEmpty());
         QVERIFY(!run.option("xb", 1)->isChecked());
         QVERIFY(run.app.find<QLabel>(QStringLiteral("图片框_添加"))->pixmap().isNull());
@@ -113,7 +113,7 @@ private slots:
         QVERIFY(run.app.messages.texts().first().contains(QStringLiteral("refused")));
         QCOMPARE(run.box("xm")->text(), QStringLiteral("王小明"));
         QVERIFY(run.option("xb", 1)->isChecked());
-        QVERIFY(!run.app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(!run.page().pendingPhoto().isEmpty());
 
         // A required item left empty: its message, nothing stored.
         QCOMPARE(sqlite3_exec(other, "DROP TRIGGER refuse", nullptr, nullptr, nullptr), SQLITE_OK);

@@ -244,16 +244,16 @@ private slots:
     {
         OpenState open;
         QCOMPARE(newestRegistrationId(open.state), 0);
-        open.state.pendingPhotoFile = QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg");
-        attachPendingPhoto(open.state);
+        QString pending = QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg");
+        attachPendingPhoto(open.state, pending);
         QCOMPARE(open.value("select count(*) from fj"), QStringLiteral("0"));
 
         QVERIFY(open.run("INSERT INTO bmb  (status,xm,dtime,sh,fk) values (1,'甲','2013年5月6日',1,1)"));
         QVERIFY(open.run("INSERT INTO bmb  (status,xm,dtime,sh,fk) values (1,'乙','2013年5月6日',1,1)"));
         QVERIFY(open.run("INSERT INTO fj  (uid,filename,status) values (1,'5\\old.jpg',1)"));
-        attachPendingPhoto(open.state);
+        attachPendingPhoto(open.state, pending);
         QCOMPARE(open.reporter.results, QStringList({QStringLiteral("照片保存成功"), QStringLiteral("修改imgid成功")}));
-        QVERIFY(open.state.pendingPhotoFile.isEmpty());
+        QVERIFY(pending.isEmpty());
         QCOMPARE(open.value("select uid from fj where id=2"), QStringLiteral("2"));
         QCOMPARE(open.value("select filename from fj where id=2"), QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg"));
         QCOMPARE(open.value("select imgid from bmb where xm='乙'"), QStringLiteral("2"));
@@ -265,11 +265,11 @@ private slots:
         OpenState open;
         QVERIFY(open.run("INSERT INTO bmb  (status,xm,dtime,sh,fk) values (1,'甲','2013年5月6日',1,1)"));
         QVERIFY(open.run("drop table fj"));
-        open.state.pendingPhotoFile = QStringLiteral("5\\a.jpg");
-        attachPendingPhoto(open.state);
+        QString pending = QStringLiteral("5\\a.jpg");
+        attachPendingPhoto(open.state, pending);
         QCOMPARE(open.reporter.results, QStringList({QStringLiteral("照片添加失败")}));
         QCOMPARE(open.reporter.messages.size(), 1);
-        QCOMPARE(open.state.pendingPhotoFile, QStringLiteral("5\\a.jpg"));
+        QCOMPARE(pending, QStringLiteral("5\\a.jpg"));
     }
 };
 
