@@ -5,6 +5,7 @@
 #include "platform/messagestyle.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
+#include "store/schema.h"
 
 #include <optional>
 #include <variant>
@@ -159,9 +160,13 @@ std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormI
                                                              const QVector<Programme>& programmes, bool checkRequired)
 {
     Columns columns;
-    for (int i = 0; i < items.size(); ++i)
+    for (int i = 0; i < items.size(); ++i) {
+        // A damaged form definition naming no column of bmb never reaches a statement.
+        if (!isRegistrationColumn(items.at(i).zd))
+            continue;
         if (const auto failed = addItem(columns, i + 1, items.at(i), entries.value(i), categories, programmes, checkRequired))
             return InsertOutcome{QString(), failed->message, failed->focusTag};
+    }
     return columns.pairs;
 }
 
@@ -193,6 +198,8 @@ QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<Entered
     QStringList assignments;
     for (const ColumnValue& pair : std::get<QVector<ColumnValue>>(values))
         assignments << pair.column + QLatin1Char('=') + pair.value;
+    if (assignments.isEmpty())
+        return QString();
     return QStringLiteral("UPDATE bmb SET ") + assignments.join(QLatin1Char(',')) + QStringLiteral(" where id=")
            + sqlInteger(recordId);
 }

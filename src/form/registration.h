@@ -44,8 +44,10 @@ struct ColumnValue {
 };
 
 // The bmb columns and values of the entries (parallel to items), in form
-// order, a programme's or category's server column after its own. With
-// checkRequired the first required item left empty gives its message instead.
+// order, a programme's or category's server column after its own. An item
+// whose column is no column of bmb is left out, so a damaged form definition
+// cannot reach into a statement. With checkRequired the first required item
+// left empty gives its message instead.
 std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormItem>& items,
                                                              const QVector<EnteredItem>& entries,
                                                              const QVector<Category>& categories,
@@ -57,7 +59,7 @@ InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<Enter
                              const InitialStates& states, const QDateTime& now);
 
 // The UPDATE of a stored registration from the edit window's entries;
-// required items are not enforced there.
+// required items are not enforced there. Empty when no item is written.
 QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
 

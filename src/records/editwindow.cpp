@@ -8,7 +8,6 @@
 #include "platform/messagebox.h"
 #include "platform/sqlliteral.h"
 #include "records/browsepage.h"
-#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -63,19 +62,6 @@ int entryOfId(const AppState& state, const QComboBox* list, bool categories, int
 }
 
 } // namespace
-
-QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
-                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId)
-{
-    QVector<FormItem> written;
-    QVector<EnteredItem> values;
-    for (int i = 0; i < items.size() && i < entries.size(); ++i)
-        if (isRegistrationColumn(items[i].zd)) {
-            written << items[i];
-            values << entries[i];
-        }
-    return written.isEmpty() ? QString() : buildEditUpdateSql(written, values, categories, programmes, recordId);
-}
 
 void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
 {
@@ -373,8 +359,8 @@ void EditWindow::saveEditRecord()
         messageBox(QStringLiteral("请先选中要修改项目"), MessageStyle::Exclamation);
         return;
     }
-    const QString sql = editUpdateStatement(builder->builtItems(), builder->enteredItems(), state.categoryList,
-                                            state.programmeList, recordId);
+    const QString sql = buildEditUpdateSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
+                                           state.programmeList, recordId);
     if (!sql.isEmpty() && !executeReported(state, sql))
         return;
     storeEditPhoto(state, recordId, pendingPhotoFile);

@@ -20,13 +20,6 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// The edit window's UPDATE of registration `recordId` from its built items
-// and what they hold (parallel); an item whose column is no column of bmb is
-// left out, so a damaged form definition cannot reach into the statement.
-// Empty when no item remains.
-QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
-                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
-
 // Stores the edit window's pending photograph as the photo of registration
 // `recordId`: the fj row inserted (and imgid set) or its file name replaced
 // (and the previous file removed), each step reported in the status bar.

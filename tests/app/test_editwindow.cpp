@@ -103,8 +103,8 @@ private slots:
 
         name->setText(QStringLiteral("  abc "));
         genders[1]->click();
-        QCOMPARE(editUpdateStatement(window->form().builtItems(), window->form().enteredItems(), app.state->categoryList,
-                                     app.state->programmeList, second),
+        QCOMPARE(buildEditUpdateSql(window->form().builtItems(), window->form().enteredItems(), app.state->categoryList,
+                                    app.state->programmeList, second),
                  QStringLiteral("UPDATE bmb SET xm='abc',xb=2 where id=%1").arg(second));
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||xb||'/'||sh from bmb where id=%1").arg(second)),

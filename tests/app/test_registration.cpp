@@ -129,6 +129,23 @@ private slots:
         QCOMPARE(run.app.messages.messages().first().style, 4096);
         QCOMPARE(run.app.queryValue("select count(*) from bmb"), QStringLiteral("0"));
     }
+
+    // Form items whose column is none of bmb's are built but never written.
+    void aDamagedItemColumnStaysOutOfTheInsert()
+    {
+        AddPageRun run;
+        QVERIFY(run.app.execute("INSERT INTO style (zd,nam,lx,val,bt,sx,status) values ('x); drop table bmb; --','损坏',0,'',1,90,1)"));
+        QVERIFY(run.app.execute("INSERT INTO style (zd,nam,lx,val,bt,sx,status) values ('nosuchcol','无此列',0,'',0,91,1)"));
+        run.app.state->formItems.clear();
+        run.app.window->outlookMenu()->clickEntry(0, 0);
+        QVERIFY(run.positionOf("nosuchcol") > 0);
+        run.fill();
+        run.box("nosuchcol")->setText(QStringLiteral("x"));
+        run.app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QCOMPARE(run.app.messages.texts(), QStringList());
+        QCOMPARE(run.app.statusText(), QStringLiteral("添加新数据成功"));
+        QCOMPARE(run.app.queryValue("select xm from bmb"), QStringLiteral("王小明"));
+    }
 };
 
 BRENVO_TEST(RegistrationEntryTest)

@@ -124,6 +124,11 @@ private slots:
         QTest::newRow("second category")
             << QVector<FormItem>{item("dd", 4, "校区")} << QVector<EnteredItem>{listChoice(2, 2, "北校")}
             << QString("dd,ddserver|5,9");
+        QTest::newRow("items naming no column of bmb are left out")
+            << QVector<FormItem>{item("x); drop table bmb; --", 0, "坏", 1), item("xm", 0, "姓名"),
+                                 item("nosuchcol", 4, "坏二", 1, "甲||乙"), item("bm1server", 2, "坏三", 1, "1||2")}
+            << QVector<EnteredItem>{typed("b"), typed("a"), listChoice(1, 0, "乙"), options({"1", "2"}, {false, true})}
+            << QString("xm,bm1server|'a','2'");
         QTest::newRow("a quote is stored as typed")
             << QVector<FormItem>{item("xm", 0, "姓名")} << QVector<EnteredItem>{typed("O'Neil")} << QString("xm|'O''Neil'");
     }
@@ -206,6 +211,10 @@ private slots:
         QCOMPARE(buildEditUpdateSql({item("xm", 0, "姓名", 1), item("xb", 2, "性别", 1)},
                                     {typed(""), options({"男", "女"}, {false, false})}, categories, programmes, 3),
                  QStringLiteral("UPDATE bmb SET xm='',xb=0 where id=3"));
+        QCOMPARE(buildEditUpdateSql({item("sh=1,xm", 0, "坏"), item("xm", 0, "姓名")}, {typed("x"), typed("y")}, categories,
+                                    programmes, 4),
+                 QStringLiteral("UPDATE bmb SET xm='y' where id=4"));
+        QCOMPARE(buildEditUpdateSql({item("nosuchcol", 0, "坏")}, {typed("x")}, categories, programmes, 4), QString());
     }
 
     void storedValuesShowInTheirControls()
