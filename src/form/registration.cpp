@@ -86,12 +86,15 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
                 return std::nullopt;
             }
         } else {
+            // A preset is written as preset; an option keeping a stored value, as that value.
             const QStringList options = item.val.isEmpty() ? QStringList() : item.val.split(QStringLiteral("||"));
-            for (int k = 0; k < options.size(); ++k)
-                if (isTicked(entry, k)) {
-                    columns.add(item.zd, sqlText(options.at(k)));
+            for (int k = 0; k < qMax(int(options.size()), optionCount); ++k) {
+                const QString kept = entry.optionKept.value(k);
+                if (isTicked(entry, k) && (k < options.size() || !kept.isEmpty())) {
+                    columns.add(item.zd, sqlText(kept.isEmpty() ? options.at(k) : kept));
                     return std::nullopt;
                 }
+            }
         }
         if (required)
             return missingChoice(lastOptionTag);
@@ -111,7 +114,8 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
                 chosen += QLatin1Char('^') + ids->at(0) + QLatin1Char('^');
                 serverIds += QLatin1Char('^') + ids->at(1) + QLatin1Char('^');
             } else {
-                chosen += QLatin1Char('^') + entry.optionCaptions.at(k) + QLatin1Char('^');
+                const QString kept = entry.optionKept.value(k);
+                chosen += QLatin1Char('^') + (kept.isEmpty() ? entry.optionCaptions.at(k) : kept) + QLatin1Char('^');
             }
             anyTicked = true;
         }
@@ -126,7 +130,17 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
 
     case ItemType::List: {
         const int chosen = entry.listIndex;
-        if (item.zd == QLatin1String("dd")) {
+        const QStringList& kept = entry.listKept;
+        if (chosen >= 0 && !kept.isEmpty()) {
+            // The stored value the item no longer offers, written back as it was.
+            if (item.zd == QLatin1String("dd") || item.zd == QLatin1String("bm1") || item.zd == QLatin1String("bm2"))
+                columns.add(item.zd, sqlInteger(qint64(textToNumber(kept.value(0)))),
+                            sqlInteger(qint64(textToNumber(kept.value(1)))));
+            else if (item.zd == QLatin1String("bm3"))
+                columns.add(item.zd, sqlText(kept.value(0)), sqlText(kept.value(1)));
+            else
+                columns.add(item.zd, sqlText(kept.value(0)));
+        } else if (item.zd == QLatin1String("dd")) {
             const Category* category = chosen >= 1 && entry.listData >= 1 && entry.listData <= categories.size()
                                            ? &categories.at(entry.listData - 1)
                                            : nullptr;

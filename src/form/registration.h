@@ -19,8 +19,10 @@ struct EnteredItem {
     QString text;               // the edit box's text, or the select list's text
     QStringList optionCaptions; // radio buttons or check boxes in option order
     QVector<bool> ticked;       // parallel to optionCaptions
+    QStringList optionKept;     // parallel to optionCaptions: the stored value an option keeps, empty for offered ones
     int listIndex = -1;         // the select list's chosen entry, -1 none
     int listData = -1;          // its item data: a 1-based position in categoryList / programmeList
+    QStringList listKept;       // the chosen entry keeps a stored value: it and, for dd and bm1-bm3, the server id
 };
 
 // The initial review and payment states: the switches and the item data of

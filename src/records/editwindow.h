@@ -32,11 +32,14 @@ public:
     EditWindow(AppState& state, BrowsePage& browse, QWidget* parent = nullptr);
 
     // Builds the form anew; with filterByCategory and a category other than
-    // 0 the programme items offer that category's programmes only.
+    // 0 the programme items offer that category's programmes only. What the
+    // record editRecordId holds that the items no longer offer is added to
+    // their choices, marked, so that it is shown and saved unchanged.
     void buildEditForm(int categoryId, bool filterByCategory);
     // Reads the registration editRecordId (taken first from the browse
-    // list's current row unless keepId) and shows it in the built form; with
-    // keepId the category list shows editCategoryId.
+    // list's current row unless keepId) and shows it in the built form. The
+    // category list shows the record's category until the operator chooses
+    // another in the form, then editCategoryId.
     void loadEditRecord(bool keepId);
     // The category list of the form chose another category.
     void onEditCategoryChanged(int categoryId);
@@ -44,7 +47,7 @@ public:
     void saveEditRecord();
 
     // The record and category of the next opening, before the form is built.
-    void prepareFor(int categoryId);
+    void prepareFor(int recordId, int categoryId);
 
     int editRecordId() const { return recordId; }
     int editCategoryId() const { return categoryId; }
@@ -63,7 +66,8 @@ private:
     void buildPhotoGroup();
     void buildBottomRow(int height);
     void registerAnchors();
-    void showStoredValue(int position, const FormItem& item, const QString& value, bool keepId);
+    StoredValues readStoredValues();
+    void showStoredValue(int position, const FormItem& item, const QString& value);
     void showStates(int review, int payment);
     void loadPhoto();
     void choosePhoto();
@@ -74,6 +78,7 @@ private:
     BrowsePage& browse;
     int recordId = 0;
     int categoryId = 0;
+    bool categoryChosenHere = false;  // the operator chose a category in the form
     bool loaded = false;
     QString pendingPhotoFile;
 
