@@ -153,10 +153,10 @@ private slots:
         QLabel picture;
         picture.resize(120, 160);
 
-        QVERIFY(acceptPhotoFile(f.state, chosen, &picture, may6));
+        const QString stored = acceptPhotoFile(f.state, chosen, &picture, may6);
         QVERIFY(f.messages.messages().isEmpty());
-        QCOMPARE(f.state.pendingPhotoFile, storedNameForChosenFile(chosen, may6));
-        const QString copy = photoPath(f.dir.path(), f.state.pendingPhotoFile);
+        QCOMPARE(stored, storedNameForChosenFile(chosen, may6));
+        const QString copy = photoPath(f.dir.path(), stored);
         QCOMPARE(fileBytes(copy), fileBytes(chosen));
         QVERIFY(hasPicture(picture));
         QCOMPARE(picture.pixmap().size(), QSize(120, 90));
@@ -166,10 +166,10 @@ private slots:
                  qPrintable(shown.name()));
 
         // The edit window shows a stored photo the same way.
-        QLabel stored;
-        stored.resize(90, 120);
-        QVERIFY(showPhotoIn(&stored, copy));
-        QCOMPARE(stored.pixmap().size(), QSize(90, 67));
+        QLabel editPicture;
+        editPicture.resize(90, 120);
+        QVERIFY(showPhotoIn(&editPicture, copy));
+        QCOMPARE(editPicture.pixmap().size(), QSize(90, 67));
     }
 
     void unusableChoicesAreRefusedAndChangeNothing_data()
