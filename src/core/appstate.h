@@ -75,7 +75,6 @@ struct AppState {
     UnitSettings unitSettings;        // unit information
     int pageSize = 0;                 // settings at start, then the browse search
     bool addPageActive = false;       // navigation
-    QString pendingPhotoFile;         // photo of the registration being entered
     QVector<FormItem> formItems;      // enabled form items in order, at most 21 (form lists)
     QVector<Category> categoryList;   // every category (form lists)
     QVector<Programme> programmeList; // every programme (form lists, programmes page)

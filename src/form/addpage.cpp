@@ -47,16 +47,21 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     auto* choose = new QPushButton(QStringLiteral("选择图片"), photoGroup);
     choose->setObjectName(QStringLiteral("按钮_选择图片"));
     choose->setGeometry(4, 176, 64, 26);
-    connect(choose, &QPushButton::clicked, this, [this] { choosePhotoFile(state, photo); });
+    connect(choose, &QPushButton::clicked, this, [this] {
+        if (const QString chosen = choosePhotoFile(state, photo); !chosen.isEmpty())
+            pendingPhotoFile = chosen;
+    });
     auto* clear = new QPushButton(QStringLiteral("清除"), photoGroup);
     clear->setObjectName(QStringLiteral("清除按钮"));
     clear->setGeometry(70, 176, 54, 26);
-    connect(clear, &QPushButton::clicked, this, [this] { clearAddPagePhoto(state, photo); });
+    connect(clear, &QPushButton::clicked, this, [this] { clearAddPagePhoto(pendingPhotoFile, photo); });
     auto* camera = new QPushButton(QStringLiteral("拍照"), photoGroup);
     camera->setObjectName(QStringLiteral("拍照按钮"));
     camera->setGeometry(4, 206, 120, 26);
-    connect(camera, &QPushButton::clicked, this,
-            [this, camera] { takeCameraPhoto(state, CameraCaller::AddPage, camera, photo); });
+    connect(camera, &QPushButton::clicked, this, [this, camera] {
+        if (const QString taken = takeCameraPhoto(state, camera, photo); !taken.isEmpty())
+            pendingPhotoFile = taken;
+    });
 
     printNewest = new QPushButton(QStringLiteral("打印最新报名"), group);
     printNewest->setObjectName(QStringLiteral("按钮4"));
@@ -121,7 +126,7 @@ void AddPage::registerAnchors(AnchorLayout& anchors)
 void AddPage::prepareForNewRegistration()
 {
     confirm->setText(QStringLiteral("确  定"));
-    state.pendingPhotoFile.clear();
+    pendingPhotoFile.clear();
     photo->clear();
     ensureCategoryList(state);
     ensureProgrammeList(state);
@@ -131,7 +136,7 @@ void AddPage::prepareForNewRegistration()
 
 void AddPage::buildAddForm(int categoryId)
 {
-    state.pendingPhotoFile.clear();
+    pendingPhotoFile.clear();
     photo->clear();
     clearBuiltForm();
 
@@ -178,7 +183,7 @@ void AddPage::saveNewRegistration()
     }
     state.showResult(QStringLiteral("添加新数据成功"));
     // The photo is attached before printing, so the printed form shows it.
-    attachPendingPhoto(state);
+    attachPendingPhoto(state, pendingPhotoFile);
     printAfterAdd(state, *print, newestRegistrationId(state));
     buildAddForm();
 }

@@ -48,11 +48,15 @@ public:
     QComboBox* printSelector() const { return print; }
     QPushButton* confirmButton() const { return confirm; }
     QLabel* photoBox() const { return photo; }
+    // The photo chosen or taken for the registration being entered, waiting
+    // for 确定; this page's own, apart from the edit window's.
+    const QString& pendingPhoto() const { return pendingPhotoFile; }
 
 private:
     InitialStates initialStates() const;
 
     AppState& state;
+    QString pendingPhotoFile;
     QWidget* frame = nullptr;
     QWidget* bottomRow[8] = {};
     QWidget* photoGroup = nullptr;

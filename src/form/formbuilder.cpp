@@ -3,6 +3,7 @@
 #include "platform/events.h"
 #include "platform/text.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFocusEvent>
@@ -16,6 +17,8 @@
 namespace {
 
 const char* const tagProperty = "tag";
+const char* const keptProperty = "keptValue";
+constexpr int keptRole = Qt::UserRole + 1;
 
 } // namespace
 
@@ -47,6 +50,16 @@ QString editBoxText(const QWidget* box)
     if (auto* multi = qobject_cast<const QPlainTextEdit*>(box))
         return multi->toPlainText();
     return {};
+}
+
+QString keptValueOf(const QAbstractButton* option)
+{
+    return option ? option->property(keptProperty).toString() : QString();
+}
+
+QStringList keptValuesOf(const QComboBox* list, int index)
+{
+    return list && index >= 0 && index < list->count() ? list->itemData(index, keptRole).toStringList() : QStringList();
 }
 
 namespace {
@@ -153,11 +166,13 @@ EnteredItem FormBuilder::enteredItem(int position) const
         entry.text = list->currentText();
         entry.listIndex = list->currentIndex();
         entry.listData = entry.listIndex >= 0 ? list->itemData(entry.listIndex).toInt() : -1;
+        entry.listKept = keptValuesOf(list, entry.listIndex);
     } else {
         entry.text = editBoxText(control);
     }
     for (const QAbstractButton* option : optionControls(position)) {
         entry.optionCaptions << option->text();
+        entry.optionKept << keptValueOf(option);
         entry.ticked << option->isChecked();
     }
     return entry;
@@ -190,6 +205,7 @@ void FormBuilder::build(const BuildOptions& options)
     QVector<LayoutItem> layoutItems;
     for (const FormItem& item : items) {
         optionLists.push_back(itemOptions(item, state.programmeList, options.categoryId));
+        keepStoredOptions(optionLists.last(), item, options.stored, state.programmeList);
         layoutItems.push_back({item.lx, optionLists.last().names});
     }
     LayoutParams params;
@@ -239,6 +255,7 @@ void FormBuilder::buildItem(int position, const FormItem& item, const ItemOption
             setTag(button, optionTag(position, k + 1));
             radios.push_back(position * 100 + k + 1);
             button->setText(options.caption(k));
+            button->setProperty(keptProperty, options.kept.value(k));
             button->setGeometry(place.options[k]);
             button->show();
         }
@@ -250,6 +267,7 @@ void FormBuilder::buildItem(int position, const FormItem& item, const ItemOption
             setTag(box, optionTag(position, k + 1));
             checks.push_back(position * 100 + k + 1);
             box->setText(options.caption(k));
+            box->setProperty(keptProperty, options.kept.value(k));
             box->setGeometry(place.options[k]);
             box->installEventFilter(this);
             box->show();
@@ -258,10 +276,13 @@ void FormBuilder::buildItem(int position, const FormItem& item, const ItemOption
     case ItemType::List: {
         auto* list = static_cast<QComboBox*>(makeClone(templates.list, container));
         setTag(list, itemTag(position));
-        const ListEntries entries =
-            listEntries(item, state.categoryList, state.programmeList, build.categoryId, options.names);
-        for (const ListEntry& entry : entries.entries)
+        ListEntries entries = listEntries(item, state.categoryList, state.programmeList, build.categoryId, options.names);
+        keepStoredEntry(entries, item, build.stored, state.categoryList, state.programmeList);
+        for (const ListEntry& entry : std::as_const(entries.entries)) {
             list->addItem(entry.text, entry.data);
+            if (!entry.kept.isEmpty())
+                list->setItemData(list->count() - 1, entry.kept, keptRole);
+        }
         list->setCurrentIndex(entries.selected);
         list->setGeometry(place.input);
         connect(list, &QComboBox::currentIndexChanged, this, [this, list] { onChoiceChanged(list); });
@@ -319,14 +340,19 @@ void FormBuilder::onChoiceChanged(QComboBox* source)
         }
     };
 
+    // An entry keeping a stored category or programme stands for its ids.
+    const QStringList kept = keptValuesOf(source, index);
     if (zd == QLatin1String("dd")) {
         const Category* category = index > 0 ? categoryOfEntry(state, source, index) : nullptr;
-        categoryId = category ? category->id : 0;
-        remember(QString::number(categoryId), QString::number(category ? category->serverId : 0));
+        categoryId = !kept.isEmpty() ? kept.value(0).toInt() : category ? category->id : 0;
+        remember(QString::number(categoryId),
+                 !kept.isEmpty() ? kept.value(1) : QString::number(category ? category->serverId : 0));
         // The owner rebuilds, which discards what was entered so far.
         emit categoryChosen(categoryId);
     } else if (isProgrammeColumn(zd)) {
-        if (const Programme* programme = programmeOfEntry(state, source, index))
+        if (!kept.isEmpty())
+            remember(kept.value(0), kept.value(1));
+        else if (const Programme* programme = programmeOfEntry(state, source, index))
             remember(QString::number(programme->id), QString::number(programme->serverId));
     } else if (item) {
         item->currentValue = source->currentText();

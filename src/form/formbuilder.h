@@ -36,6 +36,12 @@ void setTag(QWidget* control, const QString& tag);
 // The text of a built edit box, one-line or multi-line.
 QString editBoxText(const QWidget* box);
 
+// What a built option or list entry added to keep a stored value holds (see
+// keepStoredOptions): the value, and for a category or programme entry its
+// server id; empty for a choice the item offers.
+QString keptValueOf(const QAbstractButton* option);
+QStringList keptValuesOf(const QComboBox* list, int index);
+
 // What a select-list entry of the category or programme items stands for
 // (its data is the 1-based list position); null for "全部", no entry or a
 // position outside the list.
@@ -77,6 +83,9 @@ struct BuildOptions {
     bool compact = false;
     int photoReserve = 0;
     LabelStyle labels = LabelStyle::AddPage;
+    // The record the form will show, when there is one: what it holds that
+    // the items no longer offer is added to their choices and so kept.
+    StoredValues stored;
 };
 
 class FormBuilder : public QObject {

@@ -20,6 +20,8 @@ int rowTop(int row)
 
 } // namespace
 
+const QString noLongerOfferedMark = QStringLiteral("（已停用）");
+
 QString programmeOptionCaption(const Programme& programme)
 {
     return programme.name + programmeIdSeparator + QString::number(programme.id) + programmeIdSeparator
@@ -78,7 +80,7 @@ ListEntries listEntries(const FormItem& item, const QVector<Category>& categorie
 {
     ListEntries list;
     if (item.zd == QLatin1String("dd")) {
-        list.entries.push_back({QStringLiteral("全部"), 0});
+        list.entries.push_back({QStringLiteral("全部"), 0, {}});
         list.selected = 0;
         for (int j = 1; j <= categories.size(); ++j) {
             const Category& category = categories[j - 1];
@@ -86,17 +88,125 @@ ListEntries listEntries(const FormItem& item, const QVector<Category>& categorie
                 continue;
             if (categoryId >= 1 && category.id == categoryId)
                 list.selected = int(list.entries.size());
-            list.entries.push_back({category.name, j});
+            list.entries.push_back({category.name, j, {}});
         }
     } else if (isProgrammeColumn(item.zd)) {
         for (int j = 1; j <= programmes.size(); ++j)
             if (programmes[j - 1].status >= 1 && (categoryId < 1 || programmes[j - 1].ddid == categoryId))
-                list.entries.push_back({programmes[j - 1].name, j});
+                list.entries.push_back({programmes[j - 1].name, j, {}});
     } else {
         for (const QString& option : options)
-            list.entries.push_back({option, 0});
+            list.entries.push_back({option, 0, {}});
     }
     return list;
+}
+
+namespace {
+
+// The values of a stored text: one, or for check boxes each value written
+// between carets (^A^^B^).
+QStringList storedChoices(const FormItem& item, const QString& value)
+{
+    if (value.isEmpty())
+        return {};
+    if (item.lx == ItemType::Check && value.size() >= 2 && value.startsWith(QLatin1Char('^'))
+        && value.endsWith(QLatin1Char('^'))) {
+        QStringList choices;
+        for (const QString& choice : value.mid(1, value.size() - 2).split(QStringLiteral("^^")))
+            if (!choice.isEmpty() && !choices.contains(choice))
+                choices << choice;
+        return choices;
+    }
+    return {value};
+}
+
+template <typename Entry>
+const Entry* withId(const QVector<Entry>& list, int id)
+{
+    for (const Entry& entry : list)
+        if (entry.id == id)
+            return &entry;
+    return nullptr;
+}
+
+// How a kept category or programme is named: its name, or its number once
+// it has been deleted.
+template <typename Entry>
+QString keptName(const QVector<Entry>& list, int id)
+{
+    const Entry* entry = withId(list, id);
+    return (entry ? entry->name : QStringLiteral("编号") + QString::number(id)) + noLongerOfferedMark;
+}
+
+// A stored category or programme id is no longer offered once disabled or deleted.
+template <typename Entry>
+bool withdrawn(const QVector<Entry>& list, int id)
+{
+    const Entry* entry = withId(list, id);
+    return !entry || entry->status < 1;
+}
+
+int storedId(const QString& value)
+{
+    return int(textToNumber(value));
+}
+
+} // namespace
+
+void keepStoredOptions(ItemOptions& options, const FormItem& item, const StoredValues& stored,
+                       const QVector<Programme>& programmes)
+{
+    if ((item.lx != ItemType::Radio && item.lx != ItemType::Check) || item.zd == QLatin1String("xb"))
+        return;
+    const QStringList values = storedChoices(item, stored.value(item.zd));
+    if (isProgrammeColumn(item.zd)) {
+        const QStringList serverIds = storedChoices(item, stored.value(item.zd + QStringLiteral("server")));
+        for (int j = 0; j < values.size(); ++j) {
+            const int id = storedId(values[j]);
+            if (id <= 0 || !withdrawn(programmes, id))
+                continue;
+            const Programme* known = withId(programmes, id);
+            Programme kept;
+            kept.id = id;
+            kept.serverId = serverIds.size() == values.size() ? storedId(serverIds[j]) : known ? known->serverId : 0;
+            kept.name = keptName(programmes, id);
+            options.names << kept.name;
+            options.captions << programmeOptionCaption(kept);
+        }
+        return;
+    }
+    for (const QString& value : values) {
+        if (options.names.contains(value))
+            continue;
+        while (options.kept.size() < options.names.size())
+            options.kept << QString();
+        options.names << value + noLongerOfferedMark;
+        options.kept << value;
+    }
+}
+
+void keepStoredEntry(ListEntries& list, const FormItem& item, const StoredValues& stored,
+                     const QVector<Category>& categories, const QVector<Programme>& programmes)
+{
+    const QString value = stored.value(item.zd);
+    if (item.lx != ItemType::List || value.isEmpty())
+        return;
+    const QString serverId = stored.value(item.zd + QStringLiteral("server"));
+    if (item.zd == QLatin1String("dd")) {
+        const int id = storedId(value);
+        // Category 0 is "全部".
+        if (id > 0 && withdrawn(categories, id))
+            list.entries.push_back({keptName(categories, id), 0, {value, serverId}});
+    } else if (isProgrammeColumn(item.zd)) {
+        const int id = storedId(value);
+        if (id > 0 && withdrawn(programmes, id))
+            list.entries.push_back({keptName(programmes, id), 0, {value, serverId}});
+    } else {
+        for (const ListEntry& entry : std::as_const(list.entries))
+            if (entry.text == value)
+                return;
+        list.entries.push_back({value + noLongerOfferedMark, 0, {value}});
+    }
 }
 
 QString itemLabelCaption(const FormItem& item, LabelStyle style)

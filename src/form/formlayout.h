@@ -5,6 +5,7 @@
 
 #include "core/appstate.h"
 
+#include <QHash>
 #include <QRect>
 #include <QSize>
 #include <QStringList>
@@ -26,10 +27,14 @@ QString itemTag(int position);
 QString optionTag(int position, int option);
 
 // The options of a choice item: the visible names, and for programme items
-// the captions that carry the ids (empty otherwise).
+// the captions that carry the ids (empty otherwise). `kept` holds, at the
+// position of an option added to keep a stored value the item no longer
+// offers, that value; offered options have none there (a kept programme
+// option carries its ids in its caption instead).
 struct ItemOptions {
     QStringList names;
     QStringList captions;
+    QStringList kept;
     QString caption(int k) const { return captions.isEmpty() ? names.value(k) : captions.value(k); }
 };
 
@@ -39,10 +44,13 @@ ItemOptions itemOptions(const FormItem& item, const QVector<Programme>& programm
 
 // The entries of a select-list item. An entry's data is the 1-based position
 // in categoryList (dd) or programmeList (bm1-bm3) of what it stands for,
-// 0 for "全部" and for plain options.
+// 0 for "全部" and for plain options. An entry added to keep a stored value
+// has data 0 and carries the value in `kept`, with the server id of a
+// category or programme.
 struct ListEntry {
     QString text;
     int data = 0;
+    QStringList kept;
 };
 struct ListEntries {
     QVector<ListEntry> entries;
@@ -50,6 +58,24 @@ struct ListEntries {
 };
 ListEntries listEntries(const FormItem& item, const QVector<Category>& categories,
                         const QVector<Programme>& programmes, int categoryId, const QStringList& options);
+
+// A registration's stored values by bmb column, as text.
+using StoredValues = QHash<QString, QString>;
+
+// Follows the name of a stored choice that its item no longer offers.
+extern const QString noLongerOfferedMark;
+
+// A stored value that the built form no longer offers is not lost: it is
+// added as one more option or list entry, named with noLongerOfferedMark and
+// keeping the value, so showing the record selects it and saving writes it
+// back unchanged. No longer offered are a preset text since renamed or
+// removed, and a category or programme since disabled or deleted (one only
+// left out by the chosen category is still on offer). The gender item and
+// empty values keep nothing.
+void keepStoredOptions(ItemOptions& options, const FormItem& item, const StoredValues& stored,
+                       const QVector<Programme>& programmes);
+void keepStoredEntry(ListEntries& list, const FormItem& item, const StoredValues& stored,
+                     const QVector<Category>& categories, const QVector<Programme>& programmes);
 
 // The label before an item's control: "*" marks a required item on the add
 // page; the edit window shows the caption alone.

@@ -5,6 +5,7 @@
 #include "platform/messagestyle.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
+#include "store/schema.h"
 
 #include <optional>
 #include <variant>
@@ -85,12 +86,15 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
                 return std::nullopt;
             }
         } else {
+            // A preset is written as preset; an option keeping a stored value, as that value.
             const QStringList options = item.val.isEmpty() ? QStringList() : item.val.split(QStringLiteral("||"));
-            for (int k = 0; k < options.size(); ++k)
-                if (isTicked(entry, k)) {
-                    columns.add(item.zd, sqlText(options.at(k)));
+            for (int k = 0; k < qMax(int(options.size()), optionCount); ++k) {
+                const QString kept = entry.optionKept.value(k);
+                if (isTicked(entry, k) && (k < options.size() || !kept.isEmpty())) {
+                    columns.add(item.zd, sqlText(kept.isEmpty() ? options.at(k) : kept));
                     return std::nullopt;
                 }
+            }
         }
         if (required)
             return missingChoice(lastOptionTag);
@@ -110,7 +114,8 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
                 chosen += QLatin1Char('^') + ids->at(0) + QLatin1Char('^');
                 serverIds += QLatin1Char('^') + ids->at(1) + QLatin1Char('^');
             } else {
-                chosen += QLatin1Char('^') + entry.optionCaptions.at(k) + QLatin1Char('^');
+                const QString kept = entry.optionKept.value(k);
+                chosen += QLatin1Char('^') + (kept.isEmpty() ? entry.optionCaptions.at(k) : kept) + QLatin1Char('^');
             }
             anyTicked = true;
         }
@@ -125,7 +130,17 @@ std::optional<Check> addItem(Columns& columns, int position, const FormItem& ite
 
     case ItemType::List: {
         const int chosen = entry.listIndex;
-        if (item.zd == QLatin1String("dd")) {
+        const QStringList& kept = entry.listKept;
+        if (chosen >= 0 && !kept.isEmpty()) {
+            // The stored value the item no longer offers, written back as it was.
+            if (item.zd == QLatin1String("dd") || item.zd == QLatin1String("bm1") || item.zd == QLatin1String("bm2"))
+                columns.add(item.zd, sqlInteger(qint64(textToNumber(kept.value(0)))),
+                            sqlInteger(qint64(textToNumber(kept.value(1)))));
+            else if (item.zd == QLatin1String("bm3"))
+                columns.add(item.zd, sqlText(kept.value(0)), sqlText(kept.value(1)));
+            else
+                columns.add(item.zd, sqlText(kept.value(0)));
+        } else if (item.zd == QLatin1String("dd")) {
             const Category* category = chosen >= 1 && entry.listData >= 1 && entry.listData <= categories.size()
                                            ? &categories.at(entry.listData - 1)
                                            : nullptr;
@@ -159,9 +174,13 @@ std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormI
                                                              const QVector<Programme>& programmes, bool checkRequired)
 {
     Columns columns;
-    for (int i = 0; i < items.size(); ++i)
+    for (int i = 0; i < items.size(); ++i) {
+        // A damaged form definition naming no column of bmb never reaches a statement.
+        if (!isRegistrationColumn(items.at(i).zd))
+            continue;
         if (const auto failed = addItem(columns, i + 1, items.at(i), entries.value(i), categories, programmes, checkRequired))
             return InsertOutcome{QString(), failed->message, failed->focusTag};
+    }
     return columns.pairs;
 }
 
@@ -193,6 +212,8 @@ QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<Entered
     QStringList assignments;
     for (const ColumnValue& pair : std::get<QVector<ColumnValue>>(values))
         assignments << pair.column + QLatin1Char('=') + pair.value;
+    if (assignments.isEmpty())
+        return QString();
     return QStringLiteral("UPDATE bmb SET ") + assignments.join(QLatin1Char(',')) + QStringLiteral(" where id=")
            + sqlInteger(recordId);
 }
@@ -245,18 +266,18 @@ int newestRegistrationId(AppState& state)
     return rows.atEnd() ? 0 : rows.readInteger("id");
 }
 
-void attachPendingPhoto(AppState& state)
+void attachPendingPhoto(AppState& state, QString& pendingPhoto)
 {
     const int registration = newestRegistrationId(state);
-    if (state.pendingPhotoFile.isEmpty() || registration <= 0)
+    if (pendingPhoto.isEmpty() || registration <= 0)
         return;
     if (!executeReported(state, QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(registration)
-                                    + QLatin1Char(',') + sqlText(state.pendingPhotoFile) + QStringLiteral(",1)"))) {
+                                    + QLatin1Char(',') + sqlText(pendingPhoto) + QStringLiteral(",1)"))) {
         state.showResult(QStringLiteral("照片添加失败"));
         return;
     }
     state.showResult(QStringLiteral("照片保存成功"));
-    state.pendingPhotoFile.clear();
+    pendingPhoto.clear();
     if (!openReported(state, QStringLiteral("SELECT MAX(id) AS id FROM fj")))
         return;
     if (state.db.shared().atEnd())

@@ -19,8 +19,10 @@ struct EnteredItem {
     QString text;               // the edit box's text, or the select list's text
     QStringList optionCaptions; // radio buttons or check boxes in option order
     QVector<bool> ticked;       // parallel to optionCaptions
+    QStringList optionKept;     // parallel to optionCaptions: the stored value an option keeps, empty for offered ones
     int listIndex = -1;         // the select list's chosen entry, -1 none
     int listData = -1;          // its item data: a 1-based position in categoryList / programmeList
+    QStringList listKept;       // the chosen entry keeps a stored value: it and, for dd and bm1-bm3, the server id
 };
 
 // The initial review and payment states: the switches and the item data of
@@ -44,8 +46,10 @@ struct ColumnValue {
 };
 
 // The bmb columns and values of the entries (parallel to items), in form
-// order, a programme's or category's server column after its own. With
-// checkRequired the first required item left empty gives its message instead.
+// order, a programme's or category's server column after its own. An item
+// whose column is no column of bmb is left out, so a damaged form definition
+// cannot reach into a statement. With checkRequired the first required item
+// left empty gives its message instead.
 std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormItem>& items,
                                                              const QVector<EnteredItem>& entries,
                                                              const QVector<Category>& categories,
@@ -57,7 +61,7 @@ InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<Enter
                              const InitialStates& states, const QDateTime& now);
 
 // The UPDATE of a stored registration from the edit window's entries;
-// required items are not enforced there.
+// required items are not enforced there. Empty when no item is written.
 QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
 
@@ -76,6 +80,7 @@ StoredEntry storedEntry(const FormItem& item, const QString& value, const QStrin
 // has then been shown).
 int newestRegistrationId(AppState& state);
 
-// Stores pendingPhotoFile as the fj row of the newest registration and links
-// it through imgid, reporting each step in the status bar.
-void attachPendingPhoto(AppState& state);
+// Stores the add page's pending photo as the fj row of the newest
+// registration and links it through imgid, reporting each step in the status
+// bar. Once the row is written the pending photo is emptied.
+void attachPendingPhoto(AppState& state, QString& pendingPhoto);

@@ -141,7 +141,7 @@ void CropWindow::mouseReleaseEvent(QMouseEvent* event)
 
 // --- the window --------------------------------------------------------------
 
-CameraWindow::CameraWindow(AppState& appState, CaptureService& captureService, QLabel* targetBox,
+CameraWindow::CameraWindow(const AppState& appState, CaptureService& captureService, QLabel* targetBox,
                            QPushButton* button, QWidget* parent)
     : QDialog(parent), state(appState), service(captureService), target(targetBox), cameraButton(button)
 {
@@ -313,8 +313,8 @@ void CameraWindow::done(int result)
 void CameraWindow::storePhoto()
 {
     const QString cropFile = uniqueTempFileName(QStringLiteral(".bmp"));
-    const QString storedName = storedNameForCameraPhoto(cropFile, QDateTime::currentDateTime());
-    const QString jpegFile = photoPath(state.programDir, storedName);
+    const QString name = storedNameForCameraPhoto(cropFile, QDateTime::currentDateTime());
+    const QString jpegFile = photoPath(state.programDir, name);
     const bool stored = crop->picture().save(cropFile, "BMP") && QDir().mkpath(QFileInfo(jpegFile).absolutePath())
         && convertBmpToJpeg(cropFile, jpegFile, jpegQuality);
     QFile::remove(cropFile);
@@ -322,17 +322,16 @@ void CameraWindow::storePhoto()
         messageBox(QStringLiteral("照片保存失败，无法写入") + QDir::toNativeSeparators(jpegFile), MessageStyle::Error);
         return;
     }
-    state.pendingPhotoFile = storedName;
+    storedName = name;
     showPhotoIn(target, jpegFile);
 }
 
-void takeCameraPhoto(AppState& state, CameraCaller caller, QPushButton* cameraButton, QLabel* target)
+QString takeCameraPhoto(const AppState& state, QPushButton* cameraButton, QLabel* target)
 {
     if (cameraButton)
         cameraButton->setEnabled(false);
-    if (caller == CameraCaller::EditWindow)
-        state.pendingPhotoFile.clear();
     const std::unique_ptr<CaptureService> service = createCaptureService();
     CameraWindow window(state, *service, target, cameraButton, cameraButton ? cameraButton->window() : nullptr);
     window.exec();
+    return window.storedPhoto();
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The camera window: a live preview of the chosen capture source, one frame
 // grabbed onto the photo board with a movable portrait-shaped crop window
-// over it, and on closing the crop stored as a JPEG in the photo store and
-// made the pending photo.
+// over it, and on closing the crop stored as a JPEG in the photo store; its
+// stored name becomes the pending photo of the window that opened the camera.
 
 #include "core/appstate.h"
 #include "photos/capturegeometry.h"
@@ -68,10 +68,12 @@ class CameraWindow : public QDialog {
 public:
     // `target` shows the photo once stored; `cameraButton`, disabled by the
     // caller while the window is open, is enabled again on closing.
-    CameraWindow(AppState& state, CaptureService& service, QLabel* target, QPushButton* cameraButton,
+    CameraWindow(const AppState& state, CaptureService& service, QLabel* target, QPushButton* cameraButton,
                  QWidget* parent = nullptr);
 
     bool photoTaken() const { return taken; }
+    // The stored name of the photo kept on closing; empty when none was.
+    const QString& storedPhoto() const { return storedName; }
     PhotoBoard* board() const { return photoBoard; }
     CropWindow* cropWindow() const { return crop; }
 
@@ -89,12 +91,13 @@ private:
     void holdCropInsideBoard();
     void storePhoto();
 
-    AppState& state;
+    const AppState& state;
     CaptureService& service;
     QPointer<QLabel> target;
     QPointer<QPushButton> cameraButton;
     bool taken = false;
     bool closingDone = false;
+    QString storedName;
     QTimer previewTimer;
     PhotoBoard* photoBoard = nullptr;
     CropWindow* crop = nullptr;
@@ -102,10 +105,8 @@ private:
     QComboBox* sources = nullptr;
 };
 
-enum class CameraCaller { AddPage, EditWindow };
-
 // The camera button of the add page or of the edit window: the button is
-// disabled while the window is open; a photo taken becomes the pending photo
-// and is shown in `target` (图片框_添加 or 图片框1). Opened from the edit
-// window, a photo chosen there and not saved is dropped first.
-void takeCameraPhoto(AppState& state, CameraCaller caller, QPushButton* cameraButton, QLabel* target);
+// disabled while the window is open; a photo taken is shown in `target`
+// (图片框_添加 or 图片框1) and its stored name given, for the caller's
+// pending photo. Empty when no photo was stored.
+QString takeCameraPhoto(const AppState& state, QPushButton* cameraButton, QLabel* target);

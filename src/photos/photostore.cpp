@@ -125,13 +125,13 @@ PhotoFileDialogOverride::~PhotoFileDialogOverride()
     dialogOverride() = std::move(previous);
 }
 
-bool acceptPhotoFile(AppState& state, const QString& chosenPath, QLabel* target, const QDateTime& moment)
+QString acceptPhotoFile(const AppState& state, const QString& chosenPath, QLabel* target, const QDateTime& moment)
 {
     if (readImage(chosenPath, checkSize).isNull()) {
         messageBox(QStringLiteral("所选文件不是可以显示的图片：") + QDir::toNativeSeparators(chosenPath)
                        + QStringLiteral("\n请选择JPG、BMP或GIF图片文件。"),
                    MessageStyle::Exclamation);
-        return false;
+        return QString();
     }
 
     const QString storedName = storedNameForChosenFile(chosenPath, moment);
@@ -151,35 +151,34 @@ bool acceptPhotoFile(AppState& state, const QString& chosenPath, QLabel* target,
         messageBox(QStringLiteral("照片保存失败，无法复制到") + QDir::toNativeSeparators(destination) + QStringLiteral("：")
                        + failure,
                    MessageStyle::Error);
-        return false;
+        return QString();
     }
 
-    state.pendingPhotoFile = storedName;
     showPhotoIn(target, destination);
-    return true;
+    return storedName;
 }
 
-bool choosePhotoFile(AppState& state, QLabel* target)
+QString choosePhotoFile(const AppState& state, QLabel* target)
 {
     const QString chosen = askForPhotoFile(target ? target->window() : nullptr);
     // A cancelled dialog gives no path.
     if (chosen.size() <= 2)
-        return false;
+        return QString();
     return acceptPhotoFile(state, chosen, target);
 }
 
-void clearAddPagePhoto(AppState& state, QLabel* target)
+void clearAddPagePhoto(QString& pendingPhoto, QLabel* target)
 {
     if (target)
         target->clear();
-    state.pendingPhotoFile.clear();
+    pendingPhoto.clear();
 }
 
-void clearStoredPhoto(AppState& state, int editRecordId, QLabel* target)
+void clearStoredPhoto(AppState& state, int editRecordId, QString& pendingPhoto, QLabel* target)
 {
     if (target)
         target->clear();
-    state.pendingPhotoFile.clear();
+    pendingPhoto.clear();
 
     if (!state.db.openShared(photoRowsStatement(editRecordId))) {
         state.showMessage(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);

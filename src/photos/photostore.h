@@ -5,9 +5,10 @@
 // "5\<32 hex digits>.jpg"; the backslash becomes a slash only when a path is
 // made of one.
 //
-// A photo chosen or taken but not yet saved with its registration is the
-// pending photo (AppState::pendingPhotoFile); the add page and the edit window
-// turn it into an fj row when they save.
+// A photo chosen or taken but not yet saved with its registration is a
+// pending photo. The add page and the edit window each keep their own, so a
+// choice made in one never reaches the other's record; they turn it into an
+// fj row when they save.
 
 #include "core/appstate.h"
 
@@ -73,27 +74,27 @@ private:
     std::function<QString()> previous;
 };
 
-// Copies the chosen file into the store under a new stored name and makes it
-// the pending photo, shown in `target`. A file that is no readable image is
-// refused with a message and nothing is copied; a failed copy is reported.
-// On either failure the pending photo and `target` keep what they had.
-// Gives true when the photo became pending.
-bool acceptPhotoFile(AppState& state, const QString& chosenPath, QLabel* target,
-                     const QDateTime& moment = QDateTime::currentDateTime());
+// Copies the chosen file into the store under a new stored name, shows it in
+// `target` and gives that name, which the caller makes its pending photo. A
+// file that is no readable image is refused with a message and nothing is
+// copied; a failed copy is reported. On either failure the name is empty and
+// `target` keeps what it had.
+QString acceptPhotoFile(const AppState& state, const QString& chosenPath, QLabel* target,
+                        const QDateTime& moment = QDateTime::currentDateTime());
 
 // The choose button of the add page (target 图片框_添加) and of the edit
-// window (target 图片框1): the dialog, then acceptPhotoFile. A cancelled
-// dialog changes nothing.
-bool choosePhotoFile(AppState& state, QLabel* target);
+// window (target 图片框1): the dialog, then acceptPhotoFile. Gives the new
+// pending name; empty, and nothing changed, when the dialog was cancelled.
+QString choosePhotoFile(const AppState& state, QLabel* target);
 
-// The add page's clear button: the picture and the pending photo are
+// The add page's clear button: the picture and the page's pending photo are
 // emptied; the copied file stays in the store.
-void clearAddPagePhoto(AppState& state, QLabel* target);
+void clearAddPagePhoto(QString& pendingPhoto, QLabel* target);
 
 // The edit window's clear button, taking effect at once: the picture and the
-// pending photo are emptied, the record's fj row deleted, its imgid set to 0
-// and the stored file removed. `target` is the edit window's 图片框1.
-void clearStoredPhoto(AppState& state, int editRecordId, QLabel* target);
+// window's pending photo are emptied, the record's fj row deleted, its imgid
+// set to 0 and the stored file removed. `target` is the edit window's 图片框1.
+void clearStoredPhoto(AppState& state, int editRecordId, QString& pendingPhoto, QLabel* target);
 
 // The stored file name of a registration's photo, or empty text.
 QString photoFileOf(AppState& state, int registrationId);

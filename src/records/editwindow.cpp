@@ -7,8 +7,8 @@
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "platform/sqlliteral.h"
+#include "platform/text.h"
 #include "records/browsepage.h"
-#include "store/schema.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -50,7 +50,9 @@ int entryOfId(const AppState& state, const QComboBox* list, bool categories, int
 {
     for (int index = 0; index < list->count(); ++index) {
         int entryId = -1;
-        if (categories) {
+        if (const QStringList kept = keptValuesOf(list, index); !kept.isEmpty()) {
+            entryId = int(textToNumber(kept.value(0)));
+        } else if (categories) {
             const Category* category = categoryOfEntry(state, list, index);
             entryId = category ? category->id : 0;  // "全部" stands for category 0
         } else if (const Programme* programme = programmeOfEntry(state, list, index)) {
@@ -62,24 +64,21 @@ int entryOfId(const AppState& state, const QComboBox* list, bool categories, int
     return -1;
 }
 
-} // namespace
-
-QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
-                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId)
+// The entry of a plain select list showing `text`: an offered one, or the
+// one keeping it; -1 when none does.
+int entryOfText(const QComboBox* list, const QString& text)
 {
-    QVector<FormItem> written;
-    QVector<EnteredItem> values;
-    for (int i = 0; i < items.size() && i < entries.size(); ++i)
-        if (isRegistrationColumn(items[i].zd)) {
-            written << items[i];
-            values << entries[i];
-        }
-    return written.isEmpty() ? QString() : buildEditUpdateSql(written, values, categories, programmes, recordId);
+    for (int index = 0; index < list->count(); ++index)
+        if (!text.isEmpty() && keptValuesOf(list, index).value(0) == text)
+            return index;
+    return list->findText(text);
 }
 
-void storeEditPhoto(AppState& state, int recordId)
+} // namespace
+
+void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
 {
-    if (state.pendingPhotoFile.isEmpty() || recordId <= 0)
+    if (pendingPhoto.isEmpty() || recordId <= 0)
         return;
     if (!state.db.openShared(photoRowsStatement(recordId))) {
         state.showMessage(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);
@@ -89,16 +88,16 @@ void storeEditPhoto(AppState& state, int recordId)
     const bool inserting = rows.atEnd();
     const QString previousFile = inserting ? QString() : rows.readText("filename");
     const QString sql = inserting ? QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(recordId)
-                                        + QLatin1Char(',') + sqlText(state.pendingPhotoFile) + QStringLiteral(",1)")
-                                  : QStringLiteral("UPDATE fj SET filename=") + sqlText(state.pendingPhotoFile)
+                                        + QLatin1Char(',') + sqlText(pendingPhoto) + QStringLiteral(",1)")
+                                  : QStringLiteral("UPDATE fj SET filename=") + sqlText(pendingPhoto)
                                         + QStringLiteral(" where uid=") + sqlInteger(recordId);
     if (!executeReported(state, sql, MessageStyle::SystemModal)) {
         state.showResult(QStringLiteral("图片修改失败"));
         return;
     }
     state.showResult(QStringLiteral("图片修改设置成功"));
-    const QString storedFile = state.pendingPhotoFile;
-    state.pendingPhotoFile.clear();
+    const QString storedFile = pendingPhoto;
+    pendingPhoto.clear();
 
     if (!inserting) {
         if (previousFile != storedFile && isRemovableStoredName(previousFile))
@@ -239,13 +238,13 @@ void EditWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void EditWindow::prepareFor(int category)
+void EditWindow::prepareFor(int id, int category)
 {
+    recordId = id;
     categoryId = category;
+    categoryChosenHere = false;
     // A photo chosen for the previous record never reaches this one.
-    if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
-        state.pendingPhotoFile.clear();
-    chosenPhoto.clear();
+    pendingPhotoFile.clear();
 }
 
 void EditWindow::buildEditForm(int category, bool filterByCategory)
@@ -258,7 +257,27 @@ void EditWindow::buildEditForm(int category, bool filterByCategory)
     options.compact = compact->isChecked();
     options.photoReserve = state.unitSettings.photo == 1 ? photoReserve : 0;
     options.labels = LabelStyle::CaptionOnly;
+    options.stored = readStoredValues();
     builder->build(options);
+}
+
+StoredValues EditWindow::readStoredValues()
+{
+    StoredValues values;
+    // A record that cannot be read is reported when it is loaded.
+    if (recordId <= 0 || !state.db.openShared(QStringLiteral("select * from bmb where id=") + sqlInteger(recordId)))
+        return values;
+    RecordSet& row = state.db.shared();
+    if (row.atEnd())
+        return values;
+    for (const FormItem& item : std::as_const(state.formItems)) {
+        values.insert(item.zd, row.readText(item.zd));
+        if (item.zd == QLatin1String("dd") || isProgrammeColumn(item.zd)) {
+            const QString serverColumn = item.zd + QStringLiteral("server");
+            values.insert(serverColumn, row.readText(serverColumn));
+        }
+    }
+    return values;
 }
 
 void EditWindow::loadEditRecord(bool keepId)
@@ -281,19 +300,22 @@ void EditWindow::loadEditRecord(bool keepId)
         registered = row.readText("dtime");
         loaded = true;
         for (int n = 1; n <= items.size(); ++n)
-            showStoredValue(n, items[n - 1], values[n - 1], keepId);
+            showStoredValue(n, items[n - 1], values[n - 1]);
     }
     showStates(reviewState, paymentState);
     timeLabel->setText(QStringLiteral("Time:") + registered);
     loadPhoto();
 }
 
-void EditWindow::showStoredValue(int position, const FormItem& item, const QString& value, bool keepId)
+void EditWindow::showStoredValue(int position, const FormItem& item, const QString& value)
 {
     const QVector<QAbstractButton*> options = builder->optionControls(position);
+    // An option keeping a stored value stands for that value.
     QStringList captions;
-    for (const QAbstractButton* option : options)
-        captions << option->text();
+    for (const QAbstractButton* option : options) {
+        const QString kept = keptValueOf(option);
+        captions << (kept.isEmpty() ? option->text() : kept);
+    }
     const StoredEntry entry = storedEntry(item, value, captions);
 
     switch (item.lx) {
@@ -308,10 +330,10 @@ void EditWindow::showStoredValue(int position, const FormItem& item, const QStri
             const QSignalBlocker quiet(list);
             const bool isCategory = item.zd == QLatin1String("dd");
             if (isCategory || isProgrammeColumn(item.zd)) {
-                const int id = isCategory && keepId ? categoryId : entry.selectId;
+                const int id = isCategory && categoryChosenHere ? categoryId : entry.selectId;
                 list->setCurrentIndex(entryOfId(state, list, isCategory, id));
             } else {
-                list->setCurrentIndex(list->findText(entry.text));
+                list->setCurrentIndex(entryOfText(list, entry.text));
             }
         }
         break;
@@ -356,6 +378,7 @@ void EditWindow::loadPhoto()
 void EditWindow::onEditCategoryChanged(int category)
 {
     categoryId = category;
+    categoryChosenHere = true;
     buildEditForm(categoryId, categoryId > 0);
     loadEditRecord(true);
 }
@@ -375,36 +398,36 @@ void EditWindow::saveEditRecord()
         messageBox(QStringLiteral("请先选中要修改项目"), MessageStyle::Exclamation);
         return;
     }
-    const QString sql = editUpdateStatement(builder->builtItems(), builder->enteredItems(), state.categoryList,
-                                            state.programmeList, recordId);
+    const QString sql = buildEditUpdateSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
+                                           state.programmeList, recordId);
     if (!sql.isEmpty() && !executeReported(state, sql))
         return;
-    if (!chosenPhoto.isEmpty() && state.pendingPhotoFile == chosenPhoto)
-        storeEditPhoto(state, recordId);
-    chosenPhoto.clear();
+    storeEditPhoto(state, recordId, pendingPhotoFile);
     browse.refreshCurrentPage();
 }
 
 void EditWindow::choosePhoto()
 {
-    if (choosePhotoFile(state, photo))
-        chosenPhoto = state.pendingPhotoFile;
+    if (const QString chosen = choosePhotoFile(state, photo); !chosen.isEmpty())
+        pendingPhotoFile = chosen;
 }
 
 void EditWindow::takePhoto()
 {
-    takeCameraPhoto(state, CameraCaller::EditWindow, cameraButton, photo);
-    chosenPhoto = state.pendingPhotoFile;
+    // Opening the camera drops a photo chosen here and not saved, also when
+    // none is taken; the picture then shows the record's own photo again.
+    pendingPhotoFile = takeCameraPhoto(state, cameraButton, photo);
+    if (pendingPhotoFile.isEmpty())
+        loadPhoto();
 }
 
 void EditWindow::clearPhoto()
 {
-    chosenPhoto.clear();
     if (recordId > 0) {
-        clearStoredPhoto(state, recordId, photo);
+        clearStoredPhoto(state, recordId, pendingPhotoFile, photo);
     } else {
         photo->clear();
-        state.pendingPhotoFile.clear();
+        pendingPhotoFile.clear();
     }
 }
 
@@ -429,7 +452,7 @@ void RecordEditor::openSelectedRecord()
     // A closed window is on its way out; the next opening makes a new one.
     if (!window || !window->isVisible())
         window = new EditWindow(state, browse, owner);
-    window->prepareFor(category);
+    window->prepareFor(id, category);
     // Shown first, so the form is laid out in the frame at its remembered size.
     window->show();
     window->buildEditForm(category, true);

@@ -20,17 +20,11 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// The edit window's UPDATE of registration `recordId` from its built items
-// and what they hold (parallel); an item whose column is no column of bmb is
-// left out, so a damaged form definition cannot reach into the statement.
-// Empty when no item remains.
-QString editUpdateStatement(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
-                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId);
-
-// Stores the pending photograph as the photo of registration `recordId`:
-// the fj row inserted (and imgid set) or its file name replaced (and the
-// previous file removed), each step reported in the status bar.
-void storeEditPhoto(AppState& state, int recordId);
+// Stores the edit window's pending photograph as the photo of registration
+// `recordId`: the fj row inserted (and imgid set) or its file name replaced
+// (and the previous file removed), each step reported in the status bar.
+// Once stored, the pending photograph is emptied.
+void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto);
 
 class EditWindow : public QWidget {
     Q_OBJECT
@@ -38,11 +32,14 @@ public:
     EditWindow(AppState& state, BrowsePage& browse, QWidget* parent = nullptr);
 
     // Builds the form anew; with filterByCategory and a category other than
-    // 0 the programme items offer that category's programmes only.
+    // 0 the programme items offer that category's programmes only. What the
+    // record editRecordId holds that the items no longer offer is added to
+    // their choices, marked, so that it is shown and saved unchanged.
     void buildEditForm(int categoryId, bool filterByCategory);
     // Reads the registration editRecordId (taken first from the browse
-    // list's current row unless keepId) and shows it in the built form; with
-    // keepId the category list shows editCategoryId.
+    // list's current row unless keepId) and shows it in the built form. The
+    // category list shows the record's category until the operator chooses
+    // another in the form, then editCategoryId.
     void loadEditRecord(bool keepId);
     // The category list of the form chose another category.
     void onEditCategoryChanged(int categoryId);
@@ -50,13 +47,16 @@ public:
     void saveEditRecord();
 
     // The record and category of the next opening, before the form is built.
-    void prepareFor(int categoryId);
+    void prepareFor(int recordId, int categoryId);
 
     int editRecordId() const { return recordId; }
     int editCategoryId() const { return categoryId; }
     // True while the form shows a registration read from the database.
     bool recordLoaded() const { return loaded; }
     const FormBuilder& form() const { return *builder; }
+    // The photograph chosen or taken here for the record on show, waiting
+    // for 确定; this window's own, apart from the add page's.
+    const QString& pendingPhoto() const { return pendingPhotoFile; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,7 +66,8 @@ private:
     void buildPhotoGroup();
     void buildBottomRow(int height);
     void registerAnchors();
-    void showStoredValue(int position, const FormItem& item, const QString& value, bool keepId);
+    StoredValues readStoredValues();
+    void showStoredValue(int position, const FormItem& item, const QString& value);
     void showStates(int review, int payment);
     void loadPhoto();
     void choosePhoto();
@@ -77,10 +78,9 @@ private:
     BrowsePage& browse;
     int recordId = 0;
     int categoryId = 0;
+    bool categoryChosenHere = false;  // the operator chose a category in the form
     bool loaded = false;
-    // The pending photo chosen in this window for the record on show; only
-    // that one is stored by a save.
-    QString chosenPhoto;
+    QString pendingPhotoFile;
 
     AnchorLayout anchors;
     QWidget* frame = nullptr;

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -53,6 +54,16 @@ inline void typeAndLogin(LoginWindow& login, const QString& password, int accoun
         login.findChild<QComboBox*>(QStringLiteral("组合框_登录用户"))->setCurrentIndex(accountPosition);
     login.findChild<QLineEdit*>(QStringLiteral("编辑框_登录_密码"))->setText(password);
     login.findChild<QPushButton*>(QStringLiteral("登录"))->click();
+}
+
+// A small picture file of one colour, for the photo buttons to choose.
+inline QString writePicture(const QString& path, Qt::GlobalColor colour)
+{
+    QImage image(60, 80, QImage::Format_RGB32);
+    image.fill(colour);
+    if (!image.save(path))
+        qFatal("cannot write the test picture %s", qPrintable(path));
+    return path;
 }
 
 class AppFixture {

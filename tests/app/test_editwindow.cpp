@@ -1,6 +1,9 @@
 #include "appfixture.h"
 
+#include "app/outlookmenu.h"
 #include "core/lists.h"
+#include "form/addpage.h"
+#include "form/formlayout.h"
 #include "photos/photostore.h"
 #include "platform/inifile.h"
 #include "records/browsepage.h"
@@ -55,18 +58,30 @@ EditWindow* openRecord(AppFixture& app, int id)
     return app.window->recordEditor()->editWindow();
 }
 
+// What the built item at `position` shows: the select list's text, or the
+// visible names of the ticked options; and how many choices it has.
+QStringList shownChoice(const EditWindow* window, int position)
+{
+    if (auto* list = qobject_cast<QComboBox*>(window->form().itemControl(position)))
+        return {list->currentText()};
+    QStringList ticked;
+    for (const QAbstractButton* option : window->form().optionControls(position))
+        if (option->isChecked())
+            ticked << splitOptionCaption(option->text()).first();
+    return ticked;
+}
+
+int choiceCount(const EditWindow* window, int position)
+{
+    if (auto* list = qobject_cast<QComboBox*>(window->form().itemControl(position)))
+        return list->count();
+    return int(window->form().optionControls(position).size());
+}
+
 template <typename T>
 T* control(EditWindow* window, const char* name)
 {
     return window->findChild<T*>(QString::fromUtf8(name));
-}
-
-QString writeImage(const QString& path, Qt::GlobalColor colour)
-{
-    QImage image(60, 80, QImage::Format_RGB32);
-    image.fill(colour);
-    image.save(path);
-    return path;
 }
 
 } // namespace
@@ -109,8 +124,8 @@ private slots:
 
         name->setText(QStringLiteral("  abc "));
         genders[1]->click();
-        QCOMPARE(editUpdateStatement(window->form().builtItems(), window->form().enteredItems(), app.state->categoryList,
-                                     app.state->programmeList, second),
+        QCOMPARE(buildEditUpdateSql(window->form().builtItems(), window->form().enteredItems(), app.state->categoryList,
+                                    app.state->programmeList, second),
                  QStringLiteral("UPDATE bmb SET xm='abc',xb=2 where id=%1").arg(second));
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||xb||'/'||sh from bmb where id=%1").arg(second)),
@@ -122,6 +137,109 @@ private slots:
         for (int c = 0; c < list->columnCount(); ++c)
             listed = listed || rowOf(list, second)->text(c) == QStringLiteral("abc");
         QVERIFY(listed);
+    }
+
+    // A stored choice that the form no longer offers (an option renamed or
+    // removed, a category or programme disabled or deleted) is shown marked
+    // and saved back unchanged, until the operator picks another.
+    void aChoiceNoLongerOfferedIsKept_data()
+    {
+        QTest::addColumn<QString>("zd");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("storedColumns");
+        QTest::addColumn<QString>("storedValues");
+        QTest::addColumn<QStringList>("shown");
+        QTest::addColumn<int>("choices");
+        QTest::addColumn<QString>("written");  // a select expression over the record
+        QTest::addColumn<QString>("kept");     // its value after saving as shown
+        QTest::addColumn<int>("pick");         // the entry chosen or the option clicked next
+        QTest::addColumn<QString>("picked");   // its value after saving that
+        const QString programmeIds = QStringLiteral("%1||'/'||%1server");
+
+        QTest::newRow("select list, option renamed")
+            << "kz1" << 4 << "初中||高中" << "kz1" << "'中专'" << QStringList{"中专（已停用）"} << 3 << "kz1" << "中专" << 1
+            << "高中";
+        QTest::newRow("select list, option still offered")
+            << "kz1" << 4 << "初中||高中" << "kz1" << "'高中'" << QStringList{"高中"} << 2 << "kz1" << "高中" << 0
+            << "初中";
+        QTest::newRow("radio buttons, option removed")
+            << "kz1" << 2 << "本科||专科" << "kz1" << "'大专'" << QStringList{"大专（已停用）"} << 3 << "kz1" << "大专" << 1
+            << "专科";
+        QTest::newRow("check boxes, one option removed")
+            << "kz3" << 3 << "体育||音乐" << "kz3" << "'^音乐^^书法^'" << QStringList{"音乐", "书法（已停用）"} << 3 << "kz3"
+            << "^音乐^^书法^" << 2 << "^音乐^";
+        QTest::newRow("category disabled")
+            << "dd" << 4 << "" << "dd,ddserver" << "2,9" << QStringList{"西校（已停用）"} << 3 << "dd||'/'||ddserver"
+            << "2/9" << 1 << "1/0";
+        QTest::newRow("category deleted")
+            << "dd" << 4 << "" << "dd,ddserver" << "7,3" << QStringList{"编号7（已停用）"} << 3 << "dd||'/'||ddserver"
+            << "7/3" << 0 << "0/0";
+        QTest::newRow("programme list, programme disabled")
+            << "bm1" << 4 << "" << "bm1,bm1server" << "12,5" << QStringList{"小提琴（已停用）"} << 3
+            << programmeIds.arg("bm1") << "12/5" << 0 << "11/0";
+        QTest::newRow("programme list, programme deleted")
+            << "bm2" << 4 << "" << "bm2,bm2server" << "99,4" << QStringList{"编号99（已停用）"} << 3
+            << programmeIds.arg("bm2") << "99/4" << 1 << "13/0";
+        QTest::newRow("programme radio buttons, programme disabled")
+            << "bm2" << 2 << "" << "bm2,bm2server" << "12,5" << QStringList{"小提琴（已停用）"} << 3
+            << programmeIds.arg("bm2") << "12/5" << 0 << "11/0";
+        QTest::newRow("programme check boxes, one disabled")
+            << "bm3" << 3 << "" << "bm3,bm3server" << "'^11^^12^','^0^^5^'" << QStringList{"钢琴", "小提琴（已停用）"} << 3
+            << programmeIds.arg("bm3") << "^11^^12^/^0^^5^" << 2 << "^11^/^0^";
+    }
+
+    void aChoiceNoLongerOfferedIsKept()
+    {
+        QFETCH(QString, zd);
+        QFETCH(int, type);
+        QFETCH(QString, options);
+        QFETCH(QString, storedColumns);
+        QFETCH(QString, storedValues);
+        QFETCH(QStringList, shown);
+        QFETCH(int, choices);
+        QFETCH(QString, written);
+        QFETCH(QString, kept);
+        QFETCH(int, pick);
+        QFETCH(QString, picked);
+        AppFixture app;
+        QVERIFY(app.start());
+        QVERIFY(app.execute(QStringLiteral("insert into dd (id,serverid,name,sx,status) values (1,0,'东校',1,1)")));
+        QVERIFY(app.execute(QStringLiteral("insert into dd (id,serverid,name,sx,status) values (2,9,'西校',2,0)")));
+        const char* programmes[][4] = {{"11", "0", "钢琴", "1"}, {"12", "5", "小提琴", "0"}, {"13", "0", "油画", "1"}};
+        for (const auto& p : programmes)
+            QVERIFY(app.execute(QStringLiteral("insert into zy (id,serverid,name,sx,status,ddid) values (%1,%2,'%3',%1,%4,1)")
+                                    .arg(QString::fromUtf8(p[0]), QString::fromUtf8(p[1]), QString::fromUtf8(p[2]),
+                                         QString::fromUtf8(p[3]))));
+        loadCategoryList(*app.state);
+        loadProgrammeList(*app.state);
+        QVERIFY(app.execute(QStringLiteral("update style set lx=%1, val='%2' where zd='%3'").arg(type).arg(options, zd)));
+        enableOnly(app, zd + QStringLiteral(" xm"));
+        const int id = insertRegistration(app, storedColumns + QStringLiteral(",xm"), storedValues + QStringLiteral(",'甲'"));
+        QVERIFY(id > 0);
+        app.window->showBrowse(false);
+        const QString query = QStringLiteral("select %1 from bmb where id=%2").arg(written).arg(id);
+        QCOMPARE(app.queryValue(query), kept);
+
+        EditWindow* window = openRecord(app, id);
+        QVERIFY(window);
+        QCOMPARE(shownChoice(window, 1), shown);
+        QCOMPARE(choiceCount(window, 1), choices);
+        qobject_cast<QLineEdit*>(window->form().itemControl(2))->setText(QStringLiteral("乙"));
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select xm from bmb where id=%1").arg(id)), QStringLiteral("乙"));
+        QCOMPARE(app.queryValue(query), kept);
+
+        // Shown again after the compact layout is switched, and kept.
+        control<QCheckBox>(window, "选择框_表单紧凑排列")->click();
+        QCOMPARE(shownChoice(window, 1), shown);
+
+        if (auto* list = qobject_cast<QComboBox*>(window->form().itemControl(1)))
+            list->setCurrentIndex(pick);
+        else
+            window->form().optionControls(1).value(pick)->click();
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.queryValue(query), picked);
     }
 
     // A registration deleted after the list was shown opens as an empty form,
@@ -199,23 +317,23 @@ private slots:
         const int first = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'甲',0"));
         const int second = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'乙',0"));
         app.window->showBrowse(false);
-        QString chosen = writeImage(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
+        QString chosen = writePicture(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
         PhotoFileDialogOverride dialog([&chosen] { return chosen; });
 
         EditWindow* window = openRecord(app, first);
         QVERIFY(window);
         auto* picture = control<QLabel>(window, "图片框1");
         control<QPushButton>(window, "按钮_浏览")->click();
-        QVERIFY(!app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(!window->pendingPhoto().isEmpty());
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.statusText(), QStringLiteral("修改imgid成功"));
         const QString photoRow = app.queryValue(QStringLiteral("select id from fj where uid=%1").arg(first));
         QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), photoRow);
         const QString firstFile = app.queryValue(QStringLiteral("select filename from fj where uid=%1").arg(first));
         QVERIFY(QFile::exists(photoPath(app.dir.path(), firstFile)));
-        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(window->pendingPhoto().isEmpty());
 
-        chosen = writeImage(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
+        chosen = writePicture(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
         control<QPushButton>(window, "按钮_浏览")->click();
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.statusText(), QStringLiteral("图片修改设置成功"));
@@ -233,7 +351,7 @@ private slots:
         control<QPushButton>(window, "按钮_浏览")->click();
         QCOMPARE(openRecord(app, second), window);
         QVERIFY(picture->pixmap().isNull());
-        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(window->pendingPhoto().isEmpty());
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(second)), QStringLiteral("0"));
 
@@ -243,6 +361,54 @@ private slots:
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj where uid=%1").arg(first)), QStringLiteral("0"));
         QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(first)), QStringLiteral("0"));
         QVERIFY(!QFile::exists(photoPath(app.dir.path(), secondFile)));
+    }
+
+    // The add page and the edit window each keep their own photo: one chosen
+    // on the page goes with the new registration, one chosen in the window
+    // with the record on show, whichever 确定 comes first.
+    void eachWindowKeepsItsOwnPhoto()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm"));
+        app.state->unitSettings.photo = 1;
+        const int stored = insertRegistration(app, QStringLiteral("xm,imgid"), QStringLiteral("'甲',0"));
+        app.window->showBrowse(false);
+        QString chosen;
+        PhotoFileDialogOverride dialog([&chosen] { return chosen; });
+
+        app.window->outlookMenu()->clickEntry(0, 0);
+        AddPage& page = *app.window->registrationPage();
+        chosen = writePicture(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
+        app.find<QPushButton>(QStringLiteral("按钮_选择图片"))->click();
+        const QString pageChoice = page.pendingPhoto();
+        QVERIFY(!pageChoice.isEmpty());
+
+        EditWindow* window = openRecord(app, stored);
+        QVERIFY(window);
+        chosen = writePicture(app.dir.file(QStringLiteral("blue.jpg")), Qt::blue);
+        control<QPushButton>(window, "按钮_浏览")->click();
+        const QString windowChoice = window->pendingPhoto();
+        QVERIFY(!windowChoice.isEmpty() && windowChoice != pageChoice);
+        QCOMPARE(page.pendingPhoto(), pageChoice);
+
+        qobject_cast<QLineEdit*>(page.form().itemControl(1))->setText(QStringLiteral("乙"));
+        app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        const QString added = app.queryValue(QStringLiteral("select id from bmb where xm='乙'"));
+        QCOMPARE(app.queryValue(QStringLiteral("select filename from fj where uid=") + added), pageChoice);
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=") + added),
+                 app.queryValue(QStringLiteral("select id from fj where uid=") + added));
+        QCOMPARE(window->pendingPhoto(), windowChoice);
+
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.statusText(), QStringLiteral("修改imgid成功"));
+        QCOMPARE(app.queryValue(QStringLiteral("select filename from fj where uid=%1").arg(stored)), windowChoice);
+        QCOMPARE(app.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(stored)),
+                 app.queryValue(QStringLiteral("select id from fj where uid=%1").arg(stored)));
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from fj")), QStringLiteral("2"));
+        // Each record has the picture chosen for it.
+        QVERIFY(QImage(photoPath(app.dir.path(), pageChoice)).pixelColor(30, 40).red() > 200);
+        QVERIFY(QImage(photoPath(app.dir.path(), windowChoice)).pixelColor(30, 40).blue() > 200);
     }
 
     // The window remembers where it was closed, also when the main window

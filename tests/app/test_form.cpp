@@ -6,6 +6,7 @@
 #include "form/addpage.h"
 #include "form/designer.h"
 #include "form/formbuilder.h"
+#include "photos/photostore.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -440,11 +441,14 @@ private slots:
         pages.openAddPage();
         QPointer<QWidget> oldName = pages.itemControl("xm");
         qobject_cast<QLineEdit*>(oldName.data())->setText(QStringLiteral("张三"));
-        pages.app.state->pendingPhotoFile = QStringLiteral("5/abc.jpg");
+        const QString chosen = writePicture(pages.app.dir.file(QStringLiteral("a.jpg")), Qt::red);
+        PhotoFileDialogOverride dialog([&chosen] { return chosen; });
+        pages.click("按钮_选择图片");
+        QVERIFY(!pages.addPage().pendingPhoto().isEmpty());
         pages.app.state->formItems[2].currentValue = QStringLiteral("张三");
 
         pages.control<QCheckBox>("选择框_表单紧凑排列")->click();
-        QVERIFY(pages.app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(pages.addPage().pendingPhoto().isEmpty());
         QVERIFY(pages.app.state->formItems[2].currentValue.isEmpty());
         QVERIFY(tagOf(oldName).isEmpty());
         QWidget* newName = pages.itemControl("xm");

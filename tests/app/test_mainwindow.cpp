@@ -2,6 +2,8 @@
 
 #include "app/aboutwindow.h"
 #include "app/outlookmenu.h"
+#include "form/addpage.h"
+#include "photos/photostore.h"
 #include "platform/inifile.h"
 
 #include <QAction>
@@ -169,10 +171,13 @@ private slots:
     {
         AppFixture app;
         QVERIFY(app.start());
-        app.state->pendingPhotoFile = QStringLiteral("5/0123.jpg");
-        app.find<QLabel>(QStringLiteral("图片框_添加"))->setPixmap(QPixmap(8, 8));
+        const QString chosen = writePicture(app.dir.file(QStringLiteral("a.jpg")), Qt::red);
+        PhotoFileDialogOverride dialog([&chosen] { return chosen; });
+        app.find<QPushButton>(QStringLiteral("按钮_选择图片"))->click();
+        QVERIFY(!app.window->registrationPage()->pendingPhoto().isEmpty());
+        QVERIFY(!app.find<QLabel>(QStringLiteral("图片框_添加"))->pixmap().isNull());
         app.window->outlookMenu()->clickEntry(0, 0);
-        QVERIFY(app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(app.window->registrationPage()->pendingPhoto().isEmpty());
         QVERIFY(app.find<QLabel>(QStringLiteral("图片框_添加"))->pixmap().isNull());
     }
 

@@ -91,7 +91,7 @@ private slots:
         QVERIFY(QFileInfo::exists(photoPath(run.app.dir.path(), stored)));
         QCOMPARE(run.app.statusText(), QStringLiteral("修改imgid成功"));
 
-        QVERIFY(run.app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(run.page().pendingPhoto().isEmpty());
         QVERIFY(run.box("xm")->text().isEmpty());
         QVERIFY(!run.option("xb", 1)->isChecked());
         QVERIFY(run.app.find<QLabel>(QStringLiteral("图片框_添加"))->pixmap().isNull());
@@ -113,7 +113,7 @@ private slots:
         QVERIFY(run.app.messages.texts().first().contains(QStringLiteral("refused")));
         QCOMPARE(run.box("xm")->text(), QStringLiteral("王小明"));
         QVERIFY(run.option("xb", 1)->isChecked());
-        QVERIFY(!run.app.state->pendingPhotoFile.isEmpty());
+        QVERIFY(!run.page().pendingPhoto().isEmpty());
 
         // A required item left empty: its message, nothing stored.
         QCOMPARE(sqlite3_exec(other, "DROP TRIGGER refuse", nullptr, nullptr, nullptr), SQLITE_OK);
@@ -128,6 +128,23 @@ private slots:
         QCOMPARE(run.app.messages.texts(), QStringList({QStringLiteral("姓名没有填写")}));
         QCOMPARE(run.app.messages.messages().first().style, 4096);
         QCOMPARE(run.app.queryValue("select count(*) from bmb"), QStringLiteral("0"));
+    }
+
+    // Form items whose column is none of bmb's are built but never written.
+    void aDamagedItemColumnStaysOutOfTheInsert()
+    {
+        AddPageRun run;
+        QVERIFY(run.app.execute("INSERT INTO style (zd,nam,lx,val,bt,sx,status) values ('x); drop table bmb; --','损坏',0,'',1,90,1)"));
+        QVERIFY(run.app.execute("INSERT INTO style (zd,nam,lx,val,bt,sx,status) values ('nosuchcol','无此列',0,'',0,91,1)"));
+        run.app.state->formItems.clear();
+        run.app.window->outlookMenu()->clickEntry(0, 0);
+        QVERIFY(run.positionOf("nosuchcol") > 0);
+        run.fill();
+        run.box("nosuchcol")->setText(QStringLiteral("x"));
+        run.app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QCOMPARE(run.app.messages.texts(), QStringList());
+        QCOMPARE(run.app.statusText(), QStringLiteral("添加新数据成功"));
+        QCOMPARE(run.app.queryValue("select xm from bmb"), QStringLiteral("王小明"));
     }
 };
 

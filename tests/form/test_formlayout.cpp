@@ -172,6 +172,74 @@ private slots:
         QCOMPARE(plain.selected, -1);
     }
 
+    // A stored choice no longer offered becomes one more marked choice that
+    // keeps the value; one still on offer, or nothing stored, adds none.
+    void storedChoicesNoLongerOfferedAreKept()
+    {
+        const QVector<Category> categories = {{4, 40, QStringLiteral("旧区"), 0}, {6, 60, QStringLiteral("城区"), 1}};
+        const QVector<Programme> programmes = {programme(3, 30, 6, "会计", 1), programme(5, 0, 8, "护理", 1),
+                                               programme(7, 70, 6, "停招", 0)};
+        const struct {
+            FormItem item;
+            int categoryId;  // the build's category filter
+            StoredValues stored;
+            QStringList added;  // the names (options) or texts (list entries) added
+            QStringList kept;   // what the added options or entry keep
+        } cases[] = {
+            {formItem("kz1", 4, "初中||高中"), 0, {{"kz1", "中专"}}, {"中专（已停用）"}, {"中专"}},
+            {formItem("kz1", 4, "初中||高中"), 0, {{"kz1", "高中"}}, {}, {}},
+            {formItem("kz1", 4, "初中||高中"), 0, {{"kz1", ""}}, {}, {}},
+            {formItem("kz2", 2, "本科||专科"), 0, {{"kz2", "大专"}}, {"大专（已停用）"}, {"大专"}},
+            {formItem("kz3", 3, "体育||音乐"), 0, {{"kz3", "^音乐^^书法^^棋^"}}, {"书法（已停用）", "棋（已停用）"},
+             {"书法", "棋"}},
+            {formItem("kz3", 3, "体育||音乐"), 0, {{"kz3", "^体育^"}}, {}, {}},
+            {formItem("xb", 2, "男||女"), 0, {{"xb", "3"}}, {}, {}},
+            {formItem("dd", 4), 0, {{"dd", "4"}, {"ddserver", "41"}}, {"旧区（已停用）"}, {"4", "41"}},
+            {formItem("dd", 4), 0, {{"dd", "9"}, {"ddserver", "0"}}, {"编号9（已停用）"}, {"9", "0"}},
+            {formItem("dd", 4), 0, {{"dd", "6"}}, {}, {}},
+            {formItem("dd", 4), 0, {{"dd", "0"}}, {}, {}},
+            {formItem("bm1", 4), 0, {{"bm1", "7"}, {"bm1server", "71"}}, {"停招（已停用）"}, {"7", "71"}},
+            {formItem("bm2", 4), 0, {{"bm2", "12"}, {"bm2server", "2"}}, {"编号12（已停用）"}, {"12", "2"}},
+            // Left out by the chosen category only: still on offer.
+            {formItem("bm1", 4), 6, {{"bm1", "5"}}, {}, {}},
+            {formItem("bm1", 2), 6, {{"bm1", "5"}}, {}, {}},
+            {formItem("bm1", 2), 0, {{"bm1", "7"}, {"bm1server", "71"}}, {"停招（已停用）"}, {"7", "71"}},
+            {formItem("bm3", 3), 0, {{"bm3", "^3^^7^^12^"}, {"bm3server", "^30^^71^^2^"}},
+             {"停招（已停用）", "编号12（已停用）"}, {"7", "71", "12", "2"}},
+        };
+        for (const auto& c : cases) {
+            QStringList added;
+            QStringList kept;
+            if (c.item.lx == 4) {
+                ListEntries list = listEntries(c.item, categories, programmes, c.categoryId, itemOptions(c.item, programmes, 0).names);
+                const int offered = int(list.entries.size());
+                keepStoredEntry(list, c.item, c.stored, categories, programmes);
+                for (int e = offered; e < list.entries.size(); ++e) {
+                    added << list.entries[e].text;
+                    kept << list.entries[e].kept;
+                    QCOMPARE(list.entries[e].data, 0);
+                }
+            } else {
+                ItemOptions options = itemOptions(c.item, programmes, c.categoryId);
+                const int offered = int(options.names.size());
+                keepStoredOptions(options, c.item, c.stored, programmes);
+                QCOMPARE(options.captions.size(), c.item.zd.startsWith(QLatin1String("bm")) ? options.names.size() : 0);
+                for (int k = offered; k < options.names.size(); ++k) {
+                    added << options.names[k];
+                    // A programme option keeps its ids in its caption, like any other.
+                    kept << (options.captions.isEmpty() ? QStringList{options.kept.value(k)}
+                                                        : splitOptionCaption(options.captions[k]).mid(1));
+                    if (!options.captions.isEmpty())
+                        QCOMPARE(splitOptionCaption(options.captions[k]).first(), options.names[k]);
+                }
+                for (int k = 0; k < offered; ++k)
+                    QVERIFY2(options.kept.value(k).isEmpty(), qPrintable(c.item.zd));
+            }
+            QVERIFY2(added == c.added, qPrintable(c.item.zd + QLatin1Char(' ') + added.join(QLatin1Char('|'))));
+            QVERIFY2(kept == c.kept, qPrintable(c.item.zd + QLatin1Char(' ') + kept.join(QLatin1Char('|'))));
+        }
+    }
+
     void tabSkipsRadioAndCheckItemsAndWraps_data()
     {
         QTest::addColumn<QVector<int>>("types");

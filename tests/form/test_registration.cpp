@@ -124,6 +124,11 @@ private slots:
         QTest::newRow("second category")
             << QVector<FormItem>{item("dd", 4, "校区")} << QVector<EnteredItem>{listChoice(2, 2, "北校")}
             << QString("dd,ddserver|5,9");
+        QTest::newRow("items naming no column of bmb are left out")
+            << QVector<FormItem>{item("x); drop table bmb; --", 0, "坏", 1), item("xm", 0, "姓名"),
+                                 item("nosuchcol", 4, "坏二", 1, "甲||乙"), item("bm1server", 2, "坏三", 1, "1||2")}
+            << QVector<EnteredItem>{typed("b"), typed("a"), listChoice(1, 0, "乙"), options({"1", "2"}, {false, true})}
+            << QString("xm,bm1server|'a','2'");
         QTest::newRow("a quote is stored as typed")
             << QVector<FormItem>{item("xm", 0, "姓名")} << QVector<EnteredItem>{typed("O'Neil")} << QString("xm|'O''Neil'");
     }
@@ -206,6 +211,10 @@ private slots:
         QCOMPARE(buildEditUpdateSql({item("xm", 0, "姓名", 1), item("xb", 2, "性别", 1)},
                                     {typed(""), options({"男", "女"}, {false, false})}, categories, programmes, 3),
                  QStringLiteral("UPDATE bmb SET xm='',xb=0 where id=3"));
+        QCOMPARE(buildEditUpdateSql({item("sh=1,xm", 0, "坏"), item("xm", 0, "姓名")}, {typed("x"), typed("y")}, categories,
+                                    programmes, 4),
+                 QStringLiteral("UPDATE bmb SET xm='y' where id=4"));
+        QCOMPARE(buildEditUpdateSql({item("nosuchcol", 0, "坏")}, {typed("x")}, categories, programmes, 4), QString());
     }
 
     void storedValuesShowInTheirControls()
@@ -244,16 +253,16 @@ private slots:
     {
         OpenState open;
         QCOMPARE(newestRegistrationId(open.state), 0);
-        open.state.pendingPhotoFile = QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg");
-        attachPendingPhoto(open.state);
+        QString pending = QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg");
+        attachPendingPhoto(open.state, pending);
         QCOMPARE(open.value("select count(*) from fj"), QStringLiteral("0"));
 
         QVERIFY(open.run("INSERT INTO bmb  (status,xm,dtime,sh,fk) values (1,'甲','2013年5月6日',1,1)"));
         QVERIFY(open.run("INSERT INTO bmb  (status,xm,dtime,sh,fk) values (1,'乙','2013年5月6日',1,1)"));
         QVERIFY(open.run("INSERT INTO fj  (uid,filename,status) values (1,'5\\old.jpg',1)"));
-        attachPendingPhoto(open.state);
+        attachPendingPhoto(open.state, pending);
         QCOMPARE(open.reporter.results, QStringList({QStringLiteral("照片保存成功"), QStringLiteral("修改imgid成功")}));
-        QVERIFY(open.state.pendingPhotoFile.isEmpty());
+        QVERIFY(pending.isEmpty());
         QCOMPARE(open.value("select uid from fj where id=2"), QStringLiteral("2"));
         QCOMPARE(open.value("select filename from fj where id=2"), QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg"));
         QCOMPARE(open.value("select imgid from bmb where xm='乙'"), QStringLiteral("2"));
@@ -265,11 +274,11 @@ private slots:
         OpenState open;
         QVERIFY(open.run("INSERT INTO bmb  (status,xm,dtime,sh,fk) values (1,'甲','2013年5月6日',1,1)"));
         QVERIFY(open.run("drop table fj"));
-        open.state.pendingPhotoFile = QStringLiteral("5\\a.jpg");
-        attachPendingPhoto(open.state);
+        QString pending = QStringLiteral("5\\a.jpg");
+        attachPendingPhoto(open.state, pending);
         QCOMPARE(open.reporter.results, QStringList({QStringLiteral("照片添加失败")}));
         QCOMPARE(open.reporter.messages.size(), 1);
-        QCOMPARE(open.state.pendingPhotoFile, QStringLiteral("5\\a.jpg"));
+        QCOMPARE(pending, QStringLiteral("5\\a.jpg"));
     }
 };
 

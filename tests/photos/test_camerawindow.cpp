@@ -219,7 +219,7 @@ private slots:
         camera.window->close();
         QVERIFY(camera.cameraButton.isEnabled());
         QVERIFY(camera.f.messages.messages().isEmpty());
-        const QString stored = camera.f.state.pendingPhotoFile;
+        const QString stored = camera.window->storedPhoto();
         QVERIFY(stored.startsWith(QString::number(QDate::currentDate().month()) + QLatin1Char('\\')));
         QVERIFY(stored.endsWith(QStringLiteral(".jpg")));
         QCOMPARE(camera.f.photoFiles(), QStringList{QString(stored).replace(QLatin1Char('\\'), QLatin1Char('/'))});
@@ -253,7 +253,7 @@ private slots:
 
         // The stored photo is the crop where it was left.
         camera.window->close();
-        const QImage jpeg(photoPath(camera.f.dir.path(), camera.f.state.pendingPhotoFile), "JPG");
+        const QImage jpeg(photoPath(camera.f.dir.path(), camera.window->storedPhoto()), "JPG");
         QCOMPARE(jpeg.size(), QSize(170, 244));
         QVERIFY(nearlyEqual(jpeg.pixel(5, 5), SyntheticCaptureService::frame(QSize(320, 240)).pixel(5, 5)));
     }
@@ -272,7 +272,6 @@ private slots:
         QFETCH(QStringList, steps);
         QFETCH(QStringList, messages);
         Camera camera;
-        camera.f.state.pendingPhotoFile = QStringLiteral("5\\earlier.jpg");
         const QStringList framesBefore = frameFilesInTemp();
         camera.open();
         for (const QString& step : steps) {
@@ -285,7 +284,7 @@ private slots:
         QCOMPARE(camera.f.messages.texts(), messages);
         for (const RecordedMessage& message : camera.f.messages.messages())
             QCOMPARE(message.style, int(MessageStyle::SystemModal));
-        QCOMPARE(camera.f.state.pendingPhotoFile, QStringLiteral("5\\earlier.jpg"));
+        QCOMPARE(camera.window->storedPhoto(), QString());
         QVERIFY(camera.f.photoFiles().isEmpty());
         QVERIFY(camera.picture.pixmap().isNull());
         QVERIFY(camera.cameraButton.isEnabled());
@@ -295,7 +294,6 @@ private slots:
     void aFailedJpegIsReportedAndLeavesThePendingPhoto()
     {
         Camera camera;
-        camera.f.state.pendingPhotoFile = QStringLiteral("5\\earlier.jpg");
         QVERIFY(QDir().mkpath(camera.f.dir.file(QStringLiteral("photo"))));
         QFile blocker(camera.f.dir.file(QStringLiteral("photo/") + QString::number(QDate::currentDate().month())));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
@@ -305,7 +303,7 @@ private slots:
         camera.window->close();
         QCOMPARE(camera.f.messages.messages().size(), 1);
         QVERIFY(camera.f.messages.messages()[0].text.startsWith(QStringLiteral("照片保存失败")));
-        QCOMPARE(camera.f.state.pendingPhotoFile, QStringLiteral("5\\earlier.jpg"));
+        QCOMPARE(camera.window->storedPhoto(), QString());
         QVERIFY(camera.cameraButton.isEnabled());
     }
 
@@ -392,13 +390,12 @@ private slots:
             window.findChild<QPushButton*>(QString::fromUtf8(name))->click();
         QCOMPARE(f.messages.texts(), (QStringList{notSupported, notSupported, grabFailed}));
         window.close();
-        QVERIFY(f.state.pendingPhotoFile.isEmpty());
+        QCOMPARE(window.storedPhoto(), QString());
         QVERIFY(f.photoFiles().isEmpty());
     }
 
-    // The edit window's story through the button's own function: the unsaved
-    // choice is dropped, the button is off while the window is open, and the
-    // photo taken is pending and shown.
+    // The camera button's own function: the button is off while the window
+    // is open, and the photo taken is shown and its stored name given.
     void theCameraButtonOpensTheWindowModally()
     {
         PhotoFixture f;
@@ -410,22 +407,18 @@ private slots:
         auto* picture = new QLabel(&editWindow);
         picture->resize(120, 160);
         editWindow.show();
-        f.state.pendingPhotoFile = QStringLiteral("5\\chosen.jpg");
 
         bool buttonOffWhileOpen = false;
-        QString pendingWhileOpen = QStringLiteral("<not open>");
         whenCameraWindowOpens([&](CameraWindow& window) {
             buttonOffWhileOpen = !cameraButton->isEnabled();
-            pendingWhileOpen = f.state.pendingPhotoFile;
             window.findChild<QPushButton*>(QStringLiteral("拍照按钮"))->click();
             window.close();
         });
-        takeCameraPhoto(f.state, CameraCaller::EditWindow, cameraButton, picture);
+        const QString taken = takeCameraPhoto(f.state, cameraButton, picture);
         QVERIFY(buttonOffWhileOpen);
-        QCOMPARE(pendingWhileOpen, QString());
         QVERIFY(cameraButton->isEnabled());
-        QVERIFY(f.state.pendingPhotoFile.endsWith(QStringLiteral(".jpg")));
-        QCOMPARE(f.photoFiles().size(), 1);
+        QVERIFY(taken.endsWith(QStringLiteral(".jpg")));
+        QCOMPARE(f.photoFiles(), QStringList{QString(taken).replace(QLatin1Char('\\'), QLatin1Char('/'))});
         QVERIFY(!picture->pixmap().isNull());
     }
 };

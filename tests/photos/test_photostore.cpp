@@ -114,31 +114,29 @@ private slots:
         QLabel picture;
         picture.resize(120, 160);
 
-        QVERIFY(acceptPhotoFile(f.state, first, &picture, may6));
-        QCOMPARE(f.state.pendingPhotoFile, storedNameForChosenFile(first, may6));
-        QCOMPARE(f.photoFiles(), QStringList{QString(f.state.pendingPhotoFile).replace(QLatin1Char('\\'), QLatin1Char('/'))});
-        QCOMPARE(fileBytes(photoPath(f.dir.path(), f.state.pendingPhotoFile)), fileBytes(first));
+        QString pending = acceptPhotoFile(f.state, first, &picture, may6);
+        QCOMPARE(pending, storedNameForChosenFile(first, may6));
+        QCOMPARE(f.photoFiles(), QStringList{QString(pending).replace(QLatin1Char('\\'), QLatin1Char('/'))});
+        QCOMPARE(fileBytes(photoPath(f.dir.path(), pending)), fileBytes(first));
         QVERIFY(hasPicture(picture));
         QVERIFY(picture.pixmap().width() <= 120 && picture.pixmap().height() <= 160);
 
-        // Through the dialog, with the current time: a second photo replaces
-        // the pending one, the first file stays; a cancelled dialog changes nothing.
+        // Through the dialog, with the current time: a second photo gets a
+        // new name, the first file stays; a cancelled dialog gives none.
         QString answer = second;
         PhotoFileDialogOverride dialog([&answer] { return answer; });
-        const QString firstName = f.state.pendingPhotoFile;
-        QVERIFY(choosePhotoFile(f.state, &picture));
-        QVERIFY(f.state.pendingPhotoFile != firstName);
-        QVERIFY(f.state.pendingPhotoFile.endsWith(QStringLiteral(".bmp")));
+        const QString secondName = choosePhotoFile(f.state, &picture);
+        QVERIFY(!secondName.isEmpty() && secondName != pending);
+        QVERIFY(secondName.endsWith(QStringLiteral(".bmp")));
         QCOMPARE(f.photoFiles().size(), 2);
+        pending = secondName;
         answer.clear();
-        const QString secondName = f.state.pendingPhotoFile;
-        QVERIFY(!choosePhotoFile(f.state, &picture));
-        QCOMPARE(f.state.pendingPhotoFile, secondName);
+        QCOMPARE(choosePhotoFile(f.state, &picture), QString());
         QVERIFY(hasPicture(picture));
         QVERIFY(f.messages.messages().isEmpty());
 
-        clearAddPagePhoto(f.state, &picture);
-        QVERIFY(f.state.pendingPhotoFile.isEmpty());
+        clearAddPagePhoto(pending, &picture);
+        QVERIFY(pending.isEmpty());
         QVERIFY(!hasPicture(picture));
         QCOMPARE(f.photoFiles().size(), 2);
     }
@@ -155,10 +153,10 @@ private slots:
         QLabel picture;
         picture.resize(120, 160);
 
-        QVERIFY(acceptPhotoFile(f.state, chosen, &picture, may6));
+        const QString stored = acceptPhotoFile(f.state, chosen, &picture, may6);
         QVERIFY(f.messages.messages().isEmpty());
-        QCOMPARE(f.state.pendingPhotoFile, storedNameForChosenFile(chosen, may6));
-        const QString copy = photoPath(f.dir.path(), f.state.pendingPhotoFile);
+        QCOMPARE(stored, storedNameForChosenFile(chosen, may6));
+        const QString copy = photoPath(f.dir.path(), stored);
         QCOMPARE(fileBytes(copy), fileBytes(chosen));
         QVERIFY(hasPicture(picture));
         QCOMPARE(picture.pixmap().size(), QSize(120, 90));
@@ -168,10 +166,10 @@ private slots:
                  qPrintable(shown.name()));
 
         // The edit window shows a stored photo the same way.
-        QLabel stored;
-        stored.resize(90, 120);
-        QVERIFY(showPhotoIn(&stored, copy));
-        QCOMPARE(stored.pixmap().size(), QSize(90, 67));
+        QLabel editPicture;
+        editPicture.resize(90, 120);
+        QVERIFY(showPhotoIn(&editPicture, copy));
+        QCOMPARE(editPicture.pixmap().size(), QSize(90, 67));
     }
 
     void unusableChoicesAreRefusedAndChangeNothing_data()
@@ -207,13 +205,10 @@ private slots:
         }
         QLabel picture;
         picture.setPixmap(QPixmap(10, 10));
-        f.state.pendingPhotoFile = QStringLiteral("5\\earlier.jpg");
-
-        QVERIFY(!acceptPhotoFile(f.state, chosen, &picture, may6));
+        QVERIFY(acceptPhotoFile(f.state, chosen, &picture, may6).isEmpty());
         QCOMPARE(f.messages.messages().size(), 1);
         QVERIFY2(f.messages.messages()[0].text.startsWith(messageStart), qPrintable(f.messages.messages()[0].text));
         QCOMPARE(f.messages.messages()[0].style, style);
-        QCOMPARE(f.state.pendingPhotoFile, QStringLiteral("5\\earlier.jpg"));
         QVERIFY(hasPicture(picture));
         QVERIFY(f.photoFiles().isEmpty());
     }
@@ -228,11 +223,11 @@ private slots:
         QCOMPARE(photoFileOf(f.state, registration), QStringLiteral("5\\aaaa.jpg"));
         QLabel picture;
         picture.setPixmap(QPixmap(10, 10));
-        f.state.pendingPhotoFile = QStringLiteral("5\\chosen.jpg");
+        QString pending = QStringLiteral("5\\chosen.jpg");
 
-        clearStoredPhoto(f.state, registration, &picture);
+        clearStoredPhoto(f.state, registration, pending, &picture);
         QVERIFY(!hasPicture(picture));
-        QVERIFY(f.state.pendingPhotoFile.isEmpty());
+        QVERIFY(pending.isEmpty());
         QCOMPARE(f.reporter.results, (QStringList{QStringLiteral("图片清除成功"), QStringLiteral("图片清除成功")}));
         QVERIFY(f.reporter.messages.isEmpty());
         QCOMPARE(f.queryValue(QStringLiteral("select imgid from bmb where id=%1").arg(registration)), QStringLiteral("0"));
@@ -248,8 +243,9 @@ private slots:
         f.run(QStringLiteral("INSERT INTO bmb (xm,imgid) values ('李四',0)"));
         const int registration = f.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
         QLabel picture;
-        clearStoredPhoto(f.state, registration, &picture);
-        clearStoredPhoto(f.state, 0, &picture);
+        QString pending;
+        clearStoredPhoto(f.state, registration, pending, &picture);
+        clearStoredPhoto(f.state, 0, pending, &picture);
         QVERIFY(f.reporter.messages.isEmpty());
         QVERIFY(f.reporter.results.isEmpty());
         QCOMPARE(f.queryValue(QStringLiteral("select count(*) from bmb")), QStringLiteral("1"));
@@ -258,9 +254,10 @@ private slots:
     void aStoredNameOutsideThePhotoFolderIsNeverRemoved()
     {
         PhotoFixture f;
+        QString pending;
         const int registration = registrationWithPhoto(f, QStringLiteral("5\\cccc.jpg"));
         f.run(QStringLiteral("UPDATE fj SET filename='..\\zhao.dat'"));
-        clearStoredPhoto(f.state, registration, nullptr);
+        clearStoredPhoto(f.state, registration, pending, nullptr);
         QCOMPARE(f.queryValue(QStringLiteral("select count(*) from fj")), QStringLiteral("0"));
         QVERIFY(QFile::exists(f.dir.databasePath()));
     }
@@ -268,10 +265,11 @@ private slots:
     void databaseFailuresAreReported()
     {
         PhotoFixture f;
+        QString pending;
         const int registration = registrationWithPhoto(f, QStringLiteral("5\\dddd.jpg"));
         // The mark cannot be cleared: the fj row is gone, the file stays.
         QVERIFY(f.runAsAnotherClient("CREATE TRIGGER refuse BEFORE UPDATE ON bmb BEGIN SELECT RAISE(ABORT, 'bmb is locked'); END"));
-        clearStoredPhoto(f.state, registration, nullptr);
+        clearStoredPhoto(f.state, registration, pending, nullptr);
         QCOMPARE(f.reporter.results, (QStringList{QStringLiteral("图片清除成功"), QStringLiteral("图片清除失败")}));
         QCOMPARE(f.reporter.messages, QStringList{QStringLiteral("bmb is locked")});
         QCOMPARE(f.reporter.styles[0], int(MessageStyle::Error));
@@ -286,7 +284,7 @@ private slots:
         QCOMPARE(f.reporter.messages.size(), 1);
         QVERIFY(f.reporter.messages[0].contains(QStringLiteral("fj")));
         QCOMPARE(f.reporter.styles[0], int(MessageStyle::Error));
-        clearStoredPhoto(f.state, registration, nullptr);
+        clearStoredPhoto(f.state, registration, pending, nullptr);
         QCOMPARE(f.reporter.messages.size(), 2);
         QCOMPARE(f.reporter.messages[1], QStringLiteral("数据库打开失败"));
         QCOMPARE(f.reporter.styles[1], int(MessageStyle::SystemModal));
@@ -296,9 +294,10 @@ private slots:
     void aFailingRowDeletionStopsBeforeTheMark()
     {
         PhotoFixture f;
+        QString pending;
         const int registration = registrationWithPhoto(f, QStringLiteral("5\\eeee.jpg"));
         QVERIFY(f.runAsAnotherClient("CREATE TRIGGER keep BEFORE DELETE ON fj BEGIN SELECT RAISE(ABORT, 'fj is kept'); END"));
-        clearStoredPhoto(f.state, registration, nullptr);
+        clearStoredPhoto(f.state, registration, pending, nullptr);
         QCOMPARE(f.reporter.results, QStringList{QStringLiteral("图片清除失败")});
         QCOMPARE(f.reporter.messages, QStringList{QStringLiteral("fj is kept")});
         QCOMPARE(f.reporter.styles[0], int(MessageStyle::Error | MessageStyle::SystemModal));
