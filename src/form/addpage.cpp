@@ -66,7 +66,9 @@ AddPage::AddPage(AppState& appState, const QSize& size) : state(appState)
     printNewest = new QPushButton(QStringLiteral("打印最新报名"), group);
     printNewest->setObjectName(QStringLiteral("按钮4"));
     printNewest->setGeometry(width - 136, 262, 128, 26);
-    connect(printNewest, &QPushButton::clicked, this, [this] { printAfterAdd(state, *print, newestRegistrationId(state)); });
+    connect(printNewest, &QPushButton::clicked, this, [this] {
+        printAfterAdd(state, *print, savedRegistrationId > 0 ? savedRegistrationId : newestRegistrationId(state));
+    });
 
     const int rowY = height - 36;
     compact = new QCheckBox(QStringLiteral("表单紧凑排列"), group);
@@ -182,8 +184,11 @@ void AddPage::saveNewRegistration()
         return;
     }
     state.showResult(QStringLiteral("添加新数据成功"));
+    // The row this desk wrote: with several desks on one server the newest
+    // row may be another desk's.
+    savedRegistrationId = int(state.db.connection->lastInsertId());
     // The photo is attached before printing, so the printed form shows it.
-    attachPendingPhoto(state, pendingPhotoFile);
-    printAfterAdd(state, *print, newestRegistrationId(state));
+    attachPendingPhoto(state, savedRegistrationId, pendingPhotoFile);
+    printAfterAdd(state, *print, savedRegistrationId);
     buildAddForm();
 }

@@ -57,6 +57,8 @@ private:
 
     AppState& state;
     QString pendingPhotoFile;
+    // The registration this desk saved last; 按钮4 prints it.
+    int savedRegistrationId = 0;
     QWidget* frame = nullptr;
     QWidget* bottomRow[8] = {};
     QWidget* photoGroup = nullptr;

@@ -266,9 +266,8 @@ int newestRegistrationId(AppState& state)
     return rows.atEnd() ? 0 : rows.readInteger("id");
 }
 
-void attachPendingPhoto(AppState& state, QString& pendingPhoto)
+void attachPendingPhoto(AppState& state, int registration, QString& pendingPhoto)
 {
-    const int registration = newestRegistrationId(state);
     if (pendingPhoto.isEmpty() || registration <= 0)
         return;
     if (!executeReported(state, QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(registration)
@@ -278,11 +277,8 @@ void attachPendingPhoto(AppState& state, QString& pendingPhoto)
     }
     state.showResult(QStringLiteral("照片保存成功"));
     pendingPhoto.clear();
-    if (!openReported(state, QStringLiteral("SELECT MAX(id) AS id FROM fj")))
-        return;
-    if (state.db.shared().atEnd())
-        return;
-    const int photo = state.db.shared().readInteger("id");
+    // The row this desk wrote, not the newest of any desk.
+    const qint64 photo = state.db.connection->lastInsertId();
     const bool linked = executeReported(state, QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(photo)
                                                    + QStringLiteral(" where id=") + sqlInteger(registration));
     state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));

@@ -80,7 +80,7 @@ StoredEntry storedEntry(const FormItem& item, const QString& value, const QStrin
 // has then been shown).
 int newestRegistrationId(AppState& state);
 
-// Stores the add page's pending photo as the fj row of the newest
-// registration and links it through imgid, reporting each step in the status
-// bar. Once the row is written the pending photo is emptied.
-void attachPendingPhoto(AppState& state, QString& pendingPhoto);
+// Stores the add page's pending photo as the fj row of the registration this
+// desk just saved and links it through imgid, reporting each step in the
+// status bar. Once the row is written the pending photo is emptied.
+void attachPendingPhoto(AppState& state, int registration, QString& pendingPhoto);

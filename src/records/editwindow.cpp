@@ -104,9 +104,8 @@ void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
             QFile::remove(photoPath(state.programDir, previousFile));
         return;
     }
-    if (!openReported(state, QStringLiteral("SELECT MAX(id) AS id FROM fj")) || state.db.shared().atEnd())
-        return;
-    const int photoRow = state.db.shared().readInteger("id");
+    // The row this desk wrote, not the newest of any desk.
+    const qint64 photoRow = state.db.connection->lastInsertId();
     const bool linked = executeReported(state, QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(photoRow)
                                                    + QStringLiteral(" where id=") + sqlInteger(recordId));
     state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));
