@@ -4,7 +4,9 @@
 #include "support/testsupport.h"
 
 #include "store/database.h"
+#include "tools/registrationpayload.h"
 
+#include <QProcess>
 #include <QtTest>
 
 #include <thread>
@@ -156,6 +158,43 @@ private slots:
         Desk desk(engine);
         QCOMPARE(desk.text(QStringLiteral("select count(*) from admin")), QStringLiteral("1"));
         QCOMPARE(desk.text(QStringLiteral("select count(*) from xx")), QStringLiteral("1"));
+    }
+
+    // Two desks on one server each store 300 registrations at the same time,
+    // every one with its photo row. Each desk's newest registration is its
+    // own, and every imgid names that registration's own photo.
+    void twoDesksSavingAtOnceKeepTheirOwnRows()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        if (kind != EngineKind::Server)
+            QSKIP("one desk alone has its own zhao.dat");
+        EngineUnderTest engine(kind);
+        BRENVO_REQUIRE_PG(*engine.server);
+        const qint64 firsts[] = {1000000, 2000000};
+        QProcess desks[2];
+        for (int k = 0; k < 2; ++k) {
+            desks[k].start(QStringLiteral(REGISTRATION_WRITER), {QStringLiteral("--server"), engine.server->connectionString(),
+                                                                 QString::number(firsts[k]), QStringLiteral("300")});
+            QVERIFY2(desks[k].waitForStarted(), qPrintable(desks[k].errorString()));
+        }
+        Desk check(engine);
+        for (int k = 0; k < 2; ++k) {
+            QVERIFY(desks[k].waitForFinished(120000));
+            QVERIFY2(desks[k].exitCode() == 0, desks[k].readAllStandardError().constData());
+            const QList<QByteArray> printed = desks[k].readAllStandardOutput().split('\n');
+            QCOMPARE(printed.size(), 301);
+            for (int i = 0; i < 300; ++i)
+                QCOMPARE(check.text(QStringLiteral("select xm from bmb where id=") + QString::fromLatin1(printed.at(i))),
+                         payload::name(firsts[k] + i));
+        }
+        QCOMPARE(check.text(QStringLiteral("select count(*) from bmb")), QStringLiteral("600"));
+        QVERIFY(check.db.openShared(QStringLiteral("select bmb.id, fj.uid, fj.filename, bmb.xm from bmb left join fj on fj.id=bmb.imgid")));
+        int linked = 0;
+        for (RecordSet& rows = check.db.shared(); !rows.atEnd(); rows.moveNext(), ++linked) {
+            QCOMPARE(rows.readInteger(1), rows.readInteger(0));
+            QCOMPARE(rows.readText(2), payload::photoFile(payload::numberOf(rows.readText(3))));
+        }
+        QCOMPARE(linked, 600);
     }
 };
 

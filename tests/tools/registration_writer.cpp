@@ -1,7 +1,10 @@
-// Stores registrations in zhao.dat as fast as it can until it is killed: the
-// other half of the crash test. Each registration is what the add page
-// writes: the bmb row, its photo row, then the row's imgid.
+// Stores registrations as a desk does: the bmb row, its photo row, then the
+// row's imgid, each found by the id this connection inserted, the three in
+// one transaction. The other half of the crash test (it writes until it is
+// killed) and of the two-desk test (it writes a count and prints each
+// registration's id, the one its desk would print as the newest).
 //   registration_writer <program directory> <first registration number>
+//   registration_writer --server <connection string> <first number> <count>
 #include "store/database.h"
 #include "tools/registrationpayload.h"
 
@@ -9,32 +12,51 @@
 
 #include <cstdio>
 
+namespace {
+
+bool writeOne(Database& db, qint64 n, qint64& registration)
+{
+    DbConnection& connection = *db.connection;
+    if (!connection.beginTransaction())
+        return false;
+    const bool written =
+        db.execute(payload::insertStatement(n)) && (registration = connection.lastInsertId()) > 0
+        && db.execute(QStringLiteral("INSERT INTO fj (uid,filename,status) values (") + sqlInteger(registration) + ","
+                      + sqlText(payload::photoFile(n)) + ",1)")
+        && db.execute(QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(connection.lastInsertId()) + " WHERE id="
+                      + sqlInteger(registration));
+    return written ? connection.commitTransaction() : (connection.rollbackTransaction(), false);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    if (argc != 3)
+    const QStringList args = app.arguments().mid(1);
+    const bool server = !args.isEmpty() && args.first() == QLatin1String("--server");
+    if (args.size() != (server ? 4 : 2))
         return 2;
-    const QString programDir = QString::fromLocal8Bit(argv[1]);
-    const qint64 first = QByteArray(argv[2]).toLongLong();
+    const qint64 first = args.at(server ? 2 : 1).toLongLong();
+    const qint64 count = server ? args.at(3).toLongLong() : -1;
 
     Database db;
-    if (!createConnection(db.connection) || !createRecordSet(db.sharedRecordSet)
-        || !db.connection->openDatabase(connectionStringFor(programDir))) {
+    createConnection(db.connection);
+    createRecordSet(db.sharedRecordSet);
+    const bool opened = server ? db.connection->openServer(args.at(1))
+                               : db.connection->openDatabase(connectionStringFor(args.at(0)));
+    if (!opened) {
         std::fprintf(stderr, "cannot open: %s\n", qPrintable(db.lastErrorText()));
         return 1;
     }
-    for (qint64 n = first;; ++n) {
-        if (!db.execute(payload::insertStatement(n)) || !db.openShared(QStringLiteral("SELECT MAX(id) AS id FROM bmb")))
-            break;
-        const int registration = db.shared().readInteger("id");
-        if (!db.execute(QStringLiteral("INSERT INTO fj (uid,filename,status) values (") + sqlInteger(registration) + ","
-                        + sqlText(payload::photoFile(n)) + ",1)")
-            || !db.openShared(QStringLiteral("SELECT MAX(id) AS id FROM fj")))
-            break;
-        const int photo = db.shared().readInteger("id");
-        if (!db.execute(QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(photo) + " WHERE id=" + sqlInteger(registration)))
-            break;
+    for (qint64 n = first; count < 0 || n < first + count; ++n) {
+        qint64 registration = 0;
+        if (!writeOne(db, n, registration)) {
+            std::fprintf(stderr, "write failed: %s\n", qPrintable(db.lastErrorText()));
+            return 1;
+        }
+        if (count >= 0)
+            std::printf("%lld\n", registration);
     }
-    std::fprintf(stderr, "write failed: %s\n", qPrintable(db.lastErrorText()));
-    return 1;
+    return 0;
 }
