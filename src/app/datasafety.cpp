@@ -12,7 +12,6 @@ namespace {
 
 const QString backupTitle = QStringLiteral("数据备份");
 const QString databaseName = QStringLiteral("zhao.dat");
-const QString instanceLockName = QStringLiteral("brenvo.lock");
 
 // How long the start waits for a database another program holds.
 constexpr int lockWaitMs = 5000;
@@ -76,9 +75,14 @@ QString alreadyRunningText(const QString& programDir)
         .arg(QDir::toNativeSeparators(programDir));
 }
 
+QString instanceLockFileName()
+{
+    return QStringLiteral("brenvo.lock");
+}
+
 bool claimProgramDirectory(AppState& state)
 {
-    state.instanceLock = lockDirectory(state.programDir, instanceLockName);
+    state.instanceLock = lockDirectory(state.programDir, instanceLockFileName());
     if (state.instanceLock.heldElsewhere) {
         messageBox(alreadyRunningText(state.programDir), MessageStyle::Exclamation | MessageStyle::SystemModal);
         return false;

@@ -15,6 +15,9 @@ bool claimProgramDirectory(AppState& state);
 // The message for a second start on a directory where the program runs.
 QString alreadyRunningText(const QString& programDir);
 
+// The lock file a run holds in its program directory.
+QString instanceLockFileName();
+
 // zhao.dat is missing: offers the newest usable database a restore set aside,
 // then the newest usable backup. True when zhao.dat is in place afterwards.
 bool offerRecoveryOfMissingDatabase(const AppState& state);

@@ -246,6 +246,8 @@ private slots:
     void entrySizesAreCheckedBeforeAnythingIsWritten_data();
     void entrySizesAreCheckedBeforeAnythingIsWritten();
     void aManifestWithoutSizesStillRestores();
+    void unfinishedRestoresAreClearedWithoutLosingPhotos_data();
+    void unfinishedRestoresAreClearedWithoutLosingPhotos();
     void automaticBackupsOnlyAfterChangesAndKeepTen();
 };
 
@@ -501,6 +503,44 @@ void BackupTest::aManifestWithoutSizesStillRestores()
     QString error;
     QVERIFY2(applyStagedBackup(staged, target.path(), false, &error), qPrintable(error));
     QCOMPARE(dumpDatabase(target.databasePath()), dumpDatabase(source.databasePath()));
+}
+
+void BackupTest::unfinishedRestoresAreClearedWithoutLosingPhotos_data()
+{
+    QTest::addColumn<QStringList>("leftover");      // files under .restore-k1Ll3d/
+    QTest::addColumn<bool>("photosInPlace");        // photo/ was there when the restore stopped
+    QTest::addColumn<QStringList>("photosAfter");   // files under photo/ afterwards
+
+    QTest::newRow("killed while unpacking")
+        << QStringList{QStringLiteral("zhao.dat"), QStringLiteral("photo/2013-05/1.jpg")} << true
+        << QStringList{QStringLiteral("2013-05/current.jpg")};
+    QTest::newRow("killed between the two moves of the photos")
+        << QStringList{QStringLiteral("photo.old/2013-05/current.jpg"), QStringLiteral("photo/2013-05/1.jpg")} << false
+        << QStringList{QStringLiteral("2013-05/1.jpg")};
+    QTest::newRow("killed after the photos were swapped")
+        << QStringList{QStringLiteral("photo.old/2013-05/old.jpg")} << true
+        << QStringList{QStringLiteral("2013-05/current.jpg")};
+}
+
+void BackupTest::unfinishedRestoresAreClearedWithoutLosingPhotos()
+{
+    QFETCH(QStringList, leftover);
+    QFETCH(bool, photosInPlace);
+    QFETCH(QStringList, photosAfter);
+
+    TestProgramDir dir;
+    if (photosInPlace)
+        QVERIFY(writeBytes(dir.file(QStringLiteral("photo/2013-05/current.jpg")), photoBytes(1, 300)));
+    for (const QString& file : leftover)
+        QVERIFY(writeBytes(dir.file(QStringLiteral(".restore-k1Ll3d/") + file), photoBytes(2, 400)));
+    QVERIFY(QDir().mkpath(dir.file(QStringLiteral(".restore-Zq9x01"))));
+    const QByteArray database = readBytes(dir.databasePath());
+
+    removeUnfinishedRestores(dir.path());
+    QVERIFY(restoreLeftovers(dir.path()).isEmpty());
+    QCOMPARE(treeContents(dir.file(QStringLiteral("photo"))).keys(),
+             QStringList{QStringLiteral("2013-05")} + photosAfter);
+    QCOMPARE(readBytes(dir.databasePath()), database);
 }
 
 void BackupTest::automaticBackupsOnlyAfterChangesAndKeepTen()
