@@ -3,6 +3,7 @@
 #include "platform/dates.h"
 #include "platform/sqlengine.h"
 #include "platform/text.h"
+#include "store/databaseerror.h"
 #include "store/sqliteschema.h"
 
 #include <QFileInfo>
@@ -113,11 +114,16 @@ struct RecordSetState;
 struct ConnectionState {
     sqlite3* db = nullptr;
     QString error;
+    int errorCode = SQLITE_OK;   // SQLite's extended code of error; SQLITE_OK for the program's own texts
     std::set<RecordSetState*> liveRecordSets;   // closed before the handle goes
 
-    void fail(const QString& text) { error = text; }
-    void failFromSqlite() { error = QString::fromUtf8(sqlite3_errmsg(db)); }
-    void succeed() { error.clear(); }
+    void fail(const QString& text, int code = SQLITE_OK)
+    {
+        error = text;
+        errorCode = code;
+    }
+    void failFromSqlite() { fail(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_extended_errcode(db)); }
+    void succeed() { fail(QString()); }
 };
 
 struct RecordSetState {
@@ -828,8 +834,9 @@ bool DbConnection::openDatabase(const QString& connectionString)
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
-        d->fail(db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)));
-        d->error += QStringLiteral(": ") + path;
+        d->fail((db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)))
+                    + QStringLiteral(": ") + path,
+                rc);
         sqlite3_close_v2(db);
         return false;
     }
@@ -838,7 +845,7 @@ bool DbConnection::openDatabase(const QString& connectionString)
     sqlite3_busy_timeout(db, busyTimeoutMs);
     // SQLite takes an empty file for an empty database; here it is none.
     if (QFileInfo(path).size() == 0) {
-        d->fail(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)) + QStringLiteral(": ") + path);
+        d->fail(QString::fromUtf8(sqlite3_errstr(SQLITE_NOTADB)) + QStringLiteral(": ") + path, SQLITE_NOTADB);
         sqlite3_close_v2(db);
         return false;
     }
@@ -846,7 +853,7 @@ bool DbConnection::openDatabase(const QString& connectionString)
     sqlite3_stmt* check = prepareText(db, QStringLiteral("select count(*) from sqlite_master"));
     const int checked = check ? sqlite3_step(check) : SQLITE_ERROR;
     if (checked != SQLITE_ROW) {
-        d->fail(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + path);
+        d->fail(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + path, sqlite3_extended_errcode(db));
         sqlite3_finalize(check);
         sqlite3_close_v2(db);
         return false;
@@ -930,6 +937,11 @@ QString DbConnection::lastErrorText() const
     return d->error;
 }
 
+int DbConnection::lastErrorCode() const
+{
+    return d->errorCode;
+}
+
 // ---------------------------------------------------------------------------
 
 bool createConnection(std::unique_ptr<DbConnection>& connection)
@@ -981,4 +993,14 @@ bool Database::execute(const QString& sql)
 QString Database::lastErrorText() const
 {
     return connection ? connection->lastErrorText() : QString();
+}
+
+int Database::lastErrorCode() const
+{
+    return connection ? connection->lastErrorCode() : 0;
+}
+
+QString Database::lastErrorForOperator() const
+{
+    return operatorErrorText(lastErrorCode(), lastErrorText());
 }

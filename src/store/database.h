@@ -101,6 +101,9 @@ public:
     bool executeStatement(const QString& sql, std::unique_ptr<RecordSet>& target);
     // SQLite's message for the last failure; empty after a success.
     QString lastErrorText() const;
+    // SQLite's (extended) result code of the last failure; 0 after a success
+    // and for failures the program finds itself (a second statement, …).
+    int lastErrorCode() const;
 
 private:
     friend class RecordSet;
@@ -126,5 +129,8 @@ struct Database {
     // executeStatement with sharedRecordSet as the target.
     bool execute(const QString& sql);
     QString lastErrorText() const;
+    int lastErrorCode() const;
+    // The last failure as the operator reads it (see store/databaseerror.h).
+    QString lastErrorForOperator() const;
     RecordSet& shared() { return *sharedRecordSet; }
 };
