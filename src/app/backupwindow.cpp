@@ -36,13 +36,6 @@ QString backupKindText(bool automatic)
     return automatic ? QStringLiteral("自动备份") : QStringLiteral("手动备份");
 }
 
-QString fileSizeText(qint64 bytes)
-{
-    if (bytes >= 1024 * 1024)
-        return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
-    return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
-}
-
 BackupWindow::BackupWindow(AppState& appState, QWidget* parent) : QDialog(parent), state(appState)
 {
     setWindowTitle(backupTitle);

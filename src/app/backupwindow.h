@@ -46,5 +46,3 @@ private:
 
 // The caption of a backup in the list: 手动备份 / 自动备份.
 QString backupKindText(bool automatic);
-// A file size as the list shows it ("1.5 MB", "820 KB").
-QString fileSizeText(qint64 bytes);

@@ -1,14 +1,20 @@
 #include "app/datasafety.h"
 
+#include "platform/files.h"
 #include "platform/messagebox.h"
 #include "store/backup.h"
 #include "store/databasecheck.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
 
 const QString backupTitle = QStringLiteral("数据备份");
+const QString databaseName = QStringLiteral("zhao.dat");
+
+// How long the start waits for a database another program holds.
+constexpr int lockWaitMs = 5000;
 
 QString loginBlockedText(const DatabaseCheck& check)
 {
@@ -16,19 +22,92 @@ QString loginBlockedText(const DatabaseCheck& check)
         .arg(databaseProblemWords(check));
 }
 
+// A backup can stand in only for a file that is damaged or not the program's
+// database; a file that is missing, unreadable or held by another program is
+// the program's data still.
+bool backupCanReplace(DatabaseProblem problem)
+{
+    switch (problem) {
+    case DatabaseProblem::NotADatabase:
+    case DatabaseProblem::Damaged:
+    case DatabaseProblem::MissingTable:
+    case DatabaseProblem::MissingColumn:
+        return true;
+    case DatabaseProblem::None:
+    case DatabaseProblem::NotAFile:
+    case DatabaseProblem::NotReadable:
+    case DatabaseProblem::Locked:
+        return false;
+    }
+    return false;
+}
+
+// The newest database a restore set aside that can serve, put back as
+// zhao.dat when the operator wants it. True when it is in place.
+bool offerSetAsideDatabase(const AppState& state)
+{
+    for (const QString& copy : setAsideDatabases(state.programDir)) {
+        if (!checkDatabaseFile(copy, CheckDepth::Quick, lockWaitMs).usable())
+            continue;
+        const QFileInfo info(copy);
+        const int answer = messageBox(
+            QStringLiteral("程序文件夹中没有数据库 zhao.dat，但有恢复数据时留下的数据库 %1（最后修改于 %2）。\n\n"
+                           "要把它放回，作为 zhao.dat 继续使用吗？")
+                .arg(info.fileName(), info.lastModified().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+            MessageStyle::YesNo | MessageStyle::Question, backupTitle);
+        if (answer != AnswerYes)
+            return false;
+        QString reason;
+        if (replaceFile(copy, state.programFile(databaseName), &reason))
+            return true;
+        messageBox(QStringLiteral("无法把 %1 放回为 zhao.dat（%2）。").arg(QDir::toNativeSeparators(copy), reason),
+                   MessageStyle::Error, backupTitle);
+        return false;
+    }
+    return false;
+}
+
 } // namespace
 
-bool offerRestoreOfNewestBackup(const AppState& state)
+QString alreadyRunningText(const QString& programDir)
 {
+    return QStringLiteral("程序已在运行（程序文件夹 %1）。\n同一个程序文件夹只能运行一个本程序，请使用已经打开的窗口。")
+        .arg(QDir::toNativeSeparators(programDir));
+}
+
+QString instanceLockFileName()
+{
+    return QStringLiteral("brenvo.lock");
+}
+
+bool claimProgramDirectory(AppState& state)
+{
+    state.instanceLock = lockDirectory(state.programDir, instanceLockFileName());
+    if (state.instanceLock.heldElsewhere) {
+        messageBox(alreadyRunningText(state.programDir), MessageStyle::Exclamation | MessageStyle::SystemModal);
+        return false;
+    }
+    // Only a run that holds the directory knows that no restore is running there.
+    if (state.instanceLock.lock)
+        removeUnfinishedRestores(state.programDir);
+    return true;
+}
+
+bool offerRestoreOfNewestBackup(const AppState& state, const QString& situation)
+{
+    const bool replacing = QFileInfo::exists(state.programFile(databaseName));
     for (const BackupFile& backup : listBackups(defaultBackupFolder(state.programDir))) {
         StagedBackup staged = stageBackup(backup.path, state.programDir);
         // A damaged backup is passed over for the next older one.
         if (!staged.ok)
             continue;
-        const int answer = messageBox(QStringLiteral("找到可用的备份 %1：\n\n%2\n\n要用这个备份恢复数据吗？"
-                                                     "原来的数据库文件会改名后留在程序文件夹中。")
-                                          .arg(QFileInfo(backup.path).fileName(), backupSummaryText(staged.manifest)),
-                                      MessageStyle::YesNo | MessageStyle::Question, backupTitle);
+        QString question = QStringLiteral("找到可用的备份 %1：\n\n%2\n\n要用这个备份恢复数据吗？")
+                               .arg(QFileInfo(backup.path).fileName(), backupSummaryText(staged.manifest));
+        if (!situation.isEmpty())
+            question.prepend(situation + QStringLiteral("\n\n"));
+        if (replacing)
+            question += QStringLiteral("原来的数据库文件会改名后留在程序文件夹中。");
+        const int answer = messageBox(question, MessageStyle::YesNo | MessageStyle::Question, backupTitle);
         if (answer != AnswerYes)
             return false;
         QString error;
@@ -43,23 +122,34 @@ bool offerRestoreOfNewestBackup(const AppState& state)
     return false;
 }
 
+bool offerRecoveryOfMissingDatabase(const AppState& state)
+{
+    return offerSetAsideDatabase(state)
+           || offerRestoreOfNewestBackup(state, QStringLiteral("程序文件夹中没有数据库 zhao.dat。"));
+}
+
 DatabaseOpening openCheckedDatabase(AppState& state)
 {
     DatabaseOpening opening;
-    const QString path = state.programFile(QStringLiteral("zhao.dat"));
-    DatabaseCheck check = checkDatabaseFile(path);
+    const QString path = state.programFile(databaseName);
+    DatabaseCheck check = checkDatabaseFile(path, CheckDepth::Quick, lockWaitMs);
     if (!check.usable()) {
         messageBox(databaseProblemText(check, path), MessageStyle::Error);
-        if (offerRestoreOfNewestBackup(state))
-            check = checkDatabaseFile(path);
+        if (check.problem == DatabaseProblem::Locked) {
+            opening.heldByAnotherProgram = true;
+            return opening;
+        }
+        if (backupCanReplace(check.problem) && offerRestoreOfNewestBackup(state))
+            check = checkDatabaseFile(path, CheckDepth::Quick, lockWaitMs);
     }
     if (!check.usable()) {
         opening.loginBlockedReason = loginBlockedText(check);
         return opening;
     }
     if (!state.db.connection->openDatabase(connectionStringFor(state.programDir))) {
-        messageBox(state.db.lastErrorText(), MessageStyle::Error);
-        opening.loginBlockedReason = QStringLiteral("数据库 zhao.dat 打不开（%1），无法登录。").arg(state.db.lastErrorText());
+        const QString error = state.db.lastErrorForOperator();
+        messageBox(error, MessageStyle::Error);
+        opening.loginBlockedReason = QStringLiteral("数据库 zhao.dat 打不开（%1），无法登录。").arg(error);
         return opening;
     }
     opening.readOnly = check.readOnly;

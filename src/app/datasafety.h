@@ -1,17 +1,35 @@
 #pragma once
-// The database at start: checked before it is opened, an unusable file
-// reported in Chinese with the offer to restore the newest backup, a
-// read-only one said at once.
+// The data at start: one run of the program per program directory; a missing
+// zhao.dat replaced from what a restore set aside or from a backup; the
+// database checked before it is opened, a damaged one reported in Chinese
+// with the offer to restore the newest backup, one held by another program
+// named as such, a read-only one said at once.
 
 #include "core/appstate.h"
+
+// Claims the program directory for this run (state.instanceLock) and clears
+// what restores that did not finish left there. False when another run holds
+// it: the operator has been told.
+bool claimProgramDirectory(AppState& state);
+
+// The message for a second start on a directory where the program runs.
+QString alreadyRunningText(const QString& programDir);
+
+// The lock file a run holds in its program directory.
+QString instanceLockFileName();
+
+// zhao.dat is missing: offers the newest usable database a restore set aside,
+// then the newest usable backup. True when zhao.dat is in place afterwards.
+bool offerRecoveryOfMissingDatabase(const AppState& state);
 
 struct DatabaseOpening {
     QString loginBlockedReason;  // why nobody can log in; empty when the database is open
     bool readOnly = false;
+    bool heldByAnotherProgram = false;  // waited for in vain; the program ends
 };
 
 DatabaseOpening openCheckedDatabase(AppState& state);
 
-// Offers the newest backup that passes its verification; true when the
-// operator took it and it is in place.
-bool offerRestoreOfNewestBackup(const AppState& state);
+// Offers the newest backup that passes its verification, after situation (a
+// line saying why, or nothing); true when the operator took it and it is in place.
+bool offerRestoreOfNewestBackup(const AppState& state, const QString& situation = {});

@@ -16,6 +16,8 @@ void releaseSharedObjects(AppState& state)
     state.db.sharedRecordSet.reset();
     state.db.browseRecordSet.reset();
     state.db.connection.reset();
+    // Released before a new run starts, so that it does not find this one running.
+    state.instanceLock = {};
 }
 } // namespace
 

@@ -133,7 +133,7 @@ void LoginWindow::onLoginClicked()
 
     const QString sql = QStringLiteral("select * from admin where nam=") + sqlText(accountBox->currentText());
     if (!state.db.openShared(sql)) {
-        messageBox(state.db.lastErrorText(), MessageStyle::Error | MessageStyle::SystemModal);
+        messageBox(state.db.lastErrorForOperator(), MessageStyle::Error | MessageStyle::SystemModal);
         return;
     }
     RecordSet& account = state.db.shared();

@@ -19,7 +19,12 @@
 
 bool MainWindow::onMainWindowCreated()
 {
-    if (!QFileInfo::exists(state.programFile(QStringLiteral("zhao.dat")))) {
+    if (!claimProgramDirectory(state)) {
+        endProgram(state, 0);
+        return false;
+    }
+    if (!QFileInfo::exists(state.programFile(QStringLiteral("zhao.dat")))
+        && !offerRecoveryOfMissingDatabase(state)) {
         messageBox(QStringLiteral("数据库不存在"), MessageStyle::SystemModal);
         endProgram(state, 0);
         return false;
@@ -33,6 +38,10 @@ bool MainWindow::onMainWindowCreated()
     }
 
     const DatabaseOpening opening = openCheckedDatabase(state);
+    if (opening.heldByAnotherProgram) {
+        endProgram(state, 0);
+        return false;
+    }
 
     // The window is still hidden: it shows maximised when the login opens.
     // The available screen area is set as well, for desktops whose window

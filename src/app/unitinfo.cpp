@@ -160,7 +160,7 @@ void UnitInfoPage::onSaveUnitInfo()
             if (state.db.execute(categoryItemStatusStatement(values.multiLocation))) {
                 report(QStringLiteral("dd修改成功"));
             } else {
-                const QString error = state.db.lastErrorText();
+                const QString error = state.db.lastErrorForOperator();
                 if (!error.isEmpty())
                     messageBox(error, MessageStyle::Error | MessageStyle::SystemModal);
                 report(error);

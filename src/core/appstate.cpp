@@ -11,7 +11,7 @@ bool executeReported(AppState& state, const QString& sql, int extraStyle)
 {
     if (state.db.execute(sql))
         return true;
-    const QString error = state.db.lastErrorText();
+    const QString error = state.db.lastErrorForOperator();
     if (!error.isEmpty())
         state.showMessage(error, MessageStyle::Error | extraStyle);
     return false;
@@ -21,6 +21,6 @@ bool openReported(AppState& state, const QString& sql)
 {
     if (state.db.openShared(sql))
         return true;
-    state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+    state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
     return false;
 }

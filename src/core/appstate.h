@@ -2,6 +2,7 @@
 // What every subsystem shares, owned by the main window for the life of the
 // program. Each item has one writer (noted); the others only read it.
 
+#include "platform/files.h"
 #include "store/database.h"
 
 #include <QDateTime>
@@ -79,6 +80,7 @@ struct AppState {
     QVector<Category> categoryList;   // every category (form lists)
     QVector<Programme> programmeList; // every programme (form lists, programmes page)
     Reporter* reporter = nullptr;     // the main window
+    DirectoryLock instanceLock;       // start-up: this run's claim on programDir; released at the end
 
     QString programFile(const QString& name) const { return programDir + QLatin1Char('/') + name; }
     void showResult(const QString& text) const
@@ -91,9 +93,10 @@ struct AppState {
 
 // Runs one write statement. On failure shows the database's message, when
 // there is one, with the error icon plus extraStyle; the caller reports the
-// outcome in the status bar.
+// outcome in the status bar. Messages are the operator's (lastErrorForOperator):
+// the everyday failures in Chinese, the engine's text after them.
 bool executeReported(AppState& state, const QString& sql, int extraStyle = 0);
 
 // Opens a query in sharedRecordSet, as most readers do: on failure shows the
-// database's message with the error icon and gives false.
+// database's message, as executeReported does, with the error icon and gives false.
 bool openReported(AppState& state, const QString& sql);

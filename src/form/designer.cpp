@@ -424,7 +424,7 @@ void DesignerPage::saveItemChanges()
             state.showResult(QStringLiteral("专业分类修改成功"));
             emit multiLocationChanged(changes.enabled);
         } else {
-            state.showResult(state.db.lastErrorText());
+            state.showResult(state.db.lastErrorForOperator());
         }
     }
     selectRowWithId(id);

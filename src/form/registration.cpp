@@ -258,10 +258,8 @@ StoredEntry storedEntry(const FormItem& item, const QString& value, const QStrin
 
 int newestRegistrationId(AppState& state)
 {
-    if (!state.db.openShared(QStringLiteral("select id from bmb order by id desc "))) {
-        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+    if (!openReported(state, QStringLiteral("select id from bmb order by id desc ")))
         return 0;
-    }
     RecordSet& rows = state.db.shared();
     return rows.atEnd() ? 0 : rows.readInteger("id");
 }

@@ -2,10 +2,17 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 QString uniqueTempFileName(const QString& suffix)
 {
@@ -49,4 +56,72 @@ QString fileErrorText(int errorNumber)
     default:
         return QStringLiteral("系统错误 %1（%2）").arg(errorNumber).arg(QString::fromLocal8Bit(std::strerror(errorNumber)));
     }
+}
+
+bool replaceFile(const QString& source, const QString& target, QString* error)
+{
+    // rename(2) replaces an existing target atomically.
+    if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0)
+        return true;
+    if (error)
+        *error = fileErrorText(errno);
+    return false;
+}
+
+bool exchangePaths(const QString& first, const QString& second)
+{
+    return ::renameat2(AT_FDCWD, QFile::encodeName(first).constData(), AT_FDCWD,
+                       QFile::encodeName(second).constData(), RENAME_EXCHANGE)
+           == 0;
+}
+
+bool keepCopyOf(const QString& file, const QString& copy)
+{
+    if (::link(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) == 0)
+        return true;
+    return QFile::copy(file, copy);
+}
+
+namespace {
+
+// A whole lock file (its holder wrote it) that no open file holds locked: its
+// holder has ended, or the file is a copy. QLockFile only sees whether the
+// process it names still runs.
+bool removeIfAbandoned(const QString& path)
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!QLockFile(path).getLockInfo(&pid, &host, &application))
+        return false;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    // Removed while locked here, so that no new holder locks it meanwhile.
+    const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(QFile::encodeName(path).constData()) == 0;
+    ::close(fd);
+    return removed;
+}
+
+} // namespace
+
+DirectoryLock lockDirectory(const QString& directory, const QString& lockFileName)
+{
+    DirectoryLock result;
+    const QString path = QDir(directory).filePath(lockFileName);
+    auto lock = std::make_unique<QLockFile>(path);
+    // A lock counts as stale only when nobody holds it, however old it is.
+    lock->setStaleLockTime(0);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (lock->tryLock(0)) {
+            result.lock = std::move(lock);
+            return result;
+        }
+        if (lock->error() != QLockFile::LockFailedError)
+            return result;
+        if (attempt > 0 || !removeIfAbandoned(path))
+            break;
+    }
+    result.heldElsewhere = true;
+    return result;
 }

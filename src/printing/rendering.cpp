@@ -214,10 +214,8 @@ QString renderRegistration(AppState& state, int templateId, int registrationId)
         return {};
     const QString templateHtml = decodeTemplateText(state.db.shared().readText("xx"));
 
-    if (!state.db.openShared(QStringLiteral("select * from bmb  where id =") + QString::number(registrationId))) {
-        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+    if (!openReported(state, QStringLiteral("select * from bmb  where id =") + QString::number(registrationId)))
         return {};
-    }
     RecordSet& row = state.db.shared();
     if (row.atEnd())
         return {};

@@ -287,9 +287,9 @@ void EditWindow::loadEditRecord(bool keepId)
     int reviewState = 0;
     int paymentState = 0;
     QString registered;
-    if (!state.db.openShared(QStringLiteral("select * from bmb where id=") + sqlInteger(recordId))) {
-        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
-    } else if (RecordSet& row = state.db.shared(); !row.atEnd()) {
+    if (openReported(state, QStringLiteral("select * from bmb where id=") + sqlInteger(recordId))
+        && !state.db.shared().atEnd()) {
+        RecordSet& row = state.db.shared();
         const QVector<FormItem>& items = builder->builtItems();
         QStringList values;
         for (const FormItem& item : items)
@@ -366,10 +366,8 @@ void EditWindow::loadPhoto()
     photo->clear();
     if (state.unitSettings.photo != 1)
         return;
-    if (!state.db.openShared(QStringLiteral("SELECT * FROM fj where status=1 and  uid=") + sqlInteger(recordId))) {
-        state.showMessage(state.db.lastErrorText(), MessageStyle::Error);
+    if (!openReported(state, QStringLiteral("SELECT * FROM fj where status=1 and  uid=") + sqlInteger(recordId)))
         return;
-    }
     if (!state.db.shared().atEnd())
         showPhotoIn(photo, photoPath(state.programDir, state.db.shared().readText("filename")));
 }

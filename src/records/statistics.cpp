@@ -108,7 +108,7 @@ void countCategories(AppState& state, QVector<StatisticsCategory>& categories, c
         categories[i].count = 0;
         if (!state.db.execute(statements[i])) {
             if (onFailure)
-                onFailure(state.db.lastErrorText());
+                onFailure(state.db.lastErrorForOperator());
             continue;
         }
         // The count is read before pending messages run, as a handler running

@@ -2,6 +2,8 @@
 
 #include "store/databasecheck.h"
 
+#include "platform/files.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
@@ -11,12 +13,13 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QStorageInfo>
 
 #include <sqlite3.h>
 #include <zip.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <limits>
 
 #ifndef BRENVO_VERSION
 #define BRENVO_VERSION "unknown"
@@ -28,6 +31,9 @@ const QString databaseEntry = QStringLiteral("zhao.dat");
 const QString settingsEntry = QStringLiteral("duzarizered.ini");
 const QString photoFolder = QStringLiteral("photo");
 const QString manifestEntry = QStringLiteral("manifest.json");
+const QString restoreFolderPrefix = QStringLiteral(".restore-");  // staging directories in the program directory
+const QString oldPhotoFolder = QStringLiteral("photo.old");         // the replaced photos, inside one
+const QString setAsideSuffix = QStringLiteral(".before-restore-");
 constexpr qint64 chunkSize = 1 << 16;
 constexpr qint64 largestManifest = 64 << 20;
 
@@ -55,21 +61,26 @@ void listPhotoTree(const QString& programDir, QStringList* files, QStringList* f
     folders->sort();
 }
 
-// SHA-256 of a file in hexadecimal; empty when it cannot be read.
-QString fileChecksum(const QString& path, const std::function<void(qint64)>& onBytes = {})
+// SHA-256 of a file in hexadecimal; empty when it cannot be read. size, when
+// given, gets the number of bytes the checksum covers.
+QString fileChecksum(const QString& path, const std::function<void(qint64)>& onBytes = {}, qint64* size = nullptr)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
     QCryptographicHash hash(QCryptographicHash::Sha256);
+    qint64 read = 0;
     while (!file.atEnd()) {
         const QByteArray chunk = file.read(chunkSize);
         if (chunk.isEmpty() && file.error() != QFileDevice::NoError)
             return {};
         hash.addData(chunk);
+        read += chunk.size();
         if (onBytes)
             onBytes(chunk.size());
     }
+    if (size)
+        *size = read;
     return QString::fromLatin1(hash.result().toHex());
 }
 
@@ -144,8 +155,10 @@ QByteArray manifestJson(const BackupManifest& manifest)
     for (const auto& [table, count] : manifest.rowCounts)
         rows.insert(table, double(count));
     QJsonArray files;
-    for (const auto& [entry, checksum] : manifest.checksums)
-        files.append(QJsonObject{{QStringLiteral("name"), entry}, {QStringLiteral("sha256"), checksum}});
+    for (const BackupEntry& entry : manifest.files)
+        files.append(QJsonObject{{QStringLiteral("name"), entry.name},
+                                 {QStringLiteral("sha256"), entry.sha256},
+                                 {QStringLiteral("size"), double(entry.size)}});
     const QJsonObject root{
         {QStringLiteral("created"), manifest.created.toString(Qt::ISODate)},
         {QStringLiteral("programVersion"), manifest.programVersion},
@@ -169,14 +182,22 @@ bool parseManifest(const QByteArray& json, BackupManifest* manifest)
     const QJsonObject rows = root.value(QStringLiteral("rows")).toObject();
     for (auto it = rows.begin(); it != rows.end(); ++it)
         manifest->rowCounts.append({it.key(), qint64(it.value().toDouble())});
-    for (const QJsonValue& file : root.value(QStringLiteral("files")).toArray()) {
-        const QString name = file.toObject().value(QStringLiteral("name")).toString();
-        const QString checksum = file.toObject().value(QStringLiteral("sha256")).toString();
-        if (name.isEmpty() || checksum.isEmpty())
+    for (const QJsonValue& value : root.value(QStringLiteral("files")).toArray()) {
+        const QJsonObject file = value.toObject();
+        BackupEntry entry;
+        entry.name = file.value(QStringLiteral("name")).toString();
+        entry.sha256 = file.value(QStringLiteral("sha256")).toString();
+        if (entry.name.isEmpty() || entry.sha256.isEmpty())
             return false;
-        manifest->checksums.append({name, checksum});
+        if (file.contains(QStringLiteral("size"))) {
+            const double size = file.value(QStringLiteral("size")).toDouble(-1);
+            if (size < 0 || size != double(qint64(size)))
+                return false;
+            entry.size = qint64(size);
+        }
+        manifest->files.append(entry);
     }
-    return manifest->created.isValid() && !manifest->checksums.isEmpty();
+    return manifest->created.isValid() && !manifest->files.isEmpty();
 }
 
 // Only the program's own files, and nothing that could land outside the
@@ -211,35 +232,75 @@ QByteArray readEntry(zip_t* archive, zip_int64_t index, qint64 limit)
     return read == zip_int64_t(stat.size) ? data : QByteArray();
 }
 
-// Copies one entry into a file, giving its SHA-256; empty on any failure
-// (a damaged entry fails its CRC check in the library).
-QString extractEntry(zip_t* archive, zip_int64_t index, const QString& target)
+enum class Unpacking { Done, Unreadable, LongerThanListed, NotWritten };
+
+struct UnpackedEntry {
+    Unpacking outcome = Unpacking::Done;
+    QString checksum;    // SHA-256 of what was written
+    QString writeError;  // the system's reason when not written
+};
+
+// Copies one entry into a file, giving its SHA-256, and stops before writing
+// more than size bytes: an entry longer than its recorded size is damaged.
+// A damaged entry also fails its CRC check in the library.
+UnpackedEntry extractEntry(zip_t* archive, zip_int64_t index, const QString& target, qint64 size)
 {
+    UnpackedEntry result;
     QFile out(target);
-    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return {};
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        result.outcome = Unpacking::NotWritten;
+        result.writeError = out.errorString();
+        return result;
+    }
     zip_file_t* file = zip_fopen_index(archive, zip_uint64_t(index), 0);
-    if (!file)
-        return {};
+    if (!file) {
+        result.outcome = Unpacking::Unreadable;
+        return result;
+    }
     QCryptographicHash hash(QCryptographicHash::Sha256);
     QByteArray buffer(chunkSize, Qt::Uninitialized);
-    bool ok = true;
+    qint64 written = 0;
     for (;;) {
         const zip_int64_t read = zip_fread(file, buffer.data(), zip_uint64_t(buffer.size()));
         if (read < 0) {
-            ok = false;
+            result.outcome = Unpacking::Unreadable;
             break;
         }
-        if (read == 0)
+        if (read == 0) {
+            if (written != size)
+                result.outcome = Unpacking::Unreadable;
             break;
+        }
+        if (read > size - written) {
+            result.outcome = Unpacking::LongerThanListed;
+            break;
+        }
         hash.addData(QByteArrayView(buffer.constData(), qsizetype(read)));
-        ok = out.write(buffer.constData(), read) == read;
-        if (!ok)
+        if (out.write(buffer.constData(), read) != read) {
+            result.outcome = Unpacking::NotWritten;
             break;
+        }
+        written += read;
     }
     zip_fclose(file);
-    ok = out.flush() && ok;
-    return ok ? QString::fromLatin1(hash.result().toHex()) : QString();
+    if (!out.flush() && result.outcome == Unpacking::Done)
+        result.outcome = Unpacking::NotWritten;
+    if (result.outcome == Unpacking::NotWritten)
+        result.writeError = out.errorString();
+    if (result.outcome == Unpacking::Done)
+        result.checksum = QString::fromLatin1(hash.result().toHex());
+    return result;
+}
+
+// Free space the unpacking leaves on the disk at the least, so that the
+// program still runs there afterwards.
+constexpr qint64 spaceToKeepFree = 16 << 20;
+
+// Bytes free for this program on the disk of path; -1 when unknown.
+qint64 freeSpaceOf(const QString& path)
+{
+    const QStorageInfo storage(path);
+    return storage.isValid() ? storage.bytesAvailable() : -1;
 }
 
 bool readManifestOf(const QString& archivePath, BackupManifest* manifest)
@@ -285,8 +346,8 @@ qint64 BackupManifest::rowsOf(const QString& table) const
 int BackupManifest::photoCount() const
 {
     const QString prefix = photoFolder + QLatin1Char('/');
-    return int(std::count_if(checksums.begin(), checksums.end(),
-                             [&prefix](const auto& entry) { return entry.first.startsWith(prefix); }));
+    return int(std::count_if(files.begin(), files.end(),
+                             [&prefix](const BackupEntry& entry) { return entry.name.startsWith(prefix); }));
 }
 
 QString defaultBackupFolder(const QString& programDir)
@@ -405,16 +466,20 @@ BackupResult writeBackup(const QString& programDir, const QString& folder, Backu
         totalBytes += QFileInfo(entry.second).size();
     ProgressState state{&progress, 0, 2 * totalBytes};
     for (const auto& [name, source] : entries) {
-        const QString checksum = fileChecksum(source, [&state](qint64 bytes) {
-            state.hashed += bytes;
-            if (*state.progress)
-                (*state.progress)(state.hashed, state.total);
-        });
+        qint64 size = 0;
+        const QString checksum = fileChecksum(
+            source,
+            [&state](qint64 bytes) {
+                state.hashed += bytes;
+                if (*state.progress)
+                    (*state.progress)(state.hashed, state.total);
+            },
+            &size);
         if (checksum.isEmpty()) {
             result.error = QStringLiteral("无法读取文件 %1，备份没有完成。").arg(nativePath(source));
             return result;
         }
-        manifest.checksums.append({name, checksum});
+        manifest.files.append({name, checksum, size});
     }
     state.hashed = totalBytes;
     const QByteArray manifestData = manifestJson(manifest);
@@ -515,6 +580,11 @@ StagedBackup stageBackup(const QString& archivePath, const QString& programDir)
         staged.dir.reset();
         return std::move(staged);
     };
+    auto notEnoughSpace = [&](qint64 needed, qint64 available) {
+        return refuse(QStringLiteral("磁盘空间不足，不能恢复：备份文件 %1 解压后需要 %2，程序文件夹 %3 所在的磁盘只剩 %4 可用。"
+                                     "请先腾出磁盘空间再恢复。")
+                          .arg(shown, fileSizeText(needed), nativePath(programDir), fileSizeText(available)));
+    };
 
     int errorCode = 0;
     zip_t* archive = zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY | ZIP_CHECKCONS, &errorCode);
@@ -533,12 +603,17 @@ StagedBackup stageBackup(const QString& archivePath, const QString& programDir)
     if (zip_name_locate(archive, databaseEntry.toUtf8().constData(), 0) < 0)
         return refuse(QStringLiteral("备份文件 %1 中没有数据库文件 zhao.dat，不能用来恢复。").arg(shown));
 
-    staged.dir = std::make_unique<QTemporaryDir>(QDir(programDir).filePath(QStringLiteral(".restore-XXXXXX")));
-    if (!staged.dir->isValid())
-        return refuse(QStringLiteral("无法在程序文件夹 %1 中创建临时文件夹，不能恢复。").arg(nativePath(programDir)));
-    const QDir stage(staged.dir->path());
-
-    QStringList unpacked;
+    // Every entry is checked before anything is written: its name, its place
+    // in the manifest and the size it unpacks to.
+    struct PlannedEntry {
+        zip_int64_t index;
+        QString name;
+        qint64 size;
+        const BackupEntry* listed;
+    };
+    QVector<PlannedEntry> planned;
+    QStringList folders;
+    qint64 needed = 0;
     const zip_int64_t count = zip_get_num_entries(archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
         const char* rawName = zip_get_name(archive, zip_uint64_t(i), ZIP_FL_ENC_GUESS);
@@ -548,24 +623,66 @@ StagedBackup stageBackup(const QString& archivePath, const QString& programDir)
         if (!isAcceptedEntryName(name))
             return refuse(QStringLiteral("备份文件 %1 中有不属于本程序的文件 %2，不能用来恢复。").arg(shown, name));
         if (name.endsWith(QLatin1Char('/'))) {
-            stage.mkpath(name);
+            folders << name;
             continue;
         }
-        const auto listed = std::find_if(staged.manifest.checksums.begin(), staged.manifest.checksums.end(),
-                                         [&name](const auto& entry) { return entry.first == name; });
-        if (listed == staged.manifest.checksums.end())
+        const auto listed = std::find_if(staged.manifest.files.cbegin(), staged.manifest.files.cend(),
+                                         [&name](const BackupEntry& entry) { return entry.name == name; });
+        if (listed == staged.manifest.files.cend())
             return refuse(QStringLiteral("备份文件 %1 中的文件 %2 不在备份清单中，不能用来恢复。").arg(shown, name));
-        const QString checksum = extractEntry(archive, i, stage.filePath(name));
-        if (checksum.isEmpty())
+        zip_stat_t stat;
+        if (zip_stat_index(archive, zip_uint64_t(i), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE)
+            || stat.size > zip_uint64_t(std::numeric_limits<qint64>::max() / 2))
             return refuse(QStringLiteral("备份文件 %1 中的文件 %2 无法读出，备份已损坏，不能用来恢复。").arg(shown, name));
-        if (checksum != listed->second)
-            return refuse(QStringLiteral("备份文件 %1 中的文件 %2 与备份时不同（校验和不符），备份已损坏，不能用来恢复。")
-                              .arg(shown, name));
-        unpacked << name;
+        const qint64 size = qint64(stat.size);
+        if (listed->size >= 0 && listed->size != size)
+            return refuse(QStringLiteral("备份文件 %1 中的文件 %2 的大小（%3 字节）与备份清单记录的（%4 字节）不符，"
+                                         "备份已损坏，不能用来恢复。")
+                              .arg(shown, name)
+                              .arg(size)
+                              .arg(listed->size));
+        needed += size;
+        planned.append({i, name, size, &*listed});
     }
-    for (const auto& [name, checksum] : staged.manifest.checksums)
-        if (!unpacked.contains(name))
-            return refuse(QStringLiteral("备份文件 %1 中缺少文件 %2，备份不完整，不能用来恢复。").arg(shown, name));
+    for (const BackupEntry& entry : staged.manifest.files)
+        if (std::none_of(planned.cbegin(), planned.cend(), [&entry](const PlannedEntry& p) { return p.name == entry.name; }))
+            return refuse(QStringLiteral("备份文件 %1 中缺少文件 %2，备份不完整，不能用来恢复。").arg(shown, entry.name));
+    const qint64 available = freeSpaceOf(programDir);
+    if (available >= 0 && needed > available - spaceToKeepFree)
+        return notEnoughSpace(needed, available);
+
+    staged.dir = std::make_unique<QTemporaryDir>(QDir(programDir).filePath(restoreFolderPrefix + QStringLiteral("XXXXXX")));
+    if (!staged.dir->isValid())
+        return refuse(QStringLiteral("无法在程序文件夹 %1 中创建临时文件夹，不能恢复。").arg(nativePath(programDir)));
+    const QDir stage(staged.dir->path());
+    for (const QString& folder : folders)
+        stage.mkpath(folder);
+
+    qint64 stillToWrite = needed;
+    for (const PlannedEntry& entry : planned) {
+        const UnpackedEntry unpacked = extractEntry(archive, entry.index, stage.filePath(entry.name), entry.size);
+        switch (unpacked.outcome) {
+        case Unpacking::Done:
+            break;
+        case Unpacking::Unreadable:
+            return refuse(QStringLiteral("备份文件 %1 中的文件 %2 无法读出，备份已损坏，不能用来恢复。").arg(shown, entry.name));
+        case Unpacking::LongerThanListed:
+            return refuse(QStringLiteral("备份文件 %1 中的文件 %2 比记录的大小（%3 字节）长，备份已损坏，不能用来恢复。")
+                              .arg(shown, entry.name)
+                              .arg(entry.size));
+        case Unpacking::NotWritten: {
+            const qint64 left = freeSpaceOf(stage.path());
+            if (left >= 0 && left < stillToWrite)
+                return notEnoughSpace(needed, available);
+            return refuse(QStringLiteral("无法把备份文件 %1 中的文件 %2 解压到程序文件夹 %3（%4），没有恢复。")
+                              .arg(shown, entry.name, nativePath(programDir), unpacked.writeError));
+        }
+        }
+        if (unpacked.checksum != entry.listed->sha256)
+            return refuse(QStringLiteral("备份文件 %1 中的文件 %2 与备份时不同（校验和不符），备份已损坏，不能用来恢复。")
+                              .arg(shown, entry.name));
+        stillToWrite -= entry.size;
+    }
 
     const DatabaseCheck check = checkDatabaseFile(stage.filePath(databaseEntry), CheckDepth::Full, 0);
     if (!check.usable())
@@ -588,43 +705,72 @@ bool applyStagedBackup(StagedBackup& staged, const QString& programDir, bool kee
     // A journal left beside the old file would be taken for the new file's.
     for (const char* suffix : {"-journal", "-wal", "-shm"})
         QFile::remove(database + QLatin1String(suffix));
-    // The current database is set aside until the new one is in place.
-    const QString setAside = database + QStringLiteral(".before-restore-")
-                             + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    if (QFileInfo::exists(database) && !base.rename(databaseEntry, QFileInfo(setAside).fileName())) {
-        *error = QStringLiteral("无法移开当前的数据库 %1，没有恢复。").arg(nativePath(database));
+    QString setAside;
+    if (keepReplacedDatabase && QFileInfo::exists(database)) {
+        setAside = database + setAsideSuffix + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+        if (!keepCopyOf(database, setAside)) {
+            *error = QStringLiteral("无法保留当前的数据库 %1，没有恢复。").arg(nativePath(database));
+            return false;
+        }
+    }
+    // One step: a program killed here leaves the old database or the new one.
+    QString reason;
+    if (!replaceFile(stage.filePath(databaseEntry), database, &reason)) {
+        if (!setAside.isEmpty())
+            QFile::remove(setAside);
+        *error = QStringLiteral("无法放入备份中的数据库（%1），没有恢复。").arg(reason);
         return false;
     }
-    if (std::rename(QFile::encodeName(stage.filePath(databaseEntry)).constData(),
-                    QFile::encodeName(database).constData())
-        != 0) {
-        base.rename(QFileInfo(setAside).fileName(), databaseEntry);
-        *error = QStringLiteral("无法放入备份中的数据库，没有恢复。");
-        return false;
-    }
-    if (!keepReplacedDatabase)
-        QFile::remove(setAside);
 
     if (QFileInfo(stage.filePath(settingsEntry)).isFile())
-        std::rename(QFile::encodeName(stage.filePath(settingsEntry)).constData(),
-                    QFile::encodeName(base.filePath(settingsEntry)).constData());
+        replaceFile(stage.filePath(settingsEntry), base.filePath(settingsEntry));
 
-    // The photos: the current folder moves into the staging directory (and
-    // goes with it), the backup's folder takes its place.
+    // The photos: the backup's folder takes the place of the current one,
+    // which moves into the staging directory (and goes with it). In one step
+    // where the file system can swap them.
     const QString photos = base.filePath(photoFolder);
-    const QString oldPhotos = stage.filePath(QStringLiteral("photo.old"));
-    if (!QFileInfo(stage.filePath(photoFolder)).isDir())
+    const QString restoredPhotos = stage.filePath(photoFolder);
+    if (!QFileInfo(restoredPhotos).isDir())
         stage.mkpath(photoFolder);
+    if (QFileInfo::exists(photos) && exchangePaths(restoredPhotos, photos))
+        return true;
+    const QString oldPhotos = stage.filePath(oldPhotoFolder);
     if (QFileInfo::exists(photos) && !QDir().rename(photos, oldPhotos)) {
         *error = QStringLiteral("数据库已恢复，但无法移开当前的照片文件夹 %1，照片没有恢复。").arg(nativePath(photos));
         return false;
     }
-    if (!QDir().rename(stage.filePath(photoFolder), photos)) {
+    if (!QDir().rename(restoredPhotos, photos)) {
         QDir().rename(oldPhotos, photos);
         *error = QStringLiteral("数据库已恢复，但无法放入备份中的照片，照片没有恢复。");
         return false;
     }
     return true;
+}
+
+QStringList setAsideDatabases(const QString& programDir)
+{
+    const QDir base(programDir);
+    QStringList found;
+    for (const QString& name :
+         base.entryList({databaseEntry + setAsideSuffix + QLatin1Char('*')}, QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed))
+        found << base.filePath(name);
+    return found;
+}
+
+void removeUnfinishedRestores(const QString& programDir)
+{
+    const QDir base(programDir);
+    const QString photos = base.filePath(photoFolder);
+    for (const QString& name : base.entryList({restoreFolderPrefix + QLatin1Char('*')},
+                                              QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        QDir leftover(base.filePath(name));
+        // Killed between the two moves of the photos: the database is the
+        // backup's already, so the backup's photos go in place.
+        if (!QFileInfo::exists(photos) && QFileInfo(leftover.filePath(oldPhotoFolder)).isDir()
+            && !QDir().rename(leftover.filePath(photoFolder), photos))
+            QDir().rename(leftover.filePath(oldPhotoFolder), photos);
+        leftover.removeRecursively();
+    }
 }
 
 QString backupSummaryText(const BackupManifest& manifest)
@@ -636,4 +782,14 @@ QString backupSummaryText(const BackupManifest& manifest)
         .arg(manifest.rowsOf(QStringLiteral("admin")))
         .arg(manifest.rowsOf(QStringLiteral("zy")))
         .arg(manifest.rowsOf(QStringLiteral("dy")));
+}
+
+QString fileSizeText(qint64 bytes)
+{
+    constexpr double mebibyte = 1024.0 * 1024.0;
+    if (bytes >= qint64(1) << 30)
+        return QStringLiteral("%1 GB").arg(double(bytes) / (1024.0 * mebibyte), 0, 'f', 1);
+    if (bytes >= qint64(1) << 20)
+        return QStringLiteral("%1 MB").arg(double(bytes) / mebibyte, 0, 'f', 1);
+    return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
 }

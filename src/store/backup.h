@@ -2,9 +2,10 @@
 // Backups of the program's data: one zip archive holding a consistent copy of
 // zhao.dat (SQLite's online backup, safe while the program has the file
 // open), every file of photo/, duzarizered.ini and manifest.json (time,
-// program version, row counts, a SHA-256 checksum of each file).
-// A restore verifies the whole archive in a staging directory before it
-// touches anything.
+// program version, row counts, the size and a SHA-256 checksum of each file).
+// A restore checks every entry's size against the manifest and the free disk
+// space before it writes anything, then verifies the whole archive in a
+// staging directory before it touches the current data.
 
 #include <QDateTime>
 #include <QString>
@@ -18,11 +19,18 @@
 
 enum class BackupKind { Manual, Automatic };
 
+// A file of a backup as its manifest lists it.
+struct BackupEntry {
+    QString name;    // archive entry ("zhao.dat", "photo/2013-05/x.jpg")
+    QString sha256;  // hexadecimal
+    qint64 size = -1;  // bytes; -1 in manifests written before sizes were recorded
+};
+
 struct BackupManifest {
     QDateTime created;
     QString programVersion;
     QVector<std::pair<QString, qint64>> rowCounts;    // table, rows; by table name
-    QVector<std::pair<QString, QString>> checksums;   // archive entry, SHA-256 hex
+    QVector<BackupEntry> files;
     QString dataFingerprint;  // of the data backed up, see dataFingerprint()
 
     qint64 rowsOf(const QString& table) const;
@@ -84,17 +92,35 @@ struct StagedBackup {
 };
 
 // Unpacks archive into a staging directory in programDir and verifies it:
-// every file is listed in the manifest with a matching checksum, zhao.dat is
-// there, passes PRAGMA integrity_check and has the program's tables. Nothing
-// of the current data is touched.
+// every file is listed in the manifest with its size and a matching checksum,
+// zhao.dat is there, passes PRAGMA integrity_check and has the program's
+// tables. Before anything is written, every entry's size is checked against
+// the manifest and all of them against the free space of programDir's disk;
+// no entry is unpacked beyond its size. Nothing of the current data is touched.
 StagedBackup stageBackup(const QString& archive, const QString& programDir);
 
 // Puts a verified backup in place of zhao.dat, photo/ and duzarizered.ini.
-// The program's connection to zhao.dat must be closed. keepReplacedDatabase
-// leaves the replaced file beside it as zhao.dat.before-restore-<time> (a
-// damaged file someone may still want to rescue).
+// zhao.dat is replaced in one step, so a program killed meanwhile leaves the
+// old file or the new one, never none. The program's connection to zhao.dat
+// must be closed. keepReplacedDatabase leaves the replaced file beside it as
+// zhao.dat.before-restore-<time> (a damaged file someone may still want to
+// rescue).
 bool applyStagedBackup(StagedBackup& staged, const QString& programDir, bool keepReplacedDatabase,
                        QString* error);
 
+// The databases a restore set aside in programDir (zhao.dat.before-restore-*),
+// newest first.
+QStringList setAsideDatabases(const QString& programDir);
+
+// Removes the staging directories of restores that did not finish (the
+// program was killed while unpacking or swapping). Only to be called while no
+// restore can be running in programDir. A restore killed between moving the
+// current photos away and putting the backup's photos in place is finished
+// first, so that photo/ is never lost with its staging directory.
+void removeUnfinishedRestores(const QString& programDir);
+
 // What a backup holds, for the confirmation before a restore.
 QString backupSummaryText(const BackupManifest& manifest);
+
+// A size as the operator reads it ("820 KB", "1.5 MB", "2.0 GB").
+QString fileSizeText(qint64 bytes);

@@ -3,6 +3,7 @@
 #include "platform/dates.h"
 #include "platform/sqlengine.h"
 #include "platform/text.h"
+#include "store/databaseerror.h"
 #include "store/postgres/postgresengine.h"
 #include "store/sqlite/sqliteengine.h"
 
@@ -831,4 +832,9 @@ bool Database::execute(const QString& sql)
 QString Database::lastErrorText() const
 {
     return connection ? connection->lastErrorText() : QString();
+}
+
+QString Database::lastErrorForOperator() const
+{
+    return operatorErrorText(connection ? connection->lastErrorKind() : store::ErrorKind::None, lastErrorText());
 }

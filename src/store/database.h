@@ -141,5 +141,7 @@ struct Database {
     // executeStatement with sharedRecordSet as the target.
     bool execute(const QString& sql);
     QString lastErrorText() const;
+    // The last failure as the operator reads it (see store/databaseerror.h).
+    QString lastErrorForOperator() const;
     RecordSet& shared() { return *sharedRecordSet; }
 };

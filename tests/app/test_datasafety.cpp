@@ -1,15 +1,23 @@
 // Data safety as the operator meets it: a database that cannot serve is named
-// at the start and offered its newest backup; the 数据备份 window backs up and
-// restores; the exit makes an automatic backup when something changed.
+// at the start and, when damaged, offered its newest backup; one held by
+// another program is waited for and named; a missing one is offered what can
+// take its place; a second start on the same folder is refused; the 数据备份
+// window backs up and restores; the exit makes an automatic backup when
+// something changed.
 #include "appfixture.h"
 
 #include "app/backupwindow.h"
+#include "app/datasafety.h"
 #include "platform/text.h"
 #include "store/backup.h"
 #include "support/safetysupport.h"
 
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QProgressBar>
 #include <QTreeWidget>
+
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,6 +50,13 @@ private slots:
     void anUnusableDatabaseIsNamedAndNobodyCanLogIn_data();
     void anUnusableDatabaseIsNamedAndNobodyCanLogIn();
     void aDamagedDatabaseIsRestoredFromTheNewestBackup();
+    void aDatabaseHeldByAnotherProgramIsNamedAndNothingOffered();
+    void aDatabaseHeldForAMomentIsWaitedFor();
+    void aMissingDatabaseIsOfferedWhatCanTakeItsPlace_data();
+    void aMissingDatabaseIsOfferedWhatCanTakeItsPlace();
+    void unfinishedRestoresAreRemovedAtTheStart();
+    void aSecondStartOnTheSameFolderIsRefused_data();
+    void aSecondStartOnTheSameFolderIsRefused();
     void aReadOnlyDatabaseIsSaidAtTheStart();
     void backupAndRestoreThroughTheWindow();
     void theWindowIsForManagersOnly();
@@ -56,7 +71,6 @@ void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn_data()
     QTest::newRow("cut short") << "cut" << QStringLiteral("已损坏");
     QTest::newRow("a directory") << "directory" << QStringLiteral("不是一个文件");
     QTest::newRow("no admin table") << "no admin" << QStringLiteral("缺少数据表 admin");
-    QTest::newRow("held by another program") << "locked" << QStringLiteral("正被其他程序占用");
 }
 
 void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn()
@@ -77,12 +91,6 @@ void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn()
     } else if (kind == QLatin1String("no admin")) {
         QVERIFY(runSql(path, {QStringLiteral("DROP TABLE admin")}));
     }
-    sqlite3* other = nullptr;
-    if (kind == QLatin1String("locked")) {
-        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-    }
-    const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
     const auto before = treeContents(app.dir.path(), {QStringLiteral("duzarizered.ini")});
 
     bool unavailableShown = false;
@@ -140,6 +148,165 @@ void DataSafetyTest::aDamagedDatabaseIsRestoredFromTheNewestBackup()
     const QStringList kept = QDir(app.dir.path()).entryList({QStringLiteral("zhao.dat.before-restore-*")});
     QCOMPARE(kept.size(), 1);
     QCOMPARE(readBytes(app.dir.file(kept.first())), damaged);
+}
+
+void DataSafetyTest::aDatabaseHeldByAnotherProgramIsNamedAndNothingOffered()
+{
+    AppFixture app;
+    QVERIFY(writeBackup(app.dir.path(), defaultBackupFolder(app.dir.path()), BackupKind::Manual).ok);
+    const QString path = app.dir.databasePath();
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(path.toUtf8().constData(), &other), SQLITE_OK);
+    const auto closeOther = qScopeGuard([other] { sqlite3_close_v2(other); });
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    const QByteArray held = readBytes(path);
+
+    QElapsedTimer waited;
+    waited.start();
+    // The login never opens: a login window here would fail the test.
+    QVERIFY(!app.startWith());
+    QVERIFY(waited.elapsed() >= 2000);
+    QCOMPARE(app.exitCode, std::optional<int>(0));
+    const QVector<RecordedMessage>& shown = app.messages.messages();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.at(0).style, int(MessageStyle::Error));
+    QVERIFY2(shown.at(0).text.contains(path) && shown.at(0).text.contains(QStringLiteral("正被其他程序占用")),
+             qPrintable(shown.at(0).text));
+    QVERIFY(!app.window->isVisible());
+    QCOMPARE(readBytes(path), held);
+    QVERIFY(setAsideDatabases(app.dir.path()).isEmpty());
+}
+
+void DataSafetyTest::aDatabaseHeldForAMomentIsWaitedFor()
+{
+    AppFixture app;
+    sqlite3* other = nullptr;
+    QCOMPARE(sqlite3_open(app.dir.databasePath().toUtf8().constData(), &other), SQLITE_OK);
+    QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    std::thread releasing([other] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    });
+    const bool started = app.start();
+    releasing.join();
+    sqlite3_close_v2(other);
+    QVERIFY(started);
+    QVERIFY2(app.messages.messages().isEmpty(), qPrintable(app.messages.texts().join('\n')));
+    QCOMPARE(app.state->currentOperator.name, QStringLiteral("admin"));
+}
+
+void DataSafetyTest::aMissingDatabaseIsOfferedWhatCanTakeItsPlace_data()
+{
+    QTest::addColumn<bool>("setAside");      // a restore set the database aside and was killed
+    QTest::addColumn<bool>("backup");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("offered");  // words of each message, in order
+    QTest::addColumn<QString>("registration");  // what the database holds afterwards; empty: the program ends
+
+    QTest::newRow("set aside, taken") << true << true << int(AnswerYes)
+                                      << QStringList{QStringLiteral("恢复数据时留下的数据库 zhao.dat.before-restore-")}
+                                      << QStringLiteral("留下的考生");
+    QTest::newRow("a backup, taken")
+        << false << true << int(AnswerYes)
+        << QStringList{QStringLiteral("程序文件夹中没有数据库 zhao.dat。\n\n找到可用的备份"), QStringLiteral("数据已从备份")}
+        << QStringLiteral("备份里的考生");
+    QTest::newRow("both, declined")
+        << true << true << int(AnswerNo)
+        << QStringList{QStringLiteral("恢复数据时留下的数据库"), QStringLiteral("找到可用的备份"), QStringLiteral("数据库不存在")}
+        << QString();
+    QTest::newRow("nothing to offer") << false << false << int(AnswerYes) << QStringList{QStringLiteral("数据库不存在")}
+                                      << QString();
+}
+
+void DataSafetyTest::aMissingDatabaseIsOfferedWhatCanTakeItsPlace()
+{
+    QFETCH(bool, setAside);
+    QFETCH(bool, backup);
+    QFETCH(int, answer);
+    QFETCH(QStringList, offered);
+    QFETCH(QString, registration);
+
+    AppFixture app;
+    const QString path = app.dir.databasePath();
+    if (backup) {
+        QVERIFY(runSql(path, {QStringLiteral("INSERT INTO bmb (xm) VALUES ('备份里的考生')")}));
+        QVERIFY(writeBackup(app.dir.path(), defaultBackupFolder(app.dir.path()), BackupKind::Manual).ok);
+    }
+    QVERIFY(runSql(path, {QStringLiteral("DELETE FROM bmb"), QStringLiteral("INSERT INTO bmb (xm) VALUES ('留下的考生')")}));
+    if (setAside)
+        QVERIFY(QFile::rename(path, path + QStringLiteral(".before-restore-20130506_140309")));
+    else
+        QVERIFY(QFile::remove(path));
+
+    app.messages.setAnswer(answer);
+    if (registration.isEmpty()) {
+        QVERIFY(!app.startWith());
+        QCOMPARE(app.exitCode, std::optional<int>(0));
+        QVERIFY(!QFileInfo::exists(path));
+    } else {
+        QVERIFY(app.start());
+        QCOMPARE(app.queryValue(QStringLiteral("select xm from bmb")), registration);
+    }
+    const QStringList texts = app.messages.texts();
+    QCOMPARE(texts.size(), offered.size());
+    for (int i = 0; i < offered.size(); ++i)
+        QVERIFY2(texts.at(i).contains(offered.at(i)), qPrintable(texts.at(i)));
+    QCOMPARE(setAsideDatabases(app.dir.path()).size(), setAside && answer != AnswerYes ? 1 : 0);
+}
+
+void DataSafetyTest::unfinishedRestoresAreRemovedAtTheStart()
+{
+    AppFixture app;
+    QVERIFY(writeBytes(app.dir.file(QStringLiteral(".restore-aB3dE9/zhao.dat")), QByteArray(100000, 'z')));
+    QVERIFY(writeBytes(app.dir.file(QStringLiteral(".restore-aB3dE9/photo/2013-05/1.jpg")), QByteArray(5000, 'p')));
+    QVERIFY(app.start());
+    QVERIFY(QDir(app.dir.path()).entryList({QStringLiteral(".restore-*")}, QDir::Dirs | QDir::Hidden).isEmpty());
+    QVERIFY(app.messages.messages().isEmpty());
+}
+
+void DataSafetyTest::aSecondStartOnTheSameFolderIsRefused_data()
+{
+    QTest::addColumn<bool>("inAnotherProcess");
+    QTest::newRow("held by this process") << false;
+    QTest::newRow("held by another process") << true;
+}
+
+void DataSafetyTest::aSecondStartOnTheSameFolderIsRefused()
+{
+    QFETCH(bool, inAnotherProcess);
+    AppFixture app;
+    QProcess other;
+    DirectoryLock here;
+    if (inAnotherProcess) {
+        other.start(QStringLiteral(DIRECTORY_LOCKER), {app.dir.path(), instanceLockFileName()});
+        QVERIFY(other.waitForReadyRead(10000));
+        QCOMPARE(other.readAllStandardOutput().trimmed(), QByteArray("locked"));
+    } else {
+        here = lockDirectory(app.dir.path(), instanceLockFileName());
+        QVERIFY(here.lock);
+    }
+    const QByteArray database = readBytes(app.dir.databasePath());
+
+    // Nothing comes up: a login window here would fail the test.
+    QVERIFY(!app.startWith());
+    QCOMPARE(app.exitCode, std::optional<int>(0));
+    QCOMPARE(app.messages.texts(), QStringList{alreadyRunningText(app.dir.path())});
+    QVERIFY(app.messages.texts().at(0).startsWith(QStringLiteral("程序已在运行（程序文件夹 ") + app.dir.path()));
+    QVERIFY(!app.window->isVisible());
+    QCOMPARE(readBytes(app.dir.databasePath()), database);
+
+    // The first one ends (or dies): the folder is free again.
+    if (inAnotherProcess) {
+        other.kill();
+        QVERIFY(other.waitForFinished(10000));
+    } else {
+        here = {};
+    }
+    app.messages.clear();
+    QVERIFY(app.start());
+    QVERIFY(app.messages.messages().isEmpty());
+    // While this run holds the folder, the lock file is there.
+    QVERIFY(QFileInfo::exists(app.dir.file(instanceLockFileName())));
 }
 
 void DataSafetyTest::aReadOnlyDatabaseIsSaidAtTheStart()

@@ -7,6 +7,9 @@
 #include "store/backup.h"
 #include "store/database.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,6 +17,7 @@
 #include <functional>
 
 #include <zip.h>
+#include <zlib.h>
 
 namespace {
 
@@ -88,14 +92,140 @@ QByteArray entryBytes(zip_t* archive, const char* name)
     return bytes;
 }
 
-// The manifest with one file's checksum made to fit new content.
+// A manifest with one file's entry (checksum and size) made to fit.
+QByteArray manifestListing(const QByteArray& manifest, const QString& name, const QByteArray& sha256Hex, qint64 size)
+{
+    QJsonObject root = QJsonDocument::fromJson(manifest).object();
+    QJsonArray files = root.value(QStringLiteral("files")).toArray();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        QJsonObject file = files.at(i).toObject();
+        if (file.value(QStringLiteral("name")).toString() != name)
+            continue;
+        file.insert(QStringLiteral("sha256"), QString::fromLatin1(sha256Hex));
+        file.insert(QStringLiteral("size"), double(size));
+        files.replace(i, file);
+    }
+    root.insert(QStringLiteral("files"), files);
+    return QJsonDocument(root).toJson();
+}
+
+// The manifest with one file's checksum and size made to fit new content.
 QByteArray manifestFitting(zip_t* archive, const QString& name, const QByteArray& content)
 {
-    QByteArray manifest = entryBytes(archive, "manifest.json");
-    const QByteArray original = entryBytes(archive, name.toUtf8().constData());
-    manifest.replace(QCryptographicHash::hash(original, QCryptographicHash::Sha256).toHex(),
-                     QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
-    return manifest;
+    return manifestListing(entryBytes(archive, "manifest.json"), name,
+                           QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex(), content.size());
+}
+
+// The manifest without the sizes, as backups written before sizes were recorded have it.
+QByteArray manifestWithoutSizes(const QByteArray& manifest)
+{
+    QJsonObject root = QJsonDocument::fromJson(manifest).object();
+    QJsonArray files = root.value(QStringLiteral("files")).toArray();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        QJsonObject file = files.at(i).toObject();
+        file.remove(QStringLiteral("size"));
+        files.replace(i, file);
+    }
+    root.insert(QStringLiteral("files"), files);
+    return QJsonDocument(root).toJson();
+}
+
+// An entry of a zip file written byte by byte, so that what its headers
+// claim need not be what it holds.
+struct CraftedEntry {
+    QByteArray name;
+    QByteArray data;       // as stored (deflated when deflated)
+    bool deflated = false;
+    quint64 claimedSize = 0;  // the size the headers give when unpacked
+    quint32 crc = 0;
+};
+
+void putLittleEndian(QByteArray& bytes, quint64 value, int length)
+{
+    for (int i = 0; i < length; ++i)
+        bytes.append(char((value >> (8 * i)) & 0xff));
+}
+
+// A zip archive of the entries; sizes past 4 GiB in the ZIP64 extra field.
+QByteArray craftedZip(const QVector<CraftedEntry>& entries)
+{
+    QByteArray archive;
+    QByteArray directory;
+    for (const CraftedEntry& entry : entries) {
+        const bool large = entry.claimedSize >= 0xffffffffu;
+        QByteArray extra;
+        if (large) {
+            putLittleEndian(extra, 0x0001, 2);
+            putLittleEndian(extra, 16, 2);
+            putLittleEndian(extra, entry.claimedSize, 8);
+            putLittleEndian(extra, quint64(entry.data.size()), 8);
+        }
+        const quint64 offset = quint64(archive.size());
+        // The fields local and central headers share, from "version needed" on.
+        QByteArray common;
+        putLittleEndian(common, large ? 45 : 20, 2);
+        putLittleEndian(common, 0x0800, 2);  // UTF-8 names
+        putLittleEndian(common, entry.deflated ? 8 : 0, 2);
+        putLittleEndian(common, 0, 2);       // 00:00:00
+        putLittleEndian(common, 0x21, 2);    // 1980-01-01
+        putLittleEndian(common, entry.crc, 4);
+        putLittleEndian(common, large ? 0xffffffffu : quint64(entry.data.size()), 4);
+        putLittleEndian(common, large ? 0xffffffffu : entry.claimedSize, 4);
+        putLittleEndian(common, quint64(entry.name.size()), 2);
+        putLittleEndian(common, quint64(extra.size()), 2);
+
+        putLittleEndian(archive, 0x04034b50, 4);
+        archive += common + entry.name + extra + entry.data;
+
+        putLittleEndian(directory, 0x02014b50, 4);
+        putLittleEndian(directory, 0x0300 | 45, 2);  // made on Unix
+        directory += common;
+        putLittleEndian(directory, 0, 2);  // comment
+        putLittleEndian(directory, 0, 2);  // disk
+        putLittleEndian(directory, 0, 2);  // internal attributes
+        putLittleEndian(directory, 0100644u << 16, 4);
+        putLittleEndian(directory, offset, 4);
+        directory += entry.name + extra;
+    }
+    const quint64 directoryOffset = quint64(archive.size());
+    archive += directory;
+    putLittleEndian(archive, 0x06054b50, 4);
+    putLittleEndian(archive, 0, 4);  // disks
+    putLittleEndian(archive, quint64(entries.size()), 2);
+    putLittleEndian(archive, quint64(entries.size()), 2);
+    putLittleEndian(archive, quint64(directory.size()), 4);
+    putLittleEndian(archive, directoryOffset, 4);
+    putLittleEndian(archive, 0, 2);
+    return archive;
+}
+
+CraftedEntry storedEntry(const char* name, const QByteArray& bytes)
+{
+    return {name, bytes, false, quint64(bytes.size()),
+            quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())))};
+}
+
+// megabytes MiB of zero bytes, deflated: each MiB is one flushed block whose
+// matches reach back one byte only, so the same bytes serve for every MiB.
+CraftedEntry deflatedZeros(const char* name, int megabytes)
+{
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
+    QByteArray zeros(1 << 20, '\0');
+    QByteArray block(1 << 16, Qt::Uninitialized);
+    stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+    stream.avail_in = uInt(zeros.size());
+    stream.next_out = reinterpret_cast<Bytef*>(block.data());
+    stream.avail_out = uInt(block.size());
+    deflate(&stream, Z_FULL_FLUSH);
+    block.truncate(block.size() - qsizetype(stream.avail_out));
+    deflateEnd(&stream);
+
+    CraftedEntry entry{name, block.repeated(megabytes) + QByteArray("\x03\x00", 2), true,
+                       quint64(megabytes) << 20, 0};
+    for (int i = 0; i < megabytes; ++i)
+        entry.crc = quint32(crc32(entry.crc, reinterpret_cast<const Bytef*>(zeros.constData()), uInt(zeros.size())));
+    return entry;
 }
 
 QStringList restoreLeftovers(const QString& programDir)
@@ -113,6 +243,11 @@ private slots:
     void backupWhileRecordSetsAreOpen();
     void damagedOrForeignArchivesAreRefused_data();
     void damagedOrForeignArchivesAreRefused();
+    void entrySizesAreCheckedBeforeAnythingIsWritten_data();
+    void entrySizesAreCheckedBeforeAnythingIsWritten();
+    void aManifestWithoutSizesStillRestores();
+    void unfinishedRestoresAreClearedWithoutLosingPhotos_data();
+    void unfinishedRestoresAreClearedWithoutLosingPhotos();
     void automaticBackupsOnlyAfterChangesAndKeepTen();
 };
 
@@ -233,8 +368,11 @@ void BackupTest::damagedOrForeignArchivesAreRefused_data()
         return editedArchive(archive, folder, [&](zip_t* z) { replaceEntry(z, "zhao.dat", otherDatabase); });
     }) << QStringLiteral("校验和不符");
     QTest::newRow("a photo changed") << Spoil([](const QString& archive, const QString& folder) {
-        return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/2013-05/1.jpg", photoBytes(8, 100)); });
+        return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/2013-05/1.jpg", photoBytes(8, 3100)); });
     }) << QStringLiteral("校验和不符");
+    QTest::newRow("a photo of another size than listed") << Spoil([](const QString& archive, const QString& folder) {
+        return editedArchive(archive, folder, [](zip_t* z) { replaceEntry(z, "photo/2013-05/1.jpg", photoBytes(8, 100)); });
+    }) << QStringLiteral("的大小（100 字节）与备份清单记录的（3100 字节）不符，备份已损坏");
     QTest::newRow("a photo missing") << Spoil([](const QString& archive, const QString& folder) {
         return editedArchive(archive, folder,
                              [](zip_t* z) { zip_delete(z, zip_uint64_t(zip_name_locate(z, "photo/2013-06/2.jpg", 0))); });
@@ -287,6 +425,127 @@ void BackupTest::damagedOrForeignArchivesAreRefused()
     QVERIFY(!applyStagedBackup(staged, current.path(), false, &error));
     QCOMPARE(error, staged.error);
     QCOMPARE(treeContents(current.path()), before);
+}
+
+void BackupTest::entrySizesAreCheckedBeforeAnythingIsWritten_data()
+{
+    QTest::addColumn<std::function<CraftedEntry()>>("photo");
+    QTest::addColumn<qint64>("listedSize");  // -1: a manifest without sizes
+    QTest::addColumn<QString>("words");
+    using Photo = std::function<CraftedEntry()>;
+    constexpr quint64 petabyte = quint64(1) << 50;
+
+    QTest::newRow("1 GiB in 1 MB, listed with the photo's size")
+        << Photo([] { return deflatedZeros("photo/2013-05/1.jpg", 1024); }) << qint64(3100)
+        << QStringLiteral("的大小（1073741824 字节）与备份清单记录的（3100 字节）不符，备份已损坏");
+    QTest::newRow("listed as larger than the free disk space")
+        << Photo([] { return CraftedEntry{"photo/2013-05/1.jpg", QByteArray("\x03\x00", 2), true, petabyte, 0}; })
+        << qint64(petabyte) << QStringLiteral("磁盘空间不足");
+    QTest::newRow("larger than the free disk space, an old manifest")
+        << Photo([] { return CraftedEntry{"photo/2013-05/1.jpg", QByteArray("\x03\x00", 2), true, petabyte, 0}; })
+        << qint64(-1) << QStringLiteral("磁盘空间不足");
+    QTest::newRow("unpacks to more than its headers say")
+        << Photo([] {
+               CraftedEntry entry = deflatedZeros("photo/2013-05/1.jpg", 2);
+               entry.claimedSize = 1000;
+               return entry;
+           })
+        << qint64(1000) << QStringLiteral("备份已损坏");
+}
+
+void BackupTest::entrySizesAreCheckedBeforeAnythingIsWritten()
+{
+    QFETCH(std::function<CraftedEntry()>, photo);
+    QFETCH(qint64, listedSize);
+    QFETCH(QString, words);
+
+    const TestProgramDir source;
+    const QByteArray database = readBytes(source.databasePath());
+    const CraftedEntry crafted = photo();
+    const QJsonArray files{
+        QJsonObject{{QStringLiteral("name"), QStringLiteral("zhao.dat")},
+                    {QStringLiteral("sha256"), QString::fromLatin1(QCryptographicHash::hash(database, QCryptographicHash::Sha256).toHex())},
+                    {QStringLiteral("size"), double(database.size())}},
+        QJsonObject{{QStringLiteral("name"), QString::fromUtf8(crafted.name)},
+                    {QStringLiteral("sha256"), QString(64, QLatin1Char('0'))},
+                    {QStringLiteral("size"), double(listedSize)}},
+    };
+    QByteArray manifest = QJsonDocument(QJsonObject{{QStringLiteral("created"), QStringLiteral("2013-05-06T14:03:09")},
+                                                    {QStringLiteral("programVersion"), QStringLiteral("2013.1")},
+                                                    {QStringLiteral("files"), files}})
+                              .toJson();
+    if (listedSize < 0)
+        manifest = manifestWithoutSizes(manifest);
+    const QTemporaryDir folder;
+    const QString archive = folder.filePath(QStringLiteral("crafted.zip"));
+    QVERIFY(writeBytes(archive, craftedZip({storedEntry("manifest.json", manifest), storedEntry("zhao.dat", database), crafted})));
+    QVERIFY(QFileInfo(archive).size() < 2 << 20);
+
+    TestProgramDir current;
+    const auto before = treeContents(current.path());
+    StagedBackup staged = stageBackup(archive, current.path());
+    QVERIFY(!staged.ok);
+    QVERIFY2(staged.error.contains(words) && staged.error.contains(QDir::toNativeSeparators(archive)),
+             qPrintable(staged.error));
+    QCOMPARE(treeContents(current.path()), before);
+}
+
+void BackupTest::aManifestWithoutSizesStillRestores()
+{
+    TestProgramDir source;
+    fillProgramDir(source);
+    const QTemporaryDir backups;
+    const BackupResult written = writeBackup(source.path(), backups.path(), BackupKind::Manual);
+    QVERIFY2(written.ok, qPrintable(written.error));
+    const QString older = editedArchive(written.archivePath, backups.path(), [](zip_t* z) {
+        replaceEntry(z, "manifest.json", manifestWithoutSizes(entryBytes(z, "manifest.json")));
+    });
+    QVERIFY(!older.isEmpty());
+
+    TestProgramDir target;
+    StagedBackup staged = stageBackup(older, target.path());
+    QVERIFY2(staged.ok, qPrintable(staged.error));
+    QString error;
+    QVERIFY2(applyStagedBackup(staged, target.path(), false, &error), qPrintable(error));
+    QCOMPARE(dumpDatabase(target.databasePath()), dumpDatabase(source.databasePath()));
+}
+
+void BackupTest::unfinishedRestoresAreClearedWithoutLosingPhotos_data()
+{
+    QTest::addColumn<QStringList>("leftover");      // files under .restore-k1Ll3d/
+    QTest::addColumn<bool>("photosInPlace");        // photo/ was there when the restore stopped
+    QTest::addColumn<QStringList>("photosAfter");   // files under photo/ afterwards
+
+    QTest::newRow("killed while unpacking")
+        << QStringList{QStringLiteral("zhao.dat"), QStringLiteral("photo/2013-05/1.jpg")} << true
+        << QStringList{QStringLiteral("2013-05/current.jpg")};
+    QTest::newRow("killed between the two moves of the photos")
+        << QStringList{QStringLiteral("photo.old/2013-05/current.jpg"), QStringLiteral("photo/2013-05/1.jpg")} << false
+        << QStringList{QStringLiteral("2013-05/1.jpg")};
+    QTest::newRow("killed after the photos were swapped")
+        << QStringList{QStringLiteral("photo.old/2013-05/old.jpg")} << true
+        << QStringList{QStringLiteral("2013-05/current.jpg")};
+}
+
+void BackupTest::unfinishedRestoresAreClearedWithoutLosingPhotos()
+{
+    QFETCH(QStringList, leftover);
+    QFETCH(bool, photosInPlace);
+    QFETCH(QStringList, photosAfter);
+
+    TestProgramDir dir;
+    if (photosInPlace)
+        QVERIFY(writeBytes(dir.file(QStringLiteral("photo/2013-05/current.jpg")), photoBytes(1, 300)));
+    for (const QString& file : leftover)
+        QVERIFY(writeBytes(dir.file(QStringLiteral(".restore-k1Ll3d/") + file), photoBytes(2, 400)));
+    QVERIFY(QDir().mkpath(dir.file(QStringLiteral(".restore-Zq9x01"))));
+    const QByteArray database = readBytes(dir.databasePath());
+
+    removeUnfinishedRestores(dir.path());
+    QVERIFY(restoreLeftovers(dir.path()).isEmpty());
+    QCOMPARE(treeContents(dir.file(QStringLiteral("photo"))).keys(),
+             QStringList{QStringLiteral("2013-05")} + photosAfter);
+    QCOMPARE(readBytes(dir.databasePath()), database);
 }
 
 void BackupTest::automaticBackupsOnlyAfterChangesAndKeepTen()
