@@ -7,7 +7,18 @@
 #include <QEvent>
 #include <QLabel>
 
-AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
+QString databaseInUseText(const QString& serverConnection)
+{
+    if (serverConnection.isEmpty())
+        return QStringLiteral("数据库：本机 zhao.dat");
+    QStringList shown;
+    for (const QString& part : serverConnection.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (!part.startsWith(QLatin1String("password"), Qt::CaseInsensitive))
+            shown << part;
+    return QStringLiteral("数据库：服务器 ") + shown.join(QLatin1Char(' '));
+}
+
+AboutWindow::AboutWindow(const QString& databaseText, QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("关于"));
     setFixedSize(320, 200);
@@ -31,6 +42,10 @@ AboutWindow::AboutWindow(QWidget* parent) : QDialog(parent)
     makeLinkLabel(QStringLiteral("标签_主页"), QStringLiteral("产品主页"),
                   QCoreApplication::applicationDirPath() + QStringLiteral("/brenvo.htm"), this)
         ->setGeometry(20, 110, 200, 20);
+
+    auto* database = new QLabel(databaseText, this);
+    database->setObjectName(QStringLiteral("标签_数据库"));
+    database->setGeometry(20, 128, 280, 20);
 
     auto* close = closeLabel = new QLabel(QStringLiteral("确  定"), this);
     close->setObjectName(QStringLiteral("透明标签1"));

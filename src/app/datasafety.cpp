@@ -1,6 +1,7 @@
 #include "app/datasafety.h"
 
 #include "platform/files.h"
+#include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "store/backup.h"
 #include "store/databasecheck.h"
@@ -126,6 +127,22 @@ bool offerRecoveryOfMissingDatabase(const AppState& state)
 {
     return offerSetAsideDatabase(state)
            || offerRestoreOfNewestBackup(state, QStringLiteral("程序文件夹中没有数据库 zhao.dat。"));
+}
+
+QString serverConnectionSetting(const QString& iniPath)
+{
+    return readIniValue(iniPath, QStringLiteral("connection"), QString(), QStringLiteral("server")).trimmed();
+}
+
+DatabaseOpening openServerDatabase(AppState& state)
+{
+    DatabaseOpening opening;
+    if (!state.db.connection->openServer(state.serverConnection)) {
+        const QString error = state.db.lastErrorForOperator();
+        messageBox(error, MessageStyle::Error);
+        opening.loginBlockedReason = QStringLiteral("数据库服务器连接不上（%1），无法登录。").arg(error);
+    }
+    return opening;
 }
 
 DatabaseOpening openCheckedDatabase(AppState& state)

@@ -30,6 +30,13 @@ struct DatabaseOpening {
 
 DatabaseOpening openCheckedDatabase(AppState& state);
 
+// The libpq connection string of [server] connection in the settings file;
+// empty when the desk keeps its own zhao.dat.
+QString serverConnectionSetting(const QString& iniPath);
+// Connects to the server several desks share; a server out of reach is said
+// and nobody can log in.
+DatabaseOpening openServerDatabase(AppState& state);
+
 // Offers the newest backup that passes its verification, after situation (a
 // line saying why, or nothing); true when the operator took it and it is in place.
 bool offerRestoreOfNewestBackup(const AppState& state, const QString& situation = {});

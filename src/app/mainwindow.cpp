@@ -390,7 +390,7 @@ void MainWindow::openWebsite()
 
 void MainWindow::showAbout()
 {
-    AboutWindow about(this);
+    AboutWindow about(databaseInUseText(state.serverConnection), this);
     about.exec();
 }
 

@@ -23,7 +23,9 @@ bool MainWindow::onMainWindowCreated()
         endProgram(state, 0);
         return false;
     }
-    if (!QFileInfo::exists(state.programFile(QStringLiteral("zhao.dat")))
+    state.serverConnection = serverConnectionSetting(state.programFile(QStringLiteral("duzarizered.ini")));
+    // A desk on a server needs no zhao.dat of its own.
+    if (state.serverConnection.isEmpty() && !QFileInfo::exists(state.programFile(QStringLiteral("zhao.dat")))
         && !offerRecoveryOfMissingDatabase(state)) {
         messageBox(QStringLiteral("数据库不存在"), MessageStyle::SystemModal);
         endProgram(state, 0);
@@ -37,7 +39,8 @@ bool MainWindow::onMainWindowCreated()
         return false;
     }
 
-    const DatabaseOpening opening = openCheckedDatabase(state);
+    const DatabaseOpening opening =
+        state.serverConnection.isEmpty() ? openCheckedDatabase(state) : openServerDatabase(state);
     if (opening.heldByAnotherProgram) {
         endProgram(state, 0);
         return false;
@@ -91,7 +94,7 @@ void MainWindow::onMainWindowClosing()
         editor->closeEditWindow();
     // Only a database that served is backed up: a damaged one would replace
     // a good backup among the ten kept.
-    if (databaseWasOpen) {
+    if (databaseWasOpen && state.serverConnection.isEmpty()) {
         const BackupResult backup = automaticBackupIfChanged(state.programDir, [this] {
             showResult(QStringLiteral("正在自动备份数据，请稍候……"));
             processPendingMessages();

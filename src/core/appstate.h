@@ -71,6 +71,7 @@ public:
 struct AppState {
     QString programDir;               // the executable's directory (start-up)
     QString iniPath;                  // settings, at start
+    QString serverConnection;         // [server] connection of the settings; empty: zhao.dat (start-up)
     Operator currentOperator;         // login
     Database db;                      // start-up; the store's operations
     UnitSettings unitSettings;        // unit information

@@ -227,7 +227,8 @@ private slots:
 
     void theAboutWindowShowsItsTextsAndClosesByItsLabel()
     {
-        AboutWindow about;
+        QCOMPARE(databaseInUseText(QString()), QStringLiteral("数据库：本机 zhao.dat"));
+        AboutWindow about(databaseInUseText(QStringLiteral("host=10.0.0.5 dbname=brenvo password=secret user=desk")));
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QStringList texts;
@@ -235,6 +236,7 @@ private slots:
             texts << label->text();
         QVERIFY(texts.contains(QStringLiteral("V2013 Beat1")));
         QVERIFY(texts.contains(QStringLiteral("专业版")));
+        QVERIFY(texts.contains(QStringLiteral("数据库：服务器 host=10.0.0.5 dbname=brenvo user=desk")));
         auto* close = about.findChild<QLabel*>(QStringLiteral("透明标签1"));
         QCOMPARE(close->text(), QStringLiteral("确  定"));
         QTest::mouseClick(close, Qt::LeftButton);
