@@ -1,6 +1,5 @@
 #include "app/datasafety.h"
 
-#include "platform/files.h"
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
 #include "store/backup.h"
@@ -59,7 +58,7 @@ bool offerSetAsideDatabase(const AppState& state)
         if (answer != AnswerYes)
             return false;
         QString reason;
-        if (replaceFile(copy, state.programFile(databaseName), &reason))
+        if (putBackSetAsideDatabase(copy, state.programDir, &reason))
             return true;
         messageBox(QStringLiteral("无法把 %1 放回为 zhao.dat（%2）。").arg(QDir::toNativeSeparators(copy), reason),
                    MessageStyle::Error, backupTitle);

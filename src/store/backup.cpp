@@ -328,6 +328,14 @@ void reportZipProgress(zip_t*, double fraction, void* data)
         (*state->progress)(state->hashed + qint64(fraction * double(state->total - state->hashed)), state->total);
 }
 
+// A journal left beside a database file that is replaced would be taken for
+// the new file's.
+void removeJournalsOf(const QString& database)
+{
+    for (const char* suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(database + QLatin1String(suffix));
+}
+
 QString describeZipError(zip_t* archive)
 {
     return QString::fromUtf8(zip_strerror(archive));
@@ -702,9 +710,7 @@ bool applyStagedBackup(StagedBackup& staged, const QString& programDir, bool kee
     const QDir stage(staged.dir->path());
     const QString database = base.filePath(databaseEntry);
 
-    // A journal left beside the old file would be taken for the new file's.
-    for (const char* suffix : {"-journal", "-wal", "-shm"})
-        QFile::remove(database + QLatin1String(suffix));
+    removeJournalsOf(database);
     QString setAside;
     if (keepReplacedDatabase && QFileInfo::exists(database)) {
         setAside = database + setAsideSuffix + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss"));
@@ -755,6 +761,13 @@ QStringList setAsideDatabases(const QString& programDir)
          base.entryList({databaseEntry + setAsideSuffix + QLatin1Char('*')}, QDir::Files | QDir::Hidden, QDir::Name | QDir::Reversed))
         found << base.filePath(name);
     return found;
+}
+
+bool putBackSetAsideDatabase(const QString& setAside, const QString& programDir, QString* error)
+{
+    const QString database = QDir(programDir).filePath(databaseEntry);
+    removeJournalsOf(database);
+    return replaceFile(setAside, database, error);
 }
 
 void removeUnfinishedRestores(const QString& programDir)

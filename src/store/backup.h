@@ -112,6 +112,10 @@ bool applyStagedBackup(StagedBackup& staged, const QString& programDir, bool kee
 // newest first.
 QStringList setAsideDatabases(const QString& programDir);
 
+// Puts a database a restore set aside back as programDir's zhao.dat, which is
+// missing; on failure error gets the system's reason.
+bool putBackSetAsideDatabase(const QString& setAside, const QString& programDir, QString* error);
+
 // Removes the staging directories of restores that did not finish (the
 // program was killed while unpacking or swapping). Only to be called while no
 // restore can be running in programDir. A restore killed between moving the

@@ -19,6 +19,9 @@
 #include <zip.h>
 #include <zlib.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray photoBytes(int seed, int size)
@@ -246,6 +249,8 @@ private slots:
     void entrySizesAreCheckedBeforeAnythingIsWritten_data();
     void entrySizesAreCheckedBeforeAnythingIsWritten();
     void aManifestWithoutSizesStillRestores();
+    void theDatabaseNeverLeavesItsPlaceDuringARestore_data();
+    void theDatabaseNeverLeavesItsPlaceDuringARestore();
     void unfinishedRestoresAreClearedWithoutLosingPhotos_data();
     void unfinishedRestoresAreClearedWithoutLosingPhotos();
     void automaticBackupsOnlyAfterChangesAndKeepTen();
@@ -508,6 +513,59 @@ void BackupTest::aManifestWithoutSizesStillRestores()
     QString error;
     QVERIFY2(applyStagedBackup(staged, target.path(), false, &error), qPrintable(error));
     QCOMPARE(dumpDatabase(target.databasePath()), dumpDatabase(source.databasePath()));
+}
+
+void BackupTest::theDatabaseNeverLeavesItsPlaceDuringARestore_data()
+{
+    QTest::addColumn<bool>("keepReplaced");
+    QTest::newRow("the replaced file dropped") << false;
+    QTest::newRow("the replaced file kept beside") << true;
+}
+
+// What happens to the name zhao.dat in the program directory, watched through
+// the kernel, is the whole story: a restore killed at any moment finds the
+// database where it was if the name is never taken away, only replaced.
+void BackupTest::theDatabaseNeverLeavesItsPlaceDuringARestore()
+{
+    QFETCH(bool, keepReplaced);
+    TestProgramDir source;
+    fillProgramDir(source);
+    const QTemporaryDir backups;
+    const BackupResult written = writeBackup(source.path(), backups.path(), BackupKind::Manual);
+    QVERIFY2(written.ok, qPrintable(written.error));
+    TestProgramDir target;
+    const QByteArray replaced = readBytes(target.databasePath());
+    StagedBackup staged = stageBackup(written.archivePath, target.path());
+    QVERIFY2(staged.ok, qPrintable(staged.error));
+
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watch >= 0);
+    const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+    QVERIFY(inotify_add_watch(watch, QFile::encodeName(target.path()).constData(),
+                              IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)
+            >= 0);
+    QString error;
+    QVERIFY2(applyStagedBackup(staged, target.path(), keepReplaced, &error), qPrintable(error));
+
+    QStringList happened;
+    alignas(inotify_event) char buffer[1 << 16];
+    for (ssize_t length; (length = ::read(watch, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            if (event->len > 0 && qstrcmp(event->name, "zhao.dat") == 0)
+                happened << (event->mask & IN_MOVED_TO  ? QStringLiteral("moved in")
+                             : event->mask & IN_CREATE  ? QStringLiteral("created")
+                             : event->mask & IN_DELETE  ? QStringLiteral("deleted")
+                                                        : QStringLiteral("moved away"));
+            at += ssize_t(sizeof(inotify_event) + event->len);
+        }
+    }
+    QCOMPARE(happened, QStringList{QStringLiteral("moved in")});
+    QCOMPARE(dumpDatabase(target.databasePath()), dumpDatabase(source.databasePath()));
+    const QStringList kept = setAsideDatabases(target.path());
+    QCOMPARE(kept.size(), keepReplaced ? 1 : 0);
+    if (keepReplaced)
+        QCOMPARE(readBytes(kept.first()), replaced);
 }
 
 void BackupTest::unfinishedRestoresAreClearedWithoutLosingPhotos_data()
