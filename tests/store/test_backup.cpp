@@ -14,6 +14,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include <zip.h>
@@ -74,9 +76,10 @@ QString editedArchive(const QString& original, const QString& folder, const std:
 
 void replaceEntry(zip_t* archive, const char* name, const QByteArray& bytes)
 {
-    // The library keeps the buffer until the archive is closed.
-    auto* kept = new QByteArray(bytes);
-    zip_source_t* source = zip_source_buffer(archive, kept->constData(), zip_uint64_t(kept->size()), 0);
+    // The library reads the buffer when the archive is closed, and frees it then.
+    void* kept = std::malloc(size_t(qMax<qsizetype>(bytes.size(), 1)));
+    std::memcpy(kept, bytes.constData(), size_t(bytes.size()));
+    zip_source_t* source = zip_source_buffer(archive, kept, zip_uint64_t(bytes.size()), 1);
     const zip_int64_t index = zip_name_locate(archive, name, 0);
     if (index >= 0)
         zip_file_replace(archive, zip_uint64_t(index), source, 0);
