@@ -251,6 +251,17 @@ std::optional<QDateTime> serialToDate(double serial)
 // ---------------------------------------------------------------------------
 // Rewriting
 
+void appendToken(Rewritten& out, TokenKind kind, const QString& text)
+{
+    Token t;
+    t.kind = kind;
+    t.begin = int(out.sql.size());
+    t.length = int(text.size());
+    t.text = text;
+    out.sql += text;
+    out.tokens.push_back(std::move(t));
+}
+
 Rewritten rewriteJetSql(const QString& jetSql)
 {
     Rewritten out;
@@ -265,13 +276,7 @@ Rewritten rewriteJetSql(const QString& jetSql)
     qsizetype copied = 0;   // source text up to here is in out.sql
     auto put = [&](const Token& source, TokenKind kind, const QString& text) {
         out.sql += QStringView(jetSql).mid(copied, source.begin - copied);
-        Token t;
-        t.kind = kind;
-        t.begin = int(out.sql.size());
-        t.length = int(text.size());
-        t.text = text;
-        out.sql += text;
-        out.tokens.push_back(std::move(t));
+        appendToken(out, kind, text);
         copied = source.begin + source.length;
     };
 

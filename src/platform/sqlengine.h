@@ -61,6 +61,9 @@ struct Rewritten {
     bool ok() const { return error.isEmpty(); }
 };
 
+// Appends text to out.sql as one token of the given kind.
+void appendToken(Rewritten& out, TokenKind kind, const QString& text);
+
 // Rewrites a Jet statement for SQLite. Blanks and everything that needs no
 // rewrite stay letter for letter. A #…# literal that is no date fails.
 Rewritten rewriteJetSql(const QString& jetSql);

@@ -239,16 +239,7 @@ struct Writer {
         out.sql += QStringView(source).mid(copied, position - copied);
         copied = position;
     }
-    void add(TokenKind kind, const QString& text)
-    {
-        Token t;
-        t.kind = kind;
-        t.begin = int(out.sql.size());
-        t.length = int(text.size());
-        t.text = text;
-        out.sql += text;
-        out.tokens.push_back(std::move(t));
-    }
+    void add(TokenKind kind, const QString& text) { sqlengine::appendToken(out, kind, text); }
     // Writes text in place of the source tokens from first to last.
     void replace(const Token& first, const Token& last, TokenKind kind, const QString& text)
     {
