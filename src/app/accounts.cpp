@@ -1,10 +1,10 @@
 #include "app/accounts.h"
 
+#include "app/statements.h"
 #include "core/permissions.h"
 #include "platform/anchors.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QCheckBox>
@@ -29,11 +29,6 @@ const GroupEntry groupEntries[] = {
     {5, "审核组", "审核组"},         {6, "财务组", "财务组"},
 };
 
-QString digestClause(const QString& digest)
-{
-    return digest.isEmpty() ? QString() : QStringLiteral(",pw=") + sqlText(digest);
-}
-
 } // namespace
 
 QString accountGroupName(int code)
@@ -42,31 +37,6 @@ QString accountGroupName(int code)
         if (entry.code == code)
             return QString::fromUtf8(entry.listName);
     return {};
-}
-
-QString insertAccountStatement(const QString& name, int groupCode, bool enabled, const QString& digest)
-{
-    return QStringLiteral("INSERT INTO admin  (nam,admgroup,status,pw) values (") + sqlText(name) + QLatin1Char(',')
-           + sqlInteger(groupCode) + QLatin1Char(',') + sqlInteger(enabled ? 1 : 0) + QLatin1Char(',') + sqlText(digest)
-           + QLatin1Char(')');
-}
-
-QString updateOwnAccountStatement(int id, const QString& name, const QString& digest)
-{
-    return QStringLiteral("UPDATE admin SET nam=") + sqlText(name) + digestClause(digest) + QStringLiteral(" where id=")
-           + sqlInteger(id);
-}
-
-QString updateAccountStatement(int id, const QString& name, int groupCode, bool enabled, const QString& digest)
-{
-    return QStringLiteral("UPDATE admin SET nam=") + sqlText(name) + QStringLiteral(",admgroup=") + sqlInteger(groupCode)
-           + QStringLiteral(",status=") + sqlInteger(enabled ? 1 : 0) + digestClause(digest) + QStringLiteral(" where id=")
-           + sqlInteger(id);
-}
-
-QString deleteAccountStatement(int id)
-{
-    return QStringLiteral("delete * from admin  where id=") + sqlInteger(id);
 }
 
 AccountsPage::AccountsPage(AppState& appState, const QSize& size) : state(appState)
@@ -149,7 +119,7 @@ void AccountsPage::registerAnchors(AnchorLayout& anchors)
 void AccountsPage::loadAccountList()
 {
     list->clear();
-    if (!state.db.openShared(QStringLiteral("select * from admin order by id"))) {
+    if (!state.db.openShared(accountRowsStatement())) {
         list->clear();
         return;
     }
@@ -180,7 +150,7 @@ int AccountsPage::selectedAccountId() const
 void AccountsPage::onAccountSelected()
 {
     const int id = selectedAccountId();
-    if (id == 0 || !state.db.openShared(QStringLiteral("select * from admin where id=") + sqlInteger(id)))
+    if (id == 0 || !state.db.openShared(accountByIdStatement(id)))
         return;
     RecordSet& account = state.db.shared();
     if (account.atEnd())

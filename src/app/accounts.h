@@ -14,13 +14,6 @@ class QTreeWidget;
 // The name a group code shows in the account list; empty for an unknown code.
 QString accountGroupName(int code);
 
-QString insertAccountStatement(const QString& name, int groupCode, bool enabled, const QString& digest);
-// One's own account: name, and the password when a new one is given (digest
-// not empty); group and enabled state are never touched.
-QString updateOwnAccountStatement(int id, const QString& name, const QString& digest);
-QString updateAccountStatement(int id, const QString& name, int groupCode, bool enabled, const QString& digest);
-QString deleteAccountStatement(int id);
-
 class AccountsPage : public QWidget {
     Q_OBJECT
 public:

@@ -1,11 +1,11 @@
-#include "app/lifecycle.h"
 #include "app/loginwindow.h"
 
-#include "platform/links.h"
+#include "app/lifecycle.h"
+#include "app/statements.h"
 #include "platform/inifile.h"
+#include "platform/links.h"
 #include "platform/messagebox.h"
 #include "platform/sound.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QBitmap>
@@ -101,7 +101,7 @@ void LoginWindow::onLoginWindowCreated()
     // The counter stops at the largest value instead of overflowing.
     writeIniValue(state.iniPath, QStringLiteral("log_t"), QString::number(start < std::numeric_limits<int>::max() ? start + 1 : start));
 
-    if (state.db.openShared(QStringLiteral("select * from admin where status=1 order by id"))) {
+    if (state.db.openShared(loginAccountsStatement())) {
         RecordSet& rows = state.db.shared();
         for (; !rows.atEnd(); rows.moveNext())
             accountBox->addItem(rows.readText("nam"));
@@ -131,7 +131,7 @@ void LoginWindow::onLoginClicked()
     }
     writeIniValue(state.iniPath, QStringLiteral("log_name"), QString::number(accountBox->currentIndex()));
 
-    const QString sql = QStringLiteral("select * from admin where nam=") + sqlText(accountBox->currentText());
+    const QString sql = accountByNameStatement(accountBox->currentText());
     if (!state.db.openShared(sql)) {
         messageBox(state.db.lastErrorForOperator(), MessageStyle::Error | MessageStyle::SystemModal);
         return;

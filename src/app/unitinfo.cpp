@@ -2,7 +2,6 @@
 
 #include "core/permissions.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QComboBox>
@@ -25,30 +24,6 @@ QLineEdit* addBox(QWidget* parent, const QString& name, const QString& caption, 
 }
 
 } // namespace
-
-QString insertUnitInfoStatement(const UnitInfoValues& v)
-{
-    return QStringLiteral("INSERT INTO xx  (mc,dz,dh,qq,email,cz,dd,bmsh,fksh,pho) values (") + sqlText(v.name)
-           + QLatin1Char(',') + sqlText(v.address) + QLatin1Char(',') + sqlText(v.telephone) + QLatin1Char(',')
-           + sqlText(v.qq) + QLatin1Char(',') + sqlText(v.email) + QLatin1Char(',') + sqlText(v.fax) + QLatin1Char(',')
-           + sqlInteger(v.multiLocation) + QLatin1Char(',') + sqlInteger(v.review) + QLatin1Char(',')
-           + sqlInteger(v.payment) + QLatin1Char(',') + sqlInteger(v.photo) + QLatin1Char(')');
-}
-
-QString updateUnitInfoStatement(const UnitInfoValues& v)
-{
-    return QStringLiteral("UPDATE xx SET mc=") + sqlText(v.name) + QStringLiteral(",dz=") + sqlText(v.address)
-           + QStringLiteral(",dh=") + sqlText(v.telephone) + QStringLiteral(",qq=") + sqlText(v.qq)
-           + QStringLiteral(",email=") + sqlText(v.email) + QStringLiteral(",cz=") + sqlText(v.fax)
-           + QStringLiteral(",dd=") + sqlInteger(v.multiLocation) + QStringLiteral(",bmsh=")
-           + sqlInteger(v.review) + QStringLiteral(",fksh=") + sqlInteger(v.payment)
-           + QStringLiteral(",pho=") + sqlInteger(v.photo);
-}
-
-QString categoryItemStatusStatement(int multiLocation)
-{
-    return QStringLiteral("UPDATE style SET status=") + sqlInteger(multiLocation) + QStringLiteral(" where zd='dd'");
-}
 
 int switchSelectorPosition(int storedValue)
 {
@@ -100,7 +75,7 @@ void UnitInfoPage::setUnitSettings(const RecordSet& row)
 
 void UnitInfoPage::loadUnitSettings()
 {
-    if (!openReported(state, QStringLiteral("select * from xx ")))
+    if (!openReported(state, unitSettingsStatement()))
         return;
     if (state.db.shared().atEnd())
         return;
@@ -114,7 +89,7 @@ void UnitInfoPage::applyMultiLocation()
 
 void UnitInfoPage::showUnitInfo()
 {
-    if (!openReported(state, QStringLiteral("select * from xx ")))
+    if (!openReported(state, unitSettingsStatement()))
         return;
     RecordSet& row = state.db.shared();
     if (row.atEnd())
@@ -149,7 +124,7 @@ void UnitInfoPage::onSaveUnitInfo()
         state.showResult(text);
     };
 
-    if (!state.db.openShared(QStringLiteral("select * from xx"))) {
+    if (!state.db.openShared(unitInfoStatement())) {
         messageBox(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);
     } else {
         const QString sql = state.db.shared().atEnd() ? insertUnitInfoStatement(values) : updateUnitInfoStatement(values);
@@ -209,7 +184,7 @@ SyncPage::SyncPage(AppState& appState, const QSize& size) : state(appState)
 
 void SyncPage::showSyncSettings()
 {
-    if (!openReported(state, QStringLiteral("select * from sync ")))
+    if (!openReported(state, syncSettingsStatement()))
         return;
     RecordSet& row = state.db.shared();
     if (row.atEnd())

@@ -2,6 +2,7 @@
 // The unit information (table xx) with its four switches, and the read-only
 // page of the online edition's settings (table sync).
 
+#include "app/statements.h"
 #include "core/appstate.h"
 
 #include <QWidget>
@@ -10,16 +11,6 @@
 class QComboBox;
 class QLineEdit;
 
-// The ten values the unit page saves, in statement order.
-struct UnitInfoValues {
-    QString name, address, telephone, qq, email, fax;
-    int multiLocation = 0, review = 0, payment = 0, photo = 0;
-};
-
-QString insertUnitInfoStatement(const UnitInfoValues& values);
-// Updates every row of xx: the table holds one.
-QString updateUnitInfoStatement(const UnitInfoValues& values);
-QString categoryItemStatusStatement(int multiLocation);
 
 // The entry a switch selector shows for a stored value: 0 "启用" for exactly 1,
 // otherwise 1 "关闭(默认)".

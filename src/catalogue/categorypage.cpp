@@ -4,7 +4,6 @@
 #include "core/permissions.h"
 #include "platform/anchors.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QCheckBox>
@@ -19,31 +18,7 @@ namespace {
 const QString enabledText = QStringLiteral("启用");
 const QString disabledText = QStringLiteral("未启用");
 
-QString flag(bool on)
-{
-    return on ? QStringLiteral("1") : QStringLiteral("0");
-}
-
 } // namespace
-
-QString insertCategoryStatement(const CategoryValues& values)
-{
-    return QStringLiteral("INSERT INTO dd  (serverid,name,sx,status,xx) values (0,") + sqlText(values.name)
-           + QLatin1Char(',') + sqlNumber(values.order) + QLatin1Char(',') + flag(values.enabled) + QLatin1Char(',')
-           + sqlText(values.description) + QLatin1Char(')');
-}
-
-QString updateCategoryStatement(int id, const CategoryValues& values)
-{
-    return QStringLiteral("UPDATE dd SET name=") + sqlText(values.name) + QStringLiteral(",sx=") + sqlNumber(values.order)
-           + QStringLiteral(",status=") + flag(values.enabled) + QStringLiteral(",xx=") + sqlText(values.description)
-           + QStringLiteral(" WHERE id=") + sqlInteger(id);
-}
-
-QString deleteCategoryStatement(int id)
-{
-    return QStringLiteral("DELETE * FROM dd WHERE id=") + sqlInteger(id);
-}
 
 CategoryPage::CategoryPage(AppState& appState, const QSize& size) : state(appState)
 {
@@ -104,7 +79,7 @@ void CategoryPage::registerAnchors(AnchorLayout& anchors)
 void CategoryPage::fillCategoryPage()
 {
     list->clear();
-    if (!state.db.openShared(QStringLiteral("select * from dd order by sx")))
+    if (!state.db.openShared(categoryRowsStatement()))
         return;
     QList<QTreeWidgetItem*> items;
     for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {

@@ -3,6 +3,7 @@
 // listed, added, changed and deleted. The in-memory categoryList is not
 // touched here: changes reach the form at the next start.
 
+#include "catalogue/statements.h"
 #include "core/appstate.h"
 
 #include <QWidget>
@@ -14,16 +15,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 
-struct CategoryValues {
-    QString name;
-    double order = 0;
-    bool enabled = false;
-    QString description;
-};
-
-QString insertCategoryStatement(const CategoryValues& values);
-QString updateCategoryStatement(int id, const CategoryValues& values);
-QString deleteCategoryStatement(int id);
 
 class CategoryPage : public QWidget {
     Q_OBJECT

@@ -7,7 +7,6 @@
 #include "platform/anchors.h"
 #include "platform/dates.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QCheckBox>
@@ -29,37 +28,7 @@ constexpr int firstDeadlineYear = 2000;
 // Columns of 超级列表框_专业.
 enum Column : int { Name = 1, Fee, Quota, Registered, Deadline, Summary, Introduction, Order, Status, CategoryId };
 
-QString flag(bool on)
-{
-    return on ? QStringLiteral("1") : QStringLiteral("0");
-}
-
 } // namespace
-
-QString insertProgrammeStatement(const ProgrammeValues& v)
-{
-    return QStringLiteral("INSERT INTO zy  (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
-                          "values (0,")
-           + sqlInteger(v.categoryServerId) + QLatin1Char(',') + sqlText(v.name) + QLatin1Char(',') + sqlNumber(v.fee)
-           + QLatin1Char(',') + sqlNumber(v.quota) + QStringLiteral(",0,") + sqlText(v.deadline) + QLatin1Char(',')
-           + sqlText(v.summary) + QLatin1Char(',') + sqlText(v.introduction) + QLatin1Char(',') + sqlNumber(v.order)
-           + QLatin1Char(',') + flag(v.enabled) + QLatin1Char(',') + sqlInteger(v.categoryId) + QLatin1Char(')');
-}
-
-QString updateProgrammeStatement(int id, const ProgrammeValues& v)
-{
-    return QStringLiteral("UPDATE zy SET serplaid=") + sqlInteger(v.categoryServerId) + QStringLiteral(",name=")
-           + sqlText(v.name) + QStringLiteral(",xuefei=") + sqlNumber(v.fee) + QStringLiteral(",renshu=")
-           + sqlNumber(v.quota) + QStringLiteral(",jzrq=") + sqlText(v.deadline) + QStringLiteral(",yjh=")
-           + sqlText(v.summary) + QStringLiteral(",jieshao=") + sqlText(v.introduction) + QStringLiteral(",sx=")
-           + sqlNumber(v.order) + QStringLiteral(",status=") + flag(v.enabled) + QStringLiteral(",ddid=")
-           + sqlInteger(v.categoryId) + QStringLiteral(" WHERE id=") + sqlInteger(id);
-}
-
-QString deleteProgrammeStatement(int id)
-{
-    return QStringLiteral("DELETE * FROM zy WHERE id=") + sqlInteger(id);
-}
 
 QString deadlineForStatement(const QString& boxText)
 {
@@ -176,7 +145,7 @@ void ProgrammePage::loadProgrammePage()
 void ProgrammePage::fillProgrammePage()
 {
     list->clear();
-    if (state.db.openShared(QStringLiteral("select * from zy order by sx"))) {
+    if (state.db.openShared(programmeRowsStatement())) {
         QList<QTreeWidgetItem*> items;
         for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
             auto* item = new QTreeWidgetItem;
@@ -200,7 +169,7 @@ void ProgrammePage::fillProgrammePage()
     // Filled by program: no category counts as chosen until the operator picks one.
     const QSignalBlocker quiet(categorySelector);
     categorySelector->clear();
-    if (!state.db.openShared(QStringLiteral("select * from dd  order by sx")))
+    if (!state.db.openShared(categoryChoicesStatement()))
         return;
     for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext())
         categorySelector->addItem(rows.readText("name"), rows.readInteger("id"));
@@ -237,7 +206,7 @@ void ProgrammePage::onProgrammeCategoryChosen()
     const int id = categorySelector->currentData().toInt();
     if (id < 1)
         return;
-    if (!openReported(state, QStringLiteral("select serverid from dd where id=") + sqlInteger(id)))
+    if (!openReported(state, categoryServerIdStatement(id)))
         return;
     if (!state.db.shared().atEnd())
         chosenServerId = state.db.shared().readInteger("serverid");

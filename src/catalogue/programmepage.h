@@ -3,6 +3,7 @@
 // listed, added, changed and deleted, with their category and deadline.
 // Every change reloads the in-memory programmeList.
 
+#include "catalogue/statements.h"
 #include "core/appstate.h"
 
 #include <QWidget>
@@ -17,22 +18,6 @@ class QPlainTextEdit;
 class QPushButton;
 class QTreeWidget;
 
-struct ProgrammeValues {
-    int categoryServerId = 0;  // serplaid
-    QString name;
-    double fee = 0;
-    double quota = 0;
-    QString deadline;      // as deadlineForStatement gives it
-    QString summary;       // yjh
-    QString introduction;  // jieshao
-    double order = 0;
-    bool enabled = false;
-    int categoryId = 0;    // ddid
-};
-
-QString insertProgrammeStatement(const ProgrammeValues& values);
-QString updateProgrammeStatement(int id, const ProgrammeValues& values);
-QString deleteProgrammeStatement(int id);
 
 // The deadline as add and modify write it: the text when it reads as a date
 // from 2000 on, otherwise the zero date "1899年12月30日" (no deadline).

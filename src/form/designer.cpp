@@ -5,7 +5,6 @@
 #include "platform/anchors.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 #include "printing/fieldpreview.h"
 
@@ -45,11 +44,6 @@ bool isOneOf(const QString& zd, std::initializer_list<const char*> columns)
         if (zd == QLatin1String(column))
             return true;
     return false;
-}
-
-QString flag(bool on)
-{
-    return on ? QStringLiteral("1") : QStringLiteral("0");
 }
 
 } // namespace
@@ -108,28 +102,12 @@ bool orderShouldBeNegative(const QString& zd, double order)
     return order > 0.0000001 && isOneOf(zd, {"bm1", "bm2", "bm3", "dd"});
 }
 
-std::optional<QString> updateStyleStatement(const StyleRowChanges& row)
-{
-    if (!isPlainNumber(row.order))
-        return std::nullopt;
-    return QStringLiteral("UPDATE style SET nam=") + sqlText(row.nam) + QStringLiteral(",lx=") + sqlInteger(row.lx)
-           + QStringLiteral(",val=") + sqlText(row.val) + QStringLiteral(",bt=") + flag(row.required)
-           + QStringLiteral(",yz=") + sqlText(row.yz) + QStringLiteral(",sx=") + trimBlanks(row.order)
-           + QStringLiteral(",ts=") + sqlText(row.ts) + QStringLiteral(",status=") + flag(row.enabled)
-           + QStringLiteral(" where id=") + sqlInteger(row.id);
-}
-
 QStringList freeItemColumns()
 {
     QStringList columns;
     for (int n = 1; n <= 10; ++n)
         columns << QStringLiteral("kz%1").arg(n);
     return columns;
-}
-
-QString enableStyleStatement(int id)
-{
-    return QStringLiteral("UPDATE style SET status=1 where id=") + sqlInteger(id);
 }
 
 DesignerPage::DesignerPage(AppState& appState, const QSize& size) : state(appState)
@@ -277,7 +255,7 @@ void DesignerPage::registerAnchors(AnchorLayout& anchors)
 void DesignerPage::loadDesignerList()
 {
     list->clear();
-    if (!openReported(state, QStringLiteral("select * from style order by sx")))
+    if (!openReported(state, styleRowsStatement()))
         return;
     // Every row is read before pending messages run: a handler running in
     // between may reopen the shared record set.
@@ -420,7 +398,7 @@ void DesignerPage::saveItemChanges()
     loadFormItems(state);
 
     if (isCategoryItem) {
-        if (executeReported(state, QStringLiteral("UPDATE xx SET dd=") + flag(changes.enabled), MessageStyle::SystemModal)) {
+        if (executeReported(state, multiLocationStatement(changes.enabled), MessageStyle::SystemModal)) {
             state.showResult(QStringLiteral("专业分类修改成功"));
             emit multiLocationChanged(changes.enabled);
         } else {
@@ -434,7 +412,7 @@ void DesignerPage::addFormItem()
 {
     if (!guardManage(state))
         return;
-    if (!openReported(state, QStringLiteral("select id,zd,nam from style where status=0")))
+    if (!openReported(state, unusedStyleItemsStatement()))
         return;
     // The first unused free item in column order.
     int chosenId = 0;

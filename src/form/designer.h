@@ -5,6 +5,7 @@
 // page is attached through itemPreviewRequested and the page's accessors.
 
 #include "core/appstate.h"
+#include "form/statements.h"
 
 #include <QVector>
 #include <QWidget>
@@ -38,23 +39,9 @@ QString typeRefusal(const QString& zd, int type);
 // The category and programme items belong at the top: a positive order is refused.
 bool orderShouldBeNegative(const QString& zd, double order);
 
-struct StyleRowChanges {
-    int id = 0;
-    QString nam;
-    int lx = 0;
-    QString val;
-    bool required = false;
-    QString yz;
-    QString order;  // written as typed
-    QString ts;
-    bool enabled = false;
-};
-// None when the order is not a number (isPlainNumber), as it stands unquoted.
-std::optional<QString> updateStyleStatement(const StyleRowChanges& row);
 
 // The free items that 添加项目 takes into use, first unused first.
 QStringList freeItemColumns();
-QString enableStyleStatement(int id);
 
 class DesignerPage : public QWidget {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "form/registration.h"
 
 #include "form/formlayout.h"
+#include "photos/statements.h"
 #include "platform/dates.h"
 #include "platform/messagestyle.h"
 #include "platform/sqlliteral.h"
@@ -268,8 +269,7 @@ void attachPendingPhoto(AppState& state, int registration, QString& pendingPhoto
 {
     if (pendingPhoto.isEmpty() || registration <= 0)
         return;
-    if (!executeReported(state, QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(registration)
-                                    + QLatin1Char(',') + sqlText(pendingPhoto) + QStringLiteral(",1)"))) {
+    if (!executeReported(state, insertPhotoRowStatement(registration, pendingPhoto))) {
         state.showResult(QStringLiteral("照片添加失败"));
         return;
     }
@@ -277,7 +277,6 @@ void attachPendingPhoto(AppState& state, int registration, QString& pendingPhoto
     pendingPhoto.clear();
     // The row this desk wrote, not the newest of any desk.
     const qint64 photo = state.db.connection->lastInsertId();
-    const bool linked = executeReported(state, QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(photo)
-                                                   + QStringLiteral(" where id=") + sqlInteger(registration));
+    const bool linked = executeReported(state, linkPhotoStatement(registration, photo));
     state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));
 }

@@ -2,7 +2,6 @@
 
 #include "platform/dates.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 
 #include <QDir>
@@ -80,26 +79,6 @@ bool isRemovableStoredName(const QString& storedName)
     return !trimBlanks(relative).isEmpty() && !relative.endsWith(QLatin1Char('/')) && !QDir::isAbsolutePath(clean)
         && clean != QStringLiteral("..") && !clean.startsWith(QStringLiteral("../")) && clean != QStringLiteral(".")
         && clean.compare(QStringLiteral("noimg.jpg"), Qt::CaseInsensitive) != 0;
-}
-
-QString photoRowsStatement(int registrationId)
-{
-    return QStringLiteral("select * from fj where uid=") + sqlInteger(registrationId);
-}
-
-QString photoFileOfStatement(int registrationId)
-{
-    return QStringLiteral("select * from fj where uid= ") + sqlInteger(registrationId);
-}
-
-QString deletePhotoRowStatement(int photoRowId)
-{
-    return QStringLiteral("delete * from fj where id=") + sqlInteger(photoRowId);
-}
-
-QString clearPhotoMarkStatement(int registrationId)
-{
-    return QStringLiteral("UPDATE bmb SET imgid=0 where id=") + sqlInteger(registrationId);
 }
 
 QString photoDialogFilter()

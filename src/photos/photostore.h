@@ -11,6 +11,7 @@
 // fj row when they save.
 
 #include "core/appstate.h"
+#include "photos/statements.h"
 
 #include <QDateTime>
 #include <QString>
@@ -44,13 +45,6 @@ QString photoPath(const QString& programDir, const QString& storedName);
 // True when the stored name stays inside the photo folder and is no folder
 // itself, so a file may be removed by it.
 bool isRemovableStoredName(const QString& storedName);
-
-// --- statements ----------------------------------------------------------------
-
-QString photoRowsStatement(int registrationId);        // select * from fj where uid=<r>
-QString photoFileOfStatement(int registrationId);      // select * from fj where uid= <r>
-QString deletePhotoRowStatement(int photoRowId);       // delete * from fj where id=<id>
-QString clearPhotoMarkStatement(int registrationId);   // UPDATE bmb SET imgid=0 where id=<r>
 
 // --- operations ------------------------------------------------------------------
 

@@ -15,6 +15,11 @@ QString sqlInteger(qint64 value)
     return QString::number(value);
 }
 
+QString sqlFlag(bool on)
+{
+    return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
 QString sqlNumber(double value)
 {
     return numberToText(value);

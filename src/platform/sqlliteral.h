@@ -11,6 +11,8 @@
 // 'value' with embedded quotes doubled.
 QString sqlText(const QString& value);
 QString sqlInteger(qint64 value);
+// 1 or 0, as the status and switch columns hold a yes or no.
+QString sqlFlag(bool on);
 // C's "%.13g", as statements write numbers.
 QString sqlNumber(double value);
 // #yyyy-MM-dd HH:mm:ss#

@@ -1,6 +1,7 @@
 #include "printing/printchoices.h"
 
 #include "platform/inifile.h"
+#include "printing/statements.h"
 
 #include <QComboBox>
 
@@ -16,7 +17,7 @@ void fillPrintChoices(AppState& state, QComboBox* addChoice, QComboBox* browseCh
     }
 
     int enabledTemplates = 0;
-    if (state.db.openShared(QStringLiteral("select * from dy where status=1 order by sx"))) {
+    if (state.db.openShared(enabledTemplatesStatement())) {
         RecordSet& rows = state.db.shared();
         for (; !rows.atEnd(); rows.moveNext(), ++enabledTemplates) {
             const QString caption = QLatin1Char('-') + rows.readText("nam");

@@ -8,6 +8,7 @@
 #include "printing/amount.h"
 #include "printing/htmlfile.h"
 #include "printing/previewwindow.h"
+#include "printing/statements.h"
 #include "printing/templatecodec.h"
 
 #include <QApplication>
@@ -209,12 +210,12 @@ QString photoPathFor(const AppState& state, const QString& storedPhotoFile)
 
 QString renderRegistration(AppState& state, int templateId, int registrationId)
 {
-    if (!state.db.openShared(QStringLiteral("select * from dy where id=") + QString::number(templateId))
+    if (!state.db.openShared(templateByIdStatement(templateId))
         || state.db.shared().atEnd())
         return {};
     const QString templateHtml = decodeTemplateText(state.db.shared().readText("xx"));
 
-    if (!openReported(state, QStringLiteral("select * from bmb  where id =") + QString::number(registrationId)))
+    if (!openReported(state, registrationToPrintStatement(registrationId)))
         return {};
     RecordSet& row = state.db.shared();
     if (row.atEnd())

@@ -5,7 +5,6 @@
 #include "platform/dates.h"
 #include "platform/events.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 #include "printing/fieldpreview.h"
 #include "printing/htmlfile.h"
@@ -19,27 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTreeWidget>
-
-QString insertTemplateStatement(const QString& title, const QString& content, const QDateTime& added, bool enabled,
-                                double order)
-{
-    return QStringLiteral("INSERT INTO dy  (nam,xx,dtime,status,sx) values (") + sqlText(title) + QLatin1Char(',')
-           + sqlText(encodeTemplateText(content)) + QLatin1Char(',') + sqlText(dateToText(added)) + QLatin1Char(',')
-           + (enabled ? QLatin1Char('1') : QLatin1Char('0')) + QLatin1Char(',') + sqlNumber(order) + QLatin1Char(')');
-}
-
-QString updateTemplateStatement(int id, const QString& title, const QString& content, bool enabled, double order)
-{
-    return QStringLiteral("UPDATE dy SET nam=") + sqlText(title) + QStringLiteral(",xx=")
-           + sqlText(encodeTemplateText(content)) + QStringLiteral(",status=")
-           + (enabled ? QLatin1Char('1') : QLatin1Char('0')) + QStringLiteral(",sx=") + sqlNumber(order)
-           + QStringLiteral("  where id=") + sqlInteger(id);
-}
-
-QString deleteTemplateStatement(int id)
-{
-    return QStringLiteral("delete * from dy  where id=") + sqlInteger(id);
-}
 
 QString templateListDate(const QDateTime& added)
 {
@@ -140,7 +118,7 @@ void TemplatesPage::registerAnchors(AnchorLayout& anchors)
 void TemplatesPage::loadTemplateList()
 {
     list->clear();
-    if (!state.db.openShared(QStringLiteral("select * from dy order by sx")))
+    if (!state.db.openShared(templateRowsStatement()))
         return;
     // Every row is read before pending messages run: a handler running in
     // between may reopen the shared record set.
@@ -171,7 +149,7 @@ int TemplatesPage::selectedTemplateId() const
 void TemplatesPage::showTemplate()
 {
     const int id = selectedTemplateId();
-    if (id == 0 || !state.db.openShared(QStringLiteral("select * from dy where id=") + sqlInteger(id)))
+    if (id == 0 || !state.db.openShared(templateByIdStatement(id)))
         return;
     RecordSet& row = state.db.shared();
     if (row.atEnd())

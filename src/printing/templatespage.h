@@ -3,6 +3,7 @@
 // deleted and previewed unfilled.
 
 #include "core/appstate.h"
+#include "printing/statements.h"
 
 #include <QDateTime>
 #include <QWidget>
@@ -13,10 +14,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QTreeWidget;
 
-QString insertTemplateStatement(const QString& title, const QString& content, const QDateTime& added, bool enabled,
-                                double order);
-QString updateTemplateStatement(int id, const QString& title, const QString& content, bool enabled, double order);
-QString deleteTemplateStatement(int id);
 // The list's 时间 cell: empty for dates before 2000 (rows never given one).
 QString templateListDate(const QDateTime& added);
 

@@ -6,9 +6,9 @@
 #include "photos/photostore.h"
 #include "platform/inifile.h"
 #include "platform/messagebox.h"
-#include "platform/sqlliteral.h"
 #include "platform/text.h"
 #include "records/browsepage.h"
+#include "records/statements.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -87,10 +87,8 @@ void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
     RecordSet& rows = state.db.shared();
     const bool inserting = rows.atEnd();
     const QString previousFile = inserting ? QString() : rows.readText("filename");
-    const QString sql = inserting ? QStringLiteral("INSERT INTO fj  (uid,filename,status) values (") + sqlInteger(recordId)
-                                        + QLatin1Char(',') + sqlText(pendingPhoto) + QStringLiteral(",1)")
-                                  : QStringLiteral("UPDATE fj SET filename=") + sqlText(pendingPhoto)
-                                        + QStringLiteral(" where uid=") + sqlInteger(recordId);
+    const QString sql = inserting ? insertPhotoRowStatement(recordId, pendingPhoto)
+                                  : replacePhotoFileStatement(recordId, pendingPhoto);
     if (!executeReported(state, sql, MessageStyle::SystemModal)) {
         state.showResult(QStringLiteral("图片修改失败"));
         return;
@@ -106,8 +104,7 @@ void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
     }
     // The row this desk wrote, not the newest of any desk.
     const qint64 photoRow = state.db.connection->lastInsertId();
-    const bool linked = executeReported(state, QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(photoRow)
-                                                   + QStringLiteral(" where id=") + sqlInteger(recordId));
+    const bool linked = executeReported(state, linkPhotoStatement(recordId, photoRow));
     state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));
 }
 
@@ -264,7 +261,7 @@ StoredValues EditWindow::readStoredValues()
 {
     StoredValues values;
     // A record that cannot be read is reported when it is loaded.
-    if (recordId <= 0 || !state.db.openShared(QStringLiteral("select * from bmb where id=") + sqlInteger(recordId)))
+    if (recordId <= 0 || !state.db.openShared(registrationByIdStatement(recordId)))
         return values;
     RecordSet& row = state.db.shared();
     if (row.atEnd())
@@ -287,7 +284,7 @@ void EditWindow::loadEditRecord(bool keepId)
     int reviewState = 0;
     int paymentState = 0;
     QString registered;
-    if (openReported(state, QStringLiteral("select * from bmb where id=") + sqlInteger(recordId))
+    if (openReported(state, registrationByIdStatement(recordId))
         && !state.db.shared().atEnd()) {
         RecordSet& row = state.db.shared();
         const QVector<FormItem>& items = builder->builtItems();
@@ -366,7 +363,7 @@ void EditWindow::loadPhoto()
     photo->clear();
     if (state.unitSettings.photo != 1)
         return;
-    if (!openReported(state, QStringLiteral("SELECT * FROM fj where status=1 and  uid=") + sqlInteger(recordId)))
+    if (!openReported(state, enabledPhotoRowStatement(recordId)))
         return;
     if (!state.db.shared().atEnd())
         showPhotoIn(photo, photoPath(state.programDir, state.db.shared().readText("filename")));
@@ -441,7 +438,7 @@ void RecordEditor::openSelectedRecord()
         return;
     int category = 0;
     if (state.unitSettings.multiLocation == 1) {
-        if (!openReported(state, QStringLiteral("select dd from bmb where id=") + sqlInteger(id)))
+        if (!openReported(state, registrationCategoryStatement(id)))
             return;
         if (!state.db.shared().atEnd())
             category = state.db.shared().readInteger(0);

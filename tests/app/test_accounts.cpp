@@ -2,6 +2,7 @@
 
 #include "app/accounts.h"
 #include "app/outlookmenu.h"
+#include "app/statements.h"
 #include "core/permissions.h"
 #include "platform/text.h"
 

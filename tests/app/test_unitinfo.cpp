@@ -1,6 +1,7 @@
 #include "appfixture.h"
 
 #include "app/outlookmenu.h"
+#include "app/statements.h"
 #include "app/unitinfo.h"
 #include "platform/inifile.h"
 
