@@ -20,6 +20,10 @@ using store::Row;
 
 namespace {
 
+// The ids an ordered keyset reads at open: the first pages of any page size
+// the browse list offers.
+constexpr int firstIdsRead = 500;
+
 bool looksStoredDate(const char* s, int n)
 {
     return n == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':';
@@ -57,10 +61,14 @@ struct RecordSetState {
     QStringList columns;
     std::vector<bool> dateColumn;
 
-    // Keyset: the ids in query order and the reader of one row.
+    // Keyset: the ids in query order and the reader of one row. An ordered
+    // keyset starts with the first ids and the count of all; the rest of the
+    // ids are read when the cursor first goes past them (idsToCome).
     bool keyset = false;
     QString table;
     std::vector<qint64> ids;
+    QString idsToCome;
+    int total = 0;
     std::unique_ptr<store::RowReader> rowReader;
     Row cached;
     int cachedPosition = -1;
@@ -73,7 +81,27 @@ struct RecordSetState {
 
     ~RecordSetState() { close(); }
 
-    int count() const { return keyset ? int(ids.size()) : int(rows.size()); }
+    int count() const { return keyset ? (idsToCome.isEmpty() ? int(ids.size()) : total) : int(rows.size()); }
+
+    // True when the id at position is read; false past the last one or when
+    // reading the rest failed (readFailed, the error on owner).
+    bool idRead(int at)
+    {
+        if (size_t(at) < ids.size())
+            return true;
+        if (idsToCome.isEmpty())
+            return false;
+        std::vector<qint64> all;
+        if (!owner->engine->readIds(idsToCome, all)) {
+            readFailed = true;
+            owner->failFromEngine();
+            return false;
+        }
+        // Rows another desk added or removed meanwhile are in the count now.
+        ids = std::move(all);
+        idsToCome.clear();
+        return size_t(at) < ids.size();
+    }
 
     void close()
     {
@@ -87,6 +115,8 @@ struct RecordSetState {
         columns.clear();
         dateColumn.clear();
         std::vector<qint64>().swap(ids);
+        idsToCome.clear();
+        total = 0;
         std::vector<Row>().swap(rows);
         cached = Row();
         cachedPosition = -1;
@@ -107,10 +137,15 @@ struct RecordSetState {
         // write through this connection, so a page shown again is fresh.
         const qint64 changes = owner ? owner->engine->changeCounter() : -1;
         if (cachedPosition != position || cachedChanges != changes) {
+            if (!idRead(position))
+                return nullptr;
             cachedPosition = position;
             cachedChanges = changes;
             cachedMissing = true;
-            switch (rowReader->read(ids[size_t(position)], cached)) {
+            const size_t next = size_t(position) + 1;
+            const std::vector<qint64> ahead(ids.begin() + qint64(next),
+                                            ids.begin() + qint64(std::min(ids.size(), next + size_t(std::max(pageSize, 50)))));
+            switch (rowReader->read(ids[size_t(position)], ahead, cached)) {
             case store::RowReader::Result::Found:
                 cachedMissing = false;
                 break;
@@ -174,6 +209,8 @@ struct PlainSelect {
     QString table;
     QString columnList;   // the text between select and from
     QString rest;         // everything after the table name
+    // Ordered and nothing after the order: the rest up to "order by".
+    std::optional<QString> filterBeforeOrder;
 };
 
 // A select whose rows are rows of one table, one to one: a list of plain
@@ -223,6 +260,8 @@ std::optional<PlainSelect> plainSelect(const QString& sql, const std::vector<Tok
     int depth = 0;
     bool inOrderBy = false;
     bool orderItemStart = false;
+    std::optional<size_t> orderAt;
+    bool limited = false;
     for (size_t i = restStart; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
         if (t.is("(")) {
@@ -236,13 +275,16 @@ std::optional<PlainSelect> plainSelect(const QString& sql, const std::vector<Tok
                 || t.is("window"))
                 return std::nullopt;
             if (t.is("order") && i + 1 < tokens.size() && tokens[i + 1].is("by")) {
+                orderAt = i;
                 inOrderBy = true;
                 orderItemStart = true;
                 ++i;
                 continue;
             }
-            if (t.is("limit"))
+            if (t.is("limit")) {
                 inOrderBy = false;
+                limited = true;
+            }
             if (inOrderBy && orderItemStart && t.kind == TokenKind::Number)
                 return std::nullopt;   // "order by 2" names a result column
         }
@@ -256,6 +298,8 @@ std::optional<PlainSelect> plainSelect(const QString& sql, const std::vector<Tok
     const int restBegin = table.begin + table.length;
     const int restEnd = tokens.back().begin + tokens.back().length;
     plain.rest = sql.mid(restBegin, restEnd - restBegin);
+    if (orderAt && !limited)
+        plain.filterBeforeOrder = sql.mid(restBegin, tokens[*orderAt].begin - restBegin);
     return plain;
 }
 
@@ -271,6 +315,8 @@ struct DbConnection::Impl : ConnectionState {
     // keyset, any other select read whole, a write leaving rs closed.
     bool runInto(RecordSetState& rs, const sqlengine::Rewritten& rewritten, LockMode mode);
     bool openKeyset(RecordSetState& rs, const PlainSelect& plain);
+    // The single number a count(*) select gives.
+    bool readCount(const QString& sql, int& count);
     void attach(RecordSetState& rs);
     void closeAll();
 };
@@ -318,17 +364,43 @@ void DbConnection::Impl::attach(RecordSetState& rs)
 bool DbConnection::Impl::openKeyset(RecordSetState& rs, const PlainSelect& plain)
 {
     std::vector<qint64> ids;
-    if (!engine->readIds(QStringLiteral("select id from ") + plain.table + plain.rest, ids))
+    int total = 0;
+    QString idQuery = QStringLiteral("select id from ") + plain.table + plain.rest;
+    if (plain.filterBeforeOrder) {
+        // On a large table reading every id is most of the work of a query, so
+        // an ordered one starts with its count and the first ids, enough for
+        // the first pages. Ties are ordered by id, so the first ids and the
+        // whole list read later agree on the order.
+        idQuery += QStringLiteral(",id");
+        if (!readCount(QStringLiteral("select count(*) from ") + plain.table + *plain.filterBeforeOrder, total)
+            || !engine->readIds(idQuery + QStringLiteral(" limit ") + QString::number(firstIdsRead), ids))
+            return false;
+    } else if (!engine->readIds(idQuery, ids)) {
         return false;
+    }
     std::unique_ptr<store::RowReader> reader = engine->rowReader(plain.table, plain.columnList);
     if (!reader)
         return false;
     rs.keyset = true;
     rs.table = plain.table;
+    if (int(ids.size()) < total) {
+        rs.idsToCome = idQuery;
+        rs.total = total;
+    }
     rs.ids = std::move(ids);
     rs.takeColumns(reader->columns());
     rs.rowReader = std::move(reader);
     attach(rs);
+    return true;
+}
+
+bool DbConnection::Impl::readCount(const QString& sql, int& count)
+{
+    store::Columns columns;
+    std::vector<Row> rows;
+    if (!engine->run(sql, columns, rows) || rows.size() != 1 || rows[0].cells.empty())
+        return false;
+    count = int(rows[0].cells[0].integer);
     return true;
 }
 
@@ -387,9 +459,9 @@ bool RecordSet::atEnd() const
     if (!d->open || d->position >= d->count())
         return true;
     // A keyset row is read here, so a failure stops the caller before it
-    // takes the row's values.
+    // takes the row's values; reading the rest of the ids may find fewer.
     d->currentRow();
-    return d->readFailed;
+    return d->readFailed || d->position >= d->count();
 }
 
 bool RecordSet::readFailed() const

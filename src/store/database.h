@@ -29,7 +29,10 @@ class DbConnection;
 
 // The result of a query. A one-table select keeps only the row ids in query
 // order (a keyset) and reads a row's values when the cursor reaches it, so
-// values read after an update are fresh; any other select is read whole.
+// values read after an update are fresh; any other select is read whole. An
+// ordered one starts with its count and its first ids, and reads the rest of
+// its ids when the cursor first goes past them; rows of equal order keep the
+// order of their ids.
 class RecordSet {
 public:
     RecordSet();

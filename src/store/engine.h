@@ -74,7 +74,9 @@ public:
     virtual ~RowReader() = default;
     enum class Result { Found, Missing, Failed };
     virtual const Columns& columns() const = 0;
-    virtual Result read(qint64 id, Row& row) = 0;
+    // ahead: the ids the cursor reaches next, which an engine that pays a
+    // round trip per statement may read together with this one.
+    virtual Result read(qint64 id, const std::vector<qint64>& ahead, Row& row) = 0;
 };
 
 class Engine {

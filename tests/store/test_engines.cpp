@@ -113,6 +113,48 @@ private slots:
         QCOMPARE(desk.text(QStringLiteral("select count(*) from bmb")), QStringLiteral("11"));
     }
 
+    // A long ordered result shows its count and first pages before the rest
+    // of its ids is read; ties keep one order throughout, and what another
+    // desk wrote meanwhile is in the whole list once it is read.
+    void longOrderedResultsArePagedThroughWhole()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        EngineUnderTest engine(kind);
+        Desk desk(engine);
+        Desk other(engine);
+        QVERIFY(desk.opened && other.opened);
+        constexpr int rows = 1300;   // beyond the first ids a keyset reads
+        QVERIFY(desk.db.connection->beginTransaction());
+        for (int n = 0; n < rows; ++n)
+            QVERIFY(desk.db.execute(QStringLiteral("INSERT INTO bmb  (xm,dtime,status) values ('%1','2013-05-0%2 08:00:00',1)")
+                                        .arg(n)
+                                        .arg(1 + n % 3)));
+        QVERIFY(desk.db.connection->commitTransaction());
+
+        QVERIFY(desk.db.openShared(QStringLiteral("select xm,dtime from bmb where status=1 order by dtime desc")));
+        RecordSet& list = desk.db.shared();
+        list.setPageSize(100);
+        QCOMPARE(list.recordCount(), rows);
+        QCOMPARE(list.getPageCount(), 13);
+        QStringList seen;
+        for (; !list.atEnd() && seen.size() < 300; list.moveNext())
+            seen << list.readText("xm");
+        QVERIFY(other.db.execute(QStringLiteral("INSERT INTO bmb  (xm,dtime,status) values ('late','2013-05-01 00:00:00',1)")));
+        for (; !list.atEnd(); list.moveNext())
+            seen << list.readText("xm");
+        QCOMPARE(seen.size(), rows + 1);
+        QCOMPARE(seen.last(), QStringLiteral("late"));
+        seen.removeLast();
+        QStringList expected;
+        for (int day = 3; day >= 1; --day)
+            for (int n = 0; n < rows; ++n)
+                if (1 + n % 3 == day)
+                    expected << QString::number(n);
+        QCOMPARE(seen, expected);
+        list.setAbsolutePage(14);
+        QCOMPARE(list.readText("xm"), QStringLiteral("late"));
+    }
+
     // Each desk finds the row it inserted itself, never another desk's newer
     // one; work inside a transaction is undone as a whole.
     void eachConnectionKnowsItsOwnInsertAndTransactionsUndo()

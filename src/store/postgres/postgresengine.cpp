@@ -7,6 +7,7 @@
 #include <libpq-fe.h>
 
 #include <cstdlib>
+#include <unordered_map>
 
 namespace store {
 
@@ -65,16 +66,18 @@ Columns columnsOf(const PGresult* result)
     return columns;
 }
 
-void copyRow(const PGresult* result, int i, Row& row)
+// Row i from column firstColumn on.
+void copyRow(const PGresult* result, int i, Row& row, int firstColumn = 0)
 {
     const int n = PQnfields(result);
-    row.clear(size_t(n));
-    for (int j = 0; j < n; ++j) {
+    row.clear(size_t(n - firstColumn));
+    for (int j = firstColumn; j < n; ++j) {
         if (PQgetisnull(result, i, j))
             continue;
         const char* value = PQgetvalue(result, i, j);
         const int length = PQgetlength(result, i, j);
-        Cell& cell = row.cells[size_t(j)];
+        const size_t at = size_t(j - firstColumn);
+        Cell& cell = row.cells[at];
         switch (PQftype(result, j)) {
         case BoolType:
             cell.type = CellType::Integer;
@@ -95,12 +98,12 @@ void copyRow(const PGresult* result, int i, Row& row)
         case ByteaType: {
             size_t size = 0;
             unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(value), &size);
-            row.setText(size_t(j), reinterpret_cast<const char*>(bytes), int(size), CellType::Bytes);
+            row.setText(at, reinterpret_cast<const char*>(bytes), int(size), CellType::Bytes);
             PQfreemem(bytes);
             break;
         }
         default:
-            row.setText(size_t(j), value, length);
+            row.setText(at, value, length);
             break;
         }
     }
@@ -164,29 +167,50 @@ Parameter parameterOf(const QVariant& value)
 
 class PostgresRowReader : public RowReader {
 public:
-    PostgresRowReader(PostgresEngine& engine, QByteArray statement, Columns columns)
-        : engine(engine), statement(std::move(statement)), cols(std::move(columns))
+    // statement: the select of the id, then the columns, ending in "where id".
+    PostgresRowReader(PostgresEngine& engine, const QString& statement, Columns columns)
+        : engine(engine), statement((statement + QStringLiteral(" = any($1::bigint[])")).toUtf8()),
+          cols(std::move(columns))
     {
     }
     const Columns& columns() const override { return cols; }
-    Result read(qint64 id, Row& row) override
+
+    // A round trip costs more than reading a page of rows, so the rows ahead
+    // come in the same statement and are kept until the next write.
+    Result read(qint64 id, const std::vector<qint64>& ahead, Row& row) override
     {
-        const QByteArray key = QByteArray::number(id);
-        const char* values[] = {key.constData()};
-        PGresult* result = PQexecParams(engine.conn, statement.constData(), 1, nullptr, values, nullptr, nullptr, 0);
-        if (!engine.check(result, true))
-            return Result::Failed;
-        const bool found = PQntuples(result) > 0;
-        if (found)
-            copyRow(result, 0, row);
-        PQclear(result);
-        return found ? Result::Found : Result::Missing;
+        if (readAt != engine.changeCounter())
+            readAhead.clear();
+        auto kept = readAhead.find(id);
+        if (kept == readAhead.end()) {
+            readAhead.clear();
+            readAt = engine.changeCounter();
+            QByteArray keys = "{" + QByteArray::number(id);
+            for (qint64 next : ahead)
+                keys += ',' + QByteArray::number(next);
+            keys += '}';
+            const char* values[] = {keys.constData()};
+            PGresult* result = PQexecParams(engine.conn, statement.constData(), 1, nullptr, values, nullptr, nullptr, 0);
+            if (!engine.check(result, true))
+                return Result::Failed;
+            for (int r = 0; r < PQntuples(result); ++r)
+                copyRow(result, r, readAhead[std::strtoll(PQgetvalue(result, r, 0), nullptr, 10)], 1);
+            PQclear(result);
+            kept = readAhead.find(id);
+            if (kept == readAhead.end())
+                return Result::Missing;
+        }
+        row = std::move(kept->second);
+        readAhead.erase(kept);
+        return Result::Found;
     }
 
 private:
     PostgresEngine& engine;
     QByteArray statement;
     Columns cols;
+    std::unordered_map<qint64, Row> readAhead;
+    qint64 readAt = -1;
 };
 
 PostgresEngine::~PostgresEngine()
@@ -338,8 +362,9 @@ std::unique_ptr<RowReader> PostgresEngine::rowReader(const QString& table, const
         return nullptr;
     Columns columns = columnsOf(shape);
     PQclear(shape);
-    return std::make_unique<PostgresRowReader>(*this, (select + QStringLiteral(" where id=$1")).toUtf8(),
-                                               std::move(columns));
+    return std::make_unique<PostgresRowReader>(
+        *this, QStringLiteral("select id,") + columnList + QStringLiteral("from ") + table + QStringLiteral(" where id"),
+        std::move(columns));
 }
 
 bool PostgresEngine::updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,

@@ -139,7 +139,7 @@ public:
     SqliteRowReader(SqliteEngine& engine, sqlite3_stmt* stmt) : engine(engine), stmt(stmt), cols(columnsOf(stmt)) {}
     ~SqliteRowReader() override { sqlite3_finalize(stmt); }
     const Columns& columns() const override { return cols; }
-    Result read(qint64 id, Row& row) override
+    Result read(qint64 id, const std::vector<qint64>&, Row& row) override
     {
         sqlite3_reset(stmt);
         sqlite3_bind_int64(stmt, 1, id);
