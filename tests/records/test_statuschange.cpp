@@ -75,14 +75,22 @@ private slots:
         BrowseFixture f;
         QVERIFY(f.addRegistrations(3));
         f.page->enter(false);
-        // A trigger body holds a semicolon, so it goes to SQLite directly.
-        sqlite3* db = nullptr;
-        QCOMPARE(sqlite3_open(f.dir.databasePath().toUtf8().constData(), &db), SQLITE_OK);
-        const int created = sqlite3_exec(
-            db, "create trigger refuse before update on bmb begin select raise(abort, 'locked by test'); end", nullptr,
-            nullptr, nullptr);
-        sqlite3_close(db);
-        QCOMPARE(created, SQLITE_OK);
+        // A trigger body holds a semicolon, so it goes to the engine directly.
+        if (f.server) {
+            PgSession session(f.server->connectionString());
+            QVERIFY(session.run(QStringLiteral("create function refuse() returns trigger language plpgsql as "
+                                               "$$ begin raise exception 'locked by test'; end $$")).ok);
+            QVERIFY(session.run(QStringLiteral("create trigger refuse before update on bmb for each row "
+                                               "execute function refuse()")).ok);
+        } else {
+            sqlite3* db = nullptr;
+            QCOMPARE(sqlite3_open(f.dir.databasePath().toUtf8().constData(), &db), SQLITE_OK);
+            const int created = sqlite3_exec(
+                db, "create trigger refuse before update on bmb begin select raise(abort, 'locked by test'); end",
+                nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+            QCOMPARE(created, SQLITE_OK);
+        }
         f.tick({0});
         f.chooseStatus(QStringLiteral("审核:通过√"));
         QCOMPARE(f.result, QStringLiteral("修改失败"));

@@ -4,9 +4,12 @@
 
 #include "core/appstate.h"
 #include "platform/messagestyle.h"
+#include "support/pgtestdatabase.h"
 #include "support/testsupport.h"
 
 #include <QStringList>
+
+#include <memory>
 
 struct RecordingReporter : Reporter {
     QStringList results;
@@ -22,8 +25,11 @@ struct RecordingReporter : Reporter {
     }
 };
 
+// In a run on the server (testsOnServer) the database is a fresh one on the
+// test server, set up as a desk sets up an empty one; it outlives the state.
 struct OpenState {
     TestProgramDir dir;
+    std::unique_ptr<TestPgDatabase> server;
     AppState state;
     RecordingReporter reporter;
     OpenState()
@@ -33,8 +39,17 @@ struct OpenState {
         createConnection(state.db.connection);
         createRecordSet(state.db.sharedRecordSet);
         createRecordSet(state.db.browseRecordSet);
-        if (!state.db.connection->openDatabase(connectionStringFor(dir.path())))
-            qFatal("cannot open the test database");
+        bool opened = false;
+        if (testsOnServer()) {
+            server = std::make_unique<TestPgDatabase>();
+            if (!server->isReady())
+                qFatal("cannot make the test database on the server: %s", qPrintable(server->error()));
+            opened = state.db.connection->openServer(server->connectionString());
+        } else {
+            opened = state.db.connection->openDatabase(connectionStringFor(dir.path()));
+        }
+        if (!opened)
+            qFatal("cannot open the test database: %s", qPrintable(state.db.lastErrorText()));
     }
     bool run(const QString& sql) { return state.db.execute(sql); }
     bool run(const char* sql) { return run(QString::fromUtf8(sql)); }

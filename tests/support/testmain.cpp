@@ -1,5 +1,6 @@
 // Runs every test class registered into this executable; fails when any fails.
 // Test functions named on the command line run in the classes that have them.
+#include "support/pgtestdatabase.h"
 #include "support/testsupport.h"
 
 #ifdef BRENVO_TEST_WIDGETS
@@ -33,6 +34,11 @@ int main(int argc, char** argv)
 #else
     QCoreApplication app(argc, argv);
 #endif
+
+    if (testsOnServer() && qEnvironmentVariableIsEmpty("BRENVO_TEST_PG")) {
+        qInfo("%s", qPrintable(TestPgDatabase::skipReason()));
+        return 0;
+    }
 
     QList<QByteArray> options;
     QList<QByteArray> functions;

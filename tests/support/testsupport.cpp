@@ -12,6 +12,11 @@ std::vector<TestFactory>& registeredTests()
     return tests;
 }
 
+bool testsOnServer()
+{
+    return qEnvironmentVariable("BRENVO_TEST_ENGINE") == QLatin1String("postgres");
+}
+
 TestProgramDir::TestProgramDir(bool withDatabase)
 {
     if (!dir.isValid())

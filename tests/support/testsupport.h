@@ -21,6 +21,17 @@ struct TestRegistrar {
 
 #define BRENVO_TEST(Class) static TestRegistrar<Class> registrar_##Class;
 
+// True when this run keeps the test databases on the PostgreSQL test server
+// (BRENVO_TEST_ENGINE=postgres) instead of a zhao.dat of their own.
+bool testsOnServer();
+
+// Skips a test function that checks the zhao.dat file itself in a run on the server.
+#define BRENVO_SKIP_ON_SERVER(why)                                                                                \
+    do {                                                                                                        \
+        if (testsOnServer())                                                                                    \
+            QSKIP(why);                                                                                         \
+    } while (false)
+
 // A program directory of its own with a newly shipped zhao.dat, removed at the end.
 class TestProgramDir {
 public:
