@@ -1,25 +1,11 @@
 #include "appfixture.h"
 
 #include "app/datafolder.h"
+#include "support/safetysupport.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 namespace {
-
-bool writeText(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // An installed program directory: what the package puts beside the executable.
 struct Installation {
@@ -28,9 +14,9 @@ struct Installation {
     QString home = root.filePath(QStringLiteral("home/share"));
     Installation()
     {
-        writeText(programDir + QStringLiteral("/photo/noimg.jpg"), "shipped photo");
-        writeText(programDir + QStringLiteral("/mb/zd_mb.htm"), "shipped page");
-        writeText(programDir + QLatin1Char('/') + installedMarkerName, "installed");
+        writeBytes(programDir + QStringLiteral("/photo/noimg.jpg"), "shipped photo");
+        writeBytes(programDir + QStringLiteral("/mb/zd_mb.htm"), "shipped page");
+        writeBytes(programDir + QLatin1Char('/') + installedMarkerName, "installed");
     }
     DataFolderFacts facts(const QString& named = QString()) const
     {
@@ -98,8 +84,8 @@ private slots:
         Installation installation;
         const DataFolderFacts facts = installation.facts();
         const QString folder = chooseDataFolder(facts);
-        QVERIFY(writeText(folder + QStringLiteral("/zhao.dat"), "the user's data"));
-        QVERIFY(writeText(folder + QStringLiteral("/mb/zd_mb.htm"), "the user's page"));
+        QVERIFY(writeBytes(folder + QStringLiteral("/zhao.dat"), "the user's data"));
+        QVERIFY(writeBytes(folder + QStringLiteral("/mb/zd_mb.htm"), "the user's page"));
         QString error;
         QVERIFY2(prepareDataFolder(facts, folder, &error), qPrintable(error));
         QCOMPARE(readBytes(folder + QStringLiteral("/zhao.dat")), QByteArray("the user's data"));
@@ -114,7 +100,7 @@ private slots:
         Installation installation;
         const DataFolderFacts facts = installation.facts();
         const QString folder = chooseDataFolder(facts);
-        QVERIFY(writeText(folder + QStringLiteral("/backup/zhao_20130506_140309.zip"), "archive"));
+        QVERIFY(writeBytes(folder + QStringLiteral("/backup/zhao_20130506_140309.zip"), "archive"));
         QString error;
         QVERIFY2(prepareDataFolder(facts, folder, &error), qPrintable(error));
         QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/zhao.dat")));
