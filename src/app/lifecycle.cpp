@@ -38,7 +38,8 @@ void restartProgram(AppState& state)
         restartProgramHook();
         return;
     }
-    QProcess::startDetached(QCoreApplication::applicationFilePath(), {}, state.programDir);
+    QProcess::startDetached(QCoreApplication::applicationFilePath(), {QStringLiteral("--data"), state.programDir},
+                            state.programDir);
     std::exit(0);
 }
 
@@ -55,6 +56,11 @@ bool installChineseTranslations()
     QCoreApplication::installTranslator(loaded);
     translator = loaded;
     return true;
+}
+
+QString programVersion()
+{
+    return QStringLiteral(BRENVO_VERSION);
 }
 
 void loadBuiltInResources()

@@ -1,5 +1,6 @@
 #include "app/loginwindow.h"
 
+#include "app/datafolder.h"
 #include "app/lifecycle.h"
 #include "app/statements.h"
 #include "platform/inifile.h"
@@ -80,9 +81,9 @@ LoginWindow::LoginWindow(AppState& appState, QWidget* parent) : QDialog(parent),
     exitButton->setGeometry(156, 120, 60, 24);
     connect(exitButton, &QPushButton::clicked, this, &LoginWindow::onExitClicked);
 
-    makeLinkLabel(QStringLiteral("透明标签3"), QStringLiteral("帮助"), state.programFile(QStringLiteral("help.htm")), this)
+    makeLinkLabel(QStringLiteral("透明标签3"), QStringLiteral("帮助"), shippedPage(QStringLiteral("help.htm")), this)
         ->setGeometry(12, 126, 40, 18);
-    makeLinkLabel(QStringLiteral("透明标签5"), QStringLiteral("网站"), state.programFile(QStringLiteral("brenvo.htm")), this)
+    makeLinkLabel(QStringLiteral("透明标签5"), QStringLiteral("网站"), shippedPage(QStringLiteral("brenvo.htm")), this)
         ->setGeometry(254, 126, 40, 18);
 
     onLoginWindowCreated();

@@ -2,6 +2,7 @@
 
 #include "app/aboutwindow.h"
 #include "app/accounts.h"
+#include "app/datafolder.h"
 #include "app/lifecycle.h"
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
@@ -234,9 +235,9 @@ QWidget* MainWindow::buildStartPage(const QSize& pageSize)
     const QPixmap pixmap(QStringLiteral(":/start/start.png"));
     picture->setPixmap(pixmap);
     picture->setGeometry(20, 20, pixmap.width(), pixmap.height());
-    makeLinkLabel(QStringLiteral("透明标签6"), QStringLiteral("帮助文件"), state.programFile(QStringLiteral("help.htm")), page)
+    makeLinkLabel(QStringLiteral("透明标签6"), QStringLiteral("帮助文件"), shippedPage(QStringLiteral("help.htm")), page)
         ->setGeometry(24, 30 + pixmap.height(), 80, 20);
-    makeLinkLabel(QStringLiteral("透明标签7"), QStringLiteral("访问网站"), state.programFile(QStringLiteral("brenvo.htm")), page)
+    makeLinkLabel(QStringLiteral("透明标签7"), QStringLiteral("访问网站"), shippedPage(QStringLiteral("brenvo.htm")), page)
         ->setGeometry(114, 30 + pixmap.height(), 80, 20);
     return page;
 }
@@ -380,17 +381,17 @@ void MainWindow::exportToSpreadsheet()
 
 void MainWindow::openHelp()
 {
-    openWithDesktop(state.programFile(QStringLiteral("help.htm")));
+    openWithDesktop(shippedPage(QStringLiteral("help.htm")));
 }
 
 void MainWindow::openWebsite()
 {
-    openWithDesktop(state.programFile(QStringLiteral("brenvo.htm")));
+    openWithDesktop(shippedPage(QStringLiteral("brenvo.htm")));
 }
 
 void MainWindow::showAbout()
 {
-    AboutWindow about(databaseInUseText(state.serverConnection), this);
+    AboutWindow about(databaseInUseText(state.serverConnection), state.programDir, this);
     about.exec();
 }
 

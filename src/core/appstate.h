@@ -69,7 +69,7 @@ public:
 };
 
 struct AppState {
-    QString programDir;               // the executable's directory (start-up)
+    QString programDir;               // the data folder: the executable's directory unless installed or named (start-up)
     QString iniPath;                  // settings, at start
     QString serverConnection;         // [server] connection of the settings; empty: zhao.dat (start-up)
     Operator currentOperator;         // login

@@ -228,7 +228,10 @@ private slots:
     void theAboutWindowShowsItsTextsAndClosesByItsLabel()
     {
         QCOMPARE(databaseInUseText(QString()), QStringLiteral("数据库：本机 zhao.dat"));
-        AboutWindow about(databaseInUseText(QStringLiteral("host=10.0.0.5 dbname=brenvo password=secret user=desk")));
+        const QString longFolder = QStringLiteral("/home/operator/.local/share/") + QString(80, QLatin1Char('x'))
+            + QStringLiteral("/brenvo");
+        AboutWindow about(databaseInUseText(QStringLiteral("host=10.0.0.5 dbname=brenvo password=secret user=desk")),
+                          longFolder);
         about.show();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
         QStringList texts;
@@ -237,6 +240,13 @@ private slots:
         QVERIFY(texts.contains(QStringLiteral("V2013 Beat1")));
         QVERIFY(texts.contains(QStringLiteral("专业版")));
         QVERIFY(texts.contains(QStringLiteral("数据库：服务器 host=10.0.0.5 dbname=brenvo user=desk")));
+        // A folder too long for the window keeps its start and its end in
+        // view and is whole in the tip.
+        auto* folder = about.findChild<QLabel*>(QStringLiteral("标签_数据文件夹"));
+        QVERIFY(folder->text().startsWith(QStringLiteral("数据文件夹：/home/")));
+        QVERIFY(folder->text().endsWith(QStringLiteral("x/brenvo")));
+        QVERIFY(folder->fontMetrics().horizontalAdvance(folder->text()) <= folder->width());
+        QCOMPARE(folder->toolTip(), QStringLiteral("数据文件夹：") + longFolder);
         auto* close = about.findChild<QLabel*>(QStringLiteral("透明标签1"));
         QCOMPARE(close->text(), QStringLiteral("确  定"));
         QTest::mouseClick(close, Qt::LeftButton);
