@@ -1,6 +1,7 @@
 #include "support/pgtestdatabase.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 
@@ -134,4 +135,48 @@ QString TestPgDatabase::skipReason()
 {
     return QStringLiteral("PostgreSQL server tests skipped: BRENVO_TEST_PG is not set "
                           "(scripts/test sets it when PostgreSQL 15 is installed)");
+}
+
+TestPgCluster::TestPgCluster()
+{
+    QString output;
+    if (!script({QStringLiteral("start")}, &output))
+        return;
+    const QStringList lines = output.trimmed().split(QLatin1Char('\n'));
+    if (lines.size() != 2) {
+        failure = QStringLiteral("test-postgres start printed: ") + output;
+        return;
+    }
+    folder = lines.at(0);
+    connection = lines.at(1);
+}
+
+TestPgCluster::~TestPgCluster()
+{
+    if (!folder.isEmpty())
+        script({QStringLiteral("stop"), folder});
+}
+
+bool TestPgCluster::halt()
+{
+    return script({QStringLiteral("halt"), folder});
+}
+
+bool TestPgCluster::resume()
+{
+    return script({QStringLiteral("resume"), folder});
+}
+
+bool TestPgCluster::script(const QStringList& arguments, QString* output)
+{
+    QProcess process;
+    process.start(QStringLiteral(TEST_POSTGRES_SCRIPT), arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        failure = QStringLiteral("test-postgres %1 failed: %2")
+                      .arg(arguments.join(QLatin1Char(' ')), QString::fromUtf8(process.readAllStandardError()));
+        return false;
+    }
+    if (output)
+        *output = QString::fromUtf8(process.readAllStandardOutput());
+    return true;
 }

@@ -68,6 +68,31 @@ private:
     bool ready = false;
 };
 
+// A server of its own for a test that stops and starts it while a desk is
+// connected (scripts/test-postgres start, halt, resume, stop); its database
+// postgres is the desk's. Made only where BRENVO_TEST_PG says PostgreSQL is
+// there.
+class TestPgCluster {
+public:
+    TestPgCluster();
+    ~TestPgCluster();
+    TestPgCluster(const TestPgCluster&) = delete;
+    TestPgCluster& operator=(const TestPgCluster&) = delete;
+
+    bool isReady() const { return !connection.isEmpty(); }
+    QString error() const { return failure; }
+    QString connectionString() const { return connection; }
+    bool halt();
+    bool resume();
+
+private:
+    bool script(const QStringList& arguments, QString* output = nullptr);
+
+    QString folder;
+    QString connection;
+    QString failure;
+};
+
 // Skips the test function without a configured server; fails it when the
 // server is configured but the database cannot be made.
 #define BRENVO_REQUIRE_PG(db)                                                                                    \

@@ -122,10 +122,10 @@ QString returningId(const QString& sql)
     return sql.left(last->begin + last->length) + QStringLiteral(" RETURNING id");
 }
 
-bool isInsert(const QString& sql)
+bool startsWith(const QString& sql, const char* word)
 {
     const sqlengine::Lexed lexed = sqlengine::tokenize(sql);
-    return !lexed.tokens.empty() && lexed.tokens.front().is("insert");
+    return !lexed.tokens.empty() && lexed.tokens.front().is(word);
 }
 
 // One value as a text parameter; bytes as binary.
@@ -190,7 +190,7 @@ public:
                 keys += ',' + QByteArray::number(next);
             keys += '}';
             const char* values[] = {keys.constData()};
-            PGresult* result = PQexecParams(engine.conn, statement.constData(), 1, nullptr, values, nullptr, nullptr, 0);
+            PGresult* result = engine.exec(statement, true, 1, values);
             if (!engine.check(result, true))
                 return Result::Failed;
             for (int r = 0; r < PQntuples(result); ++r)
@@ -220,7 +220,14 @@ PostgresEngine::~PostgresEngine()
 
 std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& connectionString, QString& error, ErrorKind& kind)
 {
-    pg_conn* conn = PQconnectdb(connectionString.toUtf8().constData());
+    // Texts travel as UTF-8, date-times read back as yyyy-MM-dd HH:mm:ss and
+    // a backslash in a quoted text is itself, as the rewrite expects. Given
+    // with the connection, they hold again when it is made anew.
+    const QByteArray given = connectionString.toUtf8();
+    const char* const keywords[] = {"dbname", "client_encoding", "options", nullptr};
+    const char* const values[] = {given.constData(), "UTF8", "-c DateStyle=ISO,YMD -c standard_conforming_strings=on",
+                                  nullptr};
+    pg_conn* conn = PQconnectdbParams(keywords, values, 1);
     if (!conn || PQstatus(conn) != CONNECTION_OK) {
         error = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QStringLiteral("out of memory");
         kind = ErrorKind::Unreachable;
@@ -228,10 +235,7 @@ std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& connectionSt
         return nullptr;
     }
     std::unique_ptr<PostgresEngine> engine(new PostgresEngine(conn));
-    // Texts travel as UTF-8, date-times read back as yyyy-MM-dd HH:mm:ss and
-    // a backslash in a quoted text is itself, as the rewrite expects.
-    if (PQsetClientEncoding(conn, "UTF8") != 0 || !engine->command("SET DateStyle = 'ISO, YMD'")
-        || !engine->command("SET standard_conforming_strings = on") || !engine->setUpIfEmpty()) {
+    if (!engine->setUpIfEmpty()) {
         error = engine->error.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : engine->error;
         kind = engine->error.isEmpty() ? ErrorKind::Other : engine->kind;
         return nullptr;
@@ -263,9 +267,35 @@ bool PostgresEngine::check(pg_result* result, bool rowsExpected)
     return false;
 }
 
+pg_result* PostgresEngine::exec(const QByteArray& sql, bool reading, int count, const char* const* values,
+                                const int* lengths, const int* formats)
+{
+    // A connection lost since the last statement (the server restarted, the
+    // network came back) is made anew first.
+    if (PQstatus(conn) != CONNECTION_OK)
+        reconnect();
+    PGresult* result = PQexecParams(conn, sql.constData(), count, nullptr, values, lengths, formats, 0);
+    // Found lost by this statement: a read is sent once more on a new
+    // connection. A write is not, as it may have run before the answer was
+    // lost; it fails, and the next one goes out on a new connection.
+    if (reading && !inTransaction && PQstatus(conn) == CONNECTION_BAD && reconnect()) {
+        PQclear(result);
+        result = PQexecParams(conn, sql.constData(), count, nullptr, values, lengths, formats, 0);
+    }
+    return result;
+}
+
+bool PostgresEngine::reconnect()
+{
+    PQreset(conn);
+    // The server undid whatever transaction the lost connection had open.
+    inTransaction = false;
+    return PQstatus(conn) == CONNECTION_OK;
+}
+
 bool PostgresEngine::command(const char* sql)
 {
-    PGresult* result = PQexec(conn, sql);
+    PGresult* result = exec(sql, false);
     if (!check(result, false))
         return false;
     PQclear(result);
@@ -280,7 +310,7 @@ bool PostgresEngine::setUpIfEmpty()
     PGresult* present = nullptr;
     bool ok = command(lock.constData());
     if (ok) {
-        present = PQexec(conn, "SELECT to_regclass('bmb') IS NOT NULL");
+        present = exec("SELECT to_regclass('bmb') IS NOT NULL", true);
         ok = check(present, true);
     }
     const bool hasTables = ok && PQntuples(present) == 1 && PQgetvalue(present, 0, 0)[0] == 't';
@@ -310,13 +340,9 @@ bool PostgresEngine::run(const QString& sql, Columns& columns, std::vector<Row>&
 {
     columns = Columns();
     rows.clear();
-    // A connection lost since the last statement (the server restarted, the
-    // network came back) is tried again once before giving up.
-    if (PQstatus(conn) != CONNECTION_OK)
-        PQreset(conn);
-    const bool insert = isInsert(sql);
+    const bool insert = startsWith(sql, "insert");
     const QByteArray text = (insert ? returningId(sql) : sql).toUtf8();
-    PGresult* result = PQexecParams(conn, text.constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    PGresult* result = exec(text, startsWith(sql, "select"));
     if (!check(result, false))
         return false;
     if (PQresultStatus(result) == PGRES_COMMAND_OK) {
@@ -339,9 +365,7 @@ bool PostgresEngine::run(const QString& sql, Columns& columns, std::vector<Row>&
 bool PostgresEngine::readIds(const QString& sql, std::vector<qint64>& ids)
 {
     ids.clear();
-    if (PQstatus(conn) != CONNECTION_OK)
-        PQreset(conn);
-    PGresult* result = PQexecParams(conn, sql.toUtf8().constData(), 0, nullptr, nullptr, nullptr, nullptr, 0);
+    PGresult* result = exec(sql.toUtf8(), true);
     if (!check(result, true))
         return false;
     const int count = PQntuples(result);
@@ -356,8 +380,7 @@ std::unique_ptr<RowReader> PostgresEngine::rowReader(const QString& table, const
 {
     const QString select = QStringLiteral("select") + columnList + QStringLiteral("from ") + table;
     // The columns are learnt from a statement that reads no row.
-    PGresult* shape = PQexecParams(conn, (select + QStringLiteral(" where false")).toUtf8().constData(), 0, nullptr,
-                                   nullptr, nullptr, nullptr, 0);
+    PGresult* shape = exec((select + QStringLiteral(" where false")).toUtf8(), true);
     if (!check(shape, true))
         return nullptr;
     Columns columns = columnsOf(shape);
@@ -379,7 +402,7 @@ bool PostgresEngine::updateById(const QString& table, const QString& column, qin
     const char* values[] = {p.null ? nullptr : p.bytes.constData(), key.constData()};
     const int lengths[] = {int(p.bytes.size()), int(key.size())};
     const int formats[] = {p.binary ? 1 : 0, 0};
-    PGresult* result = PQexecParams(conn, sql.constData(), 2, nullptr, values, lengths, formats, 0);
+    PGresult* result = exec(sql, false, 2, values, lengths, formats);
     if (!check(result, false))
         return false;
     rowExisted = std::strtoll(PQcmdTuples(result), nullptr, 10) > 0;
@@ -390,16 +413,23 @@ bool PostgresEngine::updateById(const QString& table, const QString& column, qin
 
 bool PostgresEngine::begin()
 {
-    return command("BEGIN");
+    inTransaction = command("BEGIN");
+    return inTransaction;
 }
 
 bool PostgresEngine::commit()
 {
-    return command("COMMIT");
+    const bool committed = command("COMMIT");
+    inTransaction = false;
+    return committed;
 }
 
 bool PostgresEngine::rollback()
 {
+    // A transaction lost with its connection is undone already.
+    if (!inTransaction)
+        return PQstatus(conn) == CONNECTION_OK || reconnect();
+    inTransaction = false;
     return command("ROLLBACK");
 }
 

@@ -39,6 +39,11 @@ private:
     // Takes a result: true when it is one of the expected statuses,
     // otherwise the server's error is kept. The result is freed unless kept.
     bool check(pg_result* result, bool rowsExpected);
+    // Every statement goes through here: a lost connection is made anew.
+    // reading: the statement writes nothing, so it may be sent twice.
+    pg_result* exec(const QByteArray& sql, bool reading, int count = 0, const char* const* values = nullptr,
+                    const int* lengths = nullptr, const int* formats = nullptr);
+    bool reconnect();
     bool command(const char* sql);
     bool setUpIfEmpty();
 
@@ -47,7 +52,7 @@ private:
     ErrorKind kind = ErrorKind::None;
     qint64 changes = 0;
     qint64 insertedId = 0;
-    int preparedCount = 0;
+    bool inTransaction = false;
 };
 
 } // namespace store
