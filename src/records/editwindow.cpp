@@ -76,13 +76,14 @@ int entryOfText(const QComboBox* list, const QString& text)
 
 } // namespace
 
-void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
+bool storeEditPhoto(AppState& state, int recordId, const QString& pendingPhoto, QString& replacedFile)
 {
+    replacedFile.clear();
     if (pendingPhoto.isEmpty() || recordId <= 0)
-        return;
+        return true;
     if (!state.db.openShared(photoRowsStatement(recordId))) {
         state.showMessage(QStringLiteral("数据库打开失败"), MessageStyle::SystemModal);
-        return;
+        return false;
     }
     RecordSet& rows = state.db.shared();
     const bool inserting = rows.atEnd();
@@ -91,21 +92,19 @@ void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto)
                                   : replacePhotoFileStatement(recordId, pendingPhoto);
     if (!executeReported(state, sql, MessageStyle::SystemModal)) {
         state.showResult(QStringLiteral("图片修改失败"));
-        return;
+        return false;
     }
     state.showResult(QStringLiteral("图片修改设置成功"));
-    const QString storedFile = pendingPhoto;
-    pendingPhoto.clear();
-
     if (!inserting) {
-        if (previousFile != storedFile && isRemovableStoredName(previousFile))
-            QFile::remove(photoPath(state.programDir, previousFile));
-        return;
+        if (previousFile != pendingPhoto && isRemovableStoredName(previousFile))
+            replacedFile = previousFile;
+        return true;
     }
     // The row this desk wrote, not the newest of any desk.
     const qint64 photoRow = state.db.connection->lastInsertId();
     const bool linked = executeReported(state, linkPhotoStatement(recordId, photoRow));
     state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));
+    return linked;
 }
 
 EditWindow::EditWindow(AppState& appState, BrowsePage& browsePage, QWidget* parent)
@@ -287,6 +286,7 @@ void EditWindow::loadEditRecord(bool keepId)
     if (openReported(state, registrationByIdStatement(recordId))
         && !state.db.shared().atEnd()) {
         RecordSet& row = state.db.shared();
+        loadedFingerprint = rowFingerprint(row);
         const QVector<FormItem>& items = builder->builtItems();
         QStringList values;
         for (const FormItem& item : items)
@@ -394,9 +394,41 @@ void EditWindow::saveEditRecord()
     }
     const QString sql = buildEditUpdateSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
                                            state.programmeList, recordId);
-    if (!sql.isEmpty() && !executeReported(state, sql))
+    // The row is read again inside the transaction of the save: another desk
+    // may have changed it since it was opened here, and writing over that
+    // would lose its change without anyone knowing.
+    if (!state.db.connection->beginTransaction()) {
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
         return;
-    storeEditPhoto(state, recordId, pendingPhotoFile);
+    }
+    auto undo = qScopeGuard([this] { state.db.connection->rollbackTransaction(); });
+    if (!openReported(state, registrationByIdStatement(recordId)))
+        return;
+    if (state.db.shared().atEnd() || rowFingerprint(state.db.shared()) != loadedFingerprint) {
+        undo.dismiss();
+        state.db.connection->rollbackTransaction();
+        const int answer = messageBox(QStringLiteral("这条报名在打开后已被其他人修改或删除，本次修改没有保存。\n"
+                                                     "是否重新载入这条报名的最新内容？"),
+                                      MessageStyle::YesNo | MessageStyle::Exclamation, QStringLiteral("修改冲突"));
+        if (answer == AnswerYes)
+            loadEditRecord(true);
+        return;
+    }
+    QString replacedFile;
+    if ((!sql.isEmpty() && !executeReported(state, sql))
+        || !storeEditPhoto(state, recordId, pendingPhotoFile, replacedFile))
+        return;
+    undo.dismiss();
+    if (!state.db.connection->commitTransaction()) {
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        state.db.connection->rollbackTransaction();
+        return;
+    }
+    pendingPhotoFile.clear();
+    if (!replacedFile.isEmpty())
+        QFile::remove(photoPath(state.programDir, replacedFile));
+    if (state.db.openShared(registrationByIdStatement(recordId)) && !state.db.shared().atEnd())
+        loadedFingerprint = rowFingerprint(state.db.shared());
     browse.refreshCurrentPage();
 }
 

@@ -20,11 +20,12 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-// Stores the edit window's pending photograph as the photo of registration
-// `recordId`: the fj row inserted (and imgid set) or its file name replaced
-// (and the previous file removed), each step reported in the status bar.
-// Once stored, the pending photograph is emptied.
-void storeEditPhoto(AppState& state, int recordId, QString& pendingPhoto);
+// Writes the edit window's pending photograph as the photo of registration
+// `recordId`: the fj row inserted (and imgid set) or its file name replaced,
+// each step reported in the status bar; false when a step failed.
+// replacedFile: the file the row named before, to be removed once the save
+// is committed.
+bool storeEditPhoto(AppState& state, int recordId, const QString& pendingPhoto, QString& replacedFile);
 
 class EditWindow : public QWidget {
     Q_OBJECT
@@ -80,6 +81,9 @@ private:
     int categoryId = 0;
     bool categoryChosenHere = false;  // the operator chose a category in the form
     bool loaded = false;
+    // The stored row as it was when loaded (rowFingerprint), so a save over
+    // another desk's change is noticed.
+    QString loadedFingerprint;
     QString pendingPhotoFile;
 
     AnchorLayout anchors;

@@ -139,6 +139,54 @@ private slots:
         QVERIFY(listed);
     }
 
+    // Another desk changes the registration while it is open here: the save
+    // is refused and offers the other desk's version; once reloaded, the
+    // correction goes through, and saving twice is no conflict with oneself.
+    void aChangeMadeElsewhereIsNotOverwritten()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm lx1"));
+        const int id = insertRegistration(app, QStringLiteral("xm,lx1"), QStringLiteral("'张三','13800000000'"));
+        app.window->showBrowse(false);
+        EditWindow* window = openRecord(app, id);
+        QVERIFY(window);
+        auto* name = qobject_cast<QLineEdit*>(window->form().itemControl(1));
+        auto* phone = qobject_cast<QLineEdit*>(window->form().itemControl(2));
+        QVERIFY(name && phone);
+
+        Database otherDesk;
+        QVERIFY(createConnection(otherDesk.connection) && createRecordSet(otherDesk.sharedRecordSet));
+        QVERIFY(otherDesk.connection->openDatabase(connectionStringFor(app.dir.path())));
+        QVERIFY(otherDesk.execute(QStringLiteral("update bmb set lx1='13900000000' where id=%1").arg(id)));
+
+        name->setText(QStringLiteral("张三丰"));
+        app.messages.clear();
+        app.messages.setAnswer(AnswerYes);
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("这条报名在打开后已被其他人修改或删除，本次修改没有保存。\n"
+                                                                 "是否重新载入这条报名的最新内容？")});
+        QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||lx1 from bmb where id=%1").arg(id)),
+                 QStringLiteral("张三/13900000000"));
+        QCOMPARE(name->text(), QStringLiteral("张三"));
+        QCOMPARE(phone->text(), QStringLiteral("13900000000"));
+
+        app.messages.clear();
+        for (const char* corrected : {"张三丰", "张三峰"}) {
+            name->setText(QString::fromUtf8(corrected));
+            control<QPushButton>(window, "按钮1_确定")->click();
+            QVERIFY2(app.messages.messages().isEmpty(), qPrintable(app.messages.texts().join('\n')));
+            QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||lx1 from bmb where id=%1").arg(id)),
+                     QString::fromUtf8(corrected) + QStringLiteral("/13900000000"));
+        }
+
+        QVERIFY(otherDesk.execute(QStringLiteral("delete * from bmb where id=%1").arg(id)));
+        app.messages.setAnswer(AnswerNo);
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.messages.messages().size(), 1);
+        QCOMPARE(app.queryValue(QStringLiteral("select count(*) from bmb")), QStringLiteral("0"));
+    }
+
     // A stored choice that the form no longer offers (an option renamed or
     // removed, a category or programme disabled or deleted) is shown marked
     // and saved back unchanged, until the operator picks another.

@@ -419,8 +419,17 @@ bool PostgresEngine::begin()
 
 bool PostgresEngine::commit()
 {
-    const bool committed = command("COMMIT");
     inTransaction = false;
+    PGresult* result = exec("COMMIT", false);
+    if (!check(result, false))
+        return false;
+    // A transaction in which a statement failed is rolled back by its COMMIT.
+    const bool committed = qstrcmp(PQcmdStatus(result), "COMMIT") == 0;
+    PQclear(result);
+    if (!committed) {
+        error = QStringLiteral("the transaction was rolled back: a statement in it failed");
+        kind = ErrorKind::Other;
+    }
     return committed;
 }
 
