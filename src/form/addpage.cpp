@@ -179,16 +179,37 @@ void AddPage::saveNewRegistration()
             control->setFocus();
         return;
     }
-    if (!executeReported(state, outcome.sql)) {
+    // The registration and its photo are stored together or not at all, and
+    // a failure keeps the entries on the page for another try.
+    auto failed = [this] {
+        state.db.connection->rollbackTransaction();
         state.showResult(QStringLiteral("添加新数据失败"));
+    };
+    if (!state.db.connection->beginTransaction()) {
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        failed();
+        return;
+    }
+    if (!executeReported(state, outcome.sql)) {
+        failed();
         return;
     }
     state.showResult(QStringLiteral("添加新数据成功"));
     // The row this desk wrote: with several desks on one server the newest
     // row may be another desk's.
-    savedRegistrationId = int(state.db.connection->lastInsertId());
+    const int saved = int(state.db.connection->lastInsertId());
     // The photo is attached before printing, so the printed form shows it.
-    attachPendingPhoto(state, savedRegistrationId, pendingPhotoFile);
+    if (!attachPendingPhoto(state, saved, pendingPhotoFile)) {
+        failed();
+        return;
+    }
+    if (!state.db.connection->commitTransaction()) {
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        failed();
+        return;
+    }
+    savedRegistrationId = saved;
+    pendingPhotoFile.clear();
     printAfterAdd(state, *print, savedRegistrationId);
     buildAddForm();
 }

@@ -1,6 +1,7 @@
 #include "form/registration.h"
 
 #include "form/formlayout.h"
+#include "photos/photostore.h"
 #include "photos/statements.h"
 #include "platform/dates.h"
 #include "platform/messagestyle.h"
@@ -265,18 +266,19 @@ int newestRegistrationId(AppState& state)
     return rows.atEnd() ? 0 : rows.readInteger("id");
 }
 
-void attachPendingPhoto(AppState& state, int registration, QString& pendingPhoto)
+bool attachPendingPhoto(AppState& state, int registration, const QString& pendingPhoto)
 {
     if (pendingPhoto.isEmpty() || registration <= 0)
-        return;
-    if (!executeReported(state, insertPhotoRowStatement(registration, pendingPhoto))) {
+        return true;
+    if (!putPhotoOnServer(state, pendingPhoto)
+        || !executeReported(state, insertPhotoRowStatement(registration, pendingPhoto))) {
         state.showResult(QStringLiteral("照片添加失败"));
-        return;
+        return false;
     }
     state.showResult(QStringLiteral("照片保存成功"));
-    pendingPhoto.clear();
     // The row this desk wrote, not the newest of any desk.
     const qint64 photo = state.db.connection->lastInsertId();
     const bool linked = executeReported(state, linkPhotoStatement(registration, photo));
     state.showResult(linked ? QStringLiteral("修改imgid成功") : QStringLiteral("修改imgid失败"));
+    return linked;
 }

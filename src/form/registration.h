@@ -81,6 +81,6 @@ StoredEntry storedEntry(const FormItem& item, const QString& value, const QStrin
 int newestRegistrationId(AppState& state);
 
 // Stores the add page's pending photo as the fj row of the registration this
-// desk just saved and links it through imgid, reporting each step in the
-// status bar. Once the row is written the pending photo is emptied.
-void attachPendingPhoto(AppState& state, int registration, QString& pendingPhoto);
+// desk just saved (and on the server, for a desk of one) and links it through
+// imgid, reporting each step in the status bar; false when a step failed.
+bool attachPendingPhoto(AppState& state, int registration, const QString& pendingPhoto);

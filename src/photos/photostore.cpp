@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QImageReader>
 #include <QLabel>
 #include <QPixmap>
@@ -190,6 +191,47 @@ QString photoFileOf(AppState& state, int registrationId)
         return QString();
     RecordSet& rows = state.db.shared();
     return rows.atEnd() ? QString() : rows.readText("filename");
+}
+
+bool putPhotoOnServer(AppState& state, const QString& storedName)
+{
+    if (state.serverConnection.isEmpty())
+        return true;
+    QFile file(photoPath(state.programDir, storedName));
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.showMessage(QStringLiteral("照片文件读取失败：") + file.fileName(), MessageStyle::Error);
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    // A stored name is made from the file's digest and time: one already on
+    // the server holds these bytes.
+    if (!openReported(state, photoBytesStatement(storedName)))
+        return false;
+    if (!state.db.shared().atEnd())
+        return true;
+    if (!executeReported(state, insertPhotoBytesRowStatement(storedName))
+        || !state.db.openShared(photoBytesStatement(storedName), LockMode::Optimistic)
+        || !state.db.shared().updateCurrentRow(QStringLiteral("bytes"), bytes)) {
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        return false;
+    }
+    return true;
+}
+
+QString localPhotoFile(AppState& state, const QString& storedName)
+{
+    const QString path = photoPath(state.programDir, storedName);
+    if (state.serverConnection.isEmpty() || storedName.isEmpty() || QFile::exists(path))
+        return path;
+    // A photo missing on the server leaves the picture empty, as a missing file does.
+    if (!state.db.openShared(photoBytesStatement(storedName)) || state.db.shared().atEnd())
+        return path;
+    const QByteArray bytes = state.db.shared().readBytes("bytes");
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile cached(path);
+    if (cached.open(QIODevice::WriteOnly) && cached.write(bytes) == bytes.size())
+        cached.commit();
+    return path;
 }
 
 bool showPhotoIn(QLabel* target, const QString& path)

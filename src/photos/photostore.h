@@ -93,6 +93,16 @@ void clearStoredPhoto(AppState& state, int editRecordId, QString& pendingPhoto, 
 // The stored file name of a registration's photo, or empty text.
 QString photoFileOf(AppState& state, int registrationId);
 
+// On a desk of a server, the stored photo file is put on the server too
+// (table photofile), so every desk can show and print it; reported and false
+// when that fails. Nothing to do on a desk with its own zhao.dat.
+bool putPhotoOnServer(AppState& state, const QString& storedName);
+
+// The photo file to show or print: photo/<storedName>. On a desk of a
+// server the photo folder is the desk's cache: a file not there yet is
+// fetched from the server first.
+QString localPhotoFile(AppState& state, const QString& storedName);
+
 // Shows an image file in a picture box, scaled to fit it with its shape kept.
 // An unreadable file empties the box and gives false.
 bool showPhotoIn(QLabel* target, const QString& path);

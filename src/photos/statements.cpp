@@ -44,3 +44,13 @@ QString clearPhotoMarkStatement(int registrationId)
 {
     return QStringLiteral("UPDATE bmb SET imgid=0 where id=") + sqlInteger(registrationId);
 }
+
+QString photoBytesStatement(const QString& storedName)
+{
+    return QStringLiteral("select bytes from photofile where name=") + sqlText(storedName);
+}
+
+QString insertPhotoBytesRowStatement(const QString& storedName)
+{
+    return QStringLiteral("INSERT INTO photofile (name) values (") + sqlText(storedName) + QLatin1Char(')');
+}

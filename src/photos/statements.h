@@ -13,3 +13,7 @@ QString deletePhotoRowStatement(int photoRowId);       // delete * from fj where
 // imgid of the registration: the fj row of its photo.
 QString linkPhotoStatement(int registrationId, qint64 photoRowId);
 QString clearPhotoMarkStatement(int registrationId);   // UPDATE bmb SET imgid=0 where id=<r>
+
+// The photo files kept on a server (table photofile), by stored name.
+QString photoBytesStatement(const QString& storedName);
+QString insertPhotoBytesRowStatement(const QString& storedName);

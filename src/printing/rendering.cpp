@@ -203,9 +203,10 @@ QString fillTemplate(const QString& templateHtml, const RegistrationValues& regi
     return fillPlaceholders(templateHtml, values);
 }
 
-QString photoPathFor(const AppState& state, const QString& storedPhotoFile)
+QString photoPathFor(AppState& state, const QString& storedPhotoFile)
 {
-    return photoPath(state.programDir, storedPhotoFile.isEmpty() ? QStringLiteral("noimg.jpg") : storedPhotoFile);
+    return storedPhotoFile.isEmpty() ? photoPath(state.programDir, QStringLiteral("noimg.jpg"))
+                                     : localPhotoFile(state, storedPhotoFile);
 }
 
 QString renderRegistration(AppState& state, int templateId, int registrationId)

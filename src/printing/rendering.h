@@ -25,8 +25,9 @@ QString fillTemplate(const QString& templateHtml, const RegistrationValues& regi
                      const QString& photoFullPath);
 
 // The full path a template shows for a registration's photo: the stored file
-// name below photo/, or photo/noimg.jpg when it has none.
-QString photoPathFor(const AppState& state, const QString& storedPhotoFile);
+// name below photo/ (fetched into the desk's cache from a server), or
+// photo/noimg.jpg when it has none.
+QString photoPathFor(AppState& state, const QString& storedPhotoFile);
 
 // The filled HTML of template `templateId` for registration `registrationId`;
 // empty when either cannot be read (a failed registration query is shown).

@@ -90,7 +90,7 @@ bool storeEditPhoto(AppState& state, int recordId, const QString& pendingPhoto, 
     const QString previousFile = inserting ? QString() : rows.readText("filename");
     const QString sql = inserting ? insertPhotoRowStatement(recordId, pendingPhoto)
                                   : replacePhotoFileStatement(recordId, pendingPhoto);
-    if (!executeReported(state, sql, MessageStyle::SystemModal)) {
+    if (!putPhotoOnServer(state, pendingPhoto) || !executeReported(state, sql, MessageStyle::SystemModal)) {
         state.showResult(QStringLiteral("图片修改失败"));
         return false;
     }
@@ -366,7 +366,7 @@ void EditWindow::loadPhoto()
     if (!openReported(state, enabledPhotoRowStatement(recordId)))
         return;
     if (!state.db.shared().atEnd())
-        showPhotoIn(photo, photoPath(state.programDir, state.db.shared().readText("filename")));
+        showPhotoIn(photo, localPhotoFile(state, state.db.shared().readText("filename")));
 }
 
 void EditWindow::onEditCategoryChanged(int category)

@@ -147,7 +147,7 @@ private slots:
         QCOMPARE(fill(QStringLiteral("<img src=\"[!--tp--]\"> [!--TP--]"), values),
                  QStringLiteral("<img src=\"/p/photo/noimg.jpg\"> [!--TP--]"));
 
-        const AppState lists = listsState();
+        AppState lists = listsState();
         QCOMPARE(photoPathFor(lists, QString()), QStringLiteral("/opt/brenvo/photo/noimg.jpg"));
         QCOMPARE(photoPathFor(lists, QStringLiteral("5\\0123456789abcdef0123456789abcdef.jpg")),
                  QStringLiteral("/opt/brenvo/photo/5/0123456789abcdef0123456789abcdef.jpg"));

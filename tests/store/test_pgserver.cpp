@@ -96,6 +96,9 @@ private slots:
             for (const schema::Column& column : table.columns)
                 expectedColumns << QStringLiteral("%1.%2 %3 YES").arg(table.name, column.name, typeOf(column.kind));
         }
+        // The server's own table of photo files.
+        expectedColumns << QStringLiteral("photofile.id int4 NO") << QStringLiteral("photofile.name text NO")
+                        << QStringLiteral("photofile.bytes bytea YES");
         expectedColumns.sort();
         const PgSession::Result columns = session.run(
             "select table_name || '.' || column_name || ' ' || udt_name || ' ' || is_nullable "

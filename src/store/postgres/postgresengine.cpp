@@ -320,6 +320,8 @@ bool PostgresEngine::setUpIfEmpty()
         for (const QString& statement : postgres::schemaStatements())
             if (!(ok = command(statement.toUtf8().constData())))
                 break;
+    if (ok && hasTables)
+        ok = command(postgres::photoFileTableStatement().toUtf8().constData());
     if (!ok) {
         const QString failure = error;
         const ErrorKind failureKind = kind;

@@ -15,4 +15,9 @@ namespace postgres {
 // (C.UTF-8 or a language's), so that citext and ~* fold letters beyond ASCII.
 QStringList schemaStatements();
 
+// The server's own table of the photo files (name as fj stores it, the file's
+// bytes), so a desk needs nothing but the server; made also in a database
+// set up before it existed.
+QString photoFileTableStatement();
+
 } // namespace postgres
