@@ -814,6 +814,18 @@ bool DbConnection::executeStatement(const QString& sql, std::unique_ptr<RecordSe
     return d->rewriteOne(sql, rewritten) && d->runInto(*target->d, rewritten, LockMode::ReadOnly);
 }
 
+bool DbConnection::continueIdsAfterLargest(const QString& table)
+{
+    if (!d->engine)
+        return false;
+    if (!d->engine->continueIdsAfterLargest(table)) {
+        d->failFromEngine();
+        return false;
+    }
+    d->succeed();
+    return true;
+}
+
 qint64 DbConnection::lastInsertId() const
 {
     return d->engine ? d->engine->lastInsertId() : 0;

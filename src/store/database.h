@@ -115,6 +115,10 @@ public:
     // another connection's: what "the newest row" means for this desk.
     qint64 lastInsertId() const;
 
+    // After rows were written with ids of their own, new rows of table are
+    // numbered after the largest id.
+    bool continueIdsAfterLargest(const QString& table);
+
     // Statements between begin and commit take effect together or not at all.
     bool beginTransaction();
     bool commitTransaction();

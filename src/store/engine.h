@@ -104,6 +104,10 @@ public:
     // The id of the row the last INSERT on this connection wrote; 0 when none.
     virtual qint64 lastInsertId() const = 0;
 
+    // After rows were written with ids of their own (a restore), new rows of
+    // table continue after the largest id.
+    virtual bool continueIdsAfterLargest(const QString& table) = 0;
+
     virtual bool begin() = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;

@@ -413,6 +413,19 @@ bool PostgresEngine::updateById(const QString& table, const QString& column, qin
     return true;
 }
 
+bool PostgresEngine::continueIdsAfterLargest(const QString& table)
+{
+    const QByteArray sql = QStringLiteral("SELECT setval(pg_get_serial_sequence('%1', 'id'), coalesce(max(id), 0) + 1, "
+                                          "false) FROM %1")
+                               .arg(table)
+                               .toUtf8();
+    PGresult* result = exec(sql, false);
+    if (!check(result, true))
+        return false;
+    PQclear(result);
+    return true;
+}
+
 bool PostgresEngine::begin()
 {
     inTransaction = command("BEGIN");

@@ -30,6 +30,7 @@ public:
     bool begin() override;
     bool commit() override;
     bool rollback() override;
+    bool continueIdsAfterLargest(const QString& table) override;
     QString errorText() const override { return error; }
     ErrorKind errorKind() const override { return kind; }
 

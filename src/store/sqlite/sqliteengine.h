@@ -27,6 +27,8 @@ public:
     bool begin() override;
     bool commit() override;
     bool rollback() override;
+    // SQLite numbers a new row after the largest id by itself.
+    bool continueIdsAfterLargest(const QString&) override { return true; }
     QString errorText() const override { return error; }
     ErrorKind errorKind() const override { return kind; }
 
