@@ -6,6 +6,7 @@
 #include "platform/events.h"
 #include "platform/messagebox.h"
 #include "store/backup.h"
+#include "store/serverbackup.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -119,8 +120,8 @@ void BackupWindow::onBackupClicked()
     restoreButton->setEnabled(false);
     progress->setValue(0);
     progress->setVisible(true);
-    const BackupResult result = writeBackup(state.programDir, backupFolder, BackupKind::Manual,
-                                            [this](qint64 done, qint64 total) { showProgress(done, total); });
+    const BackupResult result = backUp(backupFolder, BackupKind::Manual,
+                                       [this](qint64 done, qint64 total) { showProgress(done, total); });
     progress->setVisible(false);
     backupButton->setEnabled(true);
     restoreButton->setEnabled(true);
@@ -131,6 +132,14 @@ void BackupWindow::onBackupClicked()
     }
     refreshList();
     state.showResult(QStringLiteral("数据已备份到 ") + QDir::toNativeSeparators(result.archivePath));
+}
+
+BackupResult BackupWindow::backUp(const QString& folder, BackupKind kind, const BackupProgress& progress)
+{
+    // A server desk backs up the server's data, in the same archive format.
+    if (!state.serverConnection.isEmpty())
+        return writeServerBackup(*state.db.connection, state.programDir, folder, kind, progress);
+    return writeBackup(state.programDir, folder, kind, progress);
 }
 
 void BackupWindow::onRestoreClicked()
@@ -163,14 +172,16 @@ void BackupWindow::restoreFrom(const QString& archive)
         state.showResult(QStringLiteral("恢复失败，当前数据没有改变"));
         return;
     }
-    const int answer = messageBox(QStringLiteral("要用这个备份替换当前的全部数据吗？\n\n") + backupSummaryText(staged.manifest)
+    const bool onServer = !state.serverConnection.isEmpty();
+    const QString replaced = onServer ? QStringLiteral("要用这个备份替换服务器上的全部数据吗？所有工作站都将使用恢复后的数据。\n\n")
+                                      : QStringLiteral("要用这个备份替换当前的全部数据吗？\n\n");
+    const int answer = messageBox(replaced + backupSummaryText(staged.manifest)
                                       + QStringLiteral("\n\n恢复前会先自动备份当前的数据；恢复后程序重新启动，需要重新登录。"),
                                   MessageStyle::YesNo | MessageStyle::Question, backupTitle);
     if (answer != AnswerYes)
         return;
 
-    const BackupResult safetyCopy = writeBackup(state.programDir, defaultBackupFolder(state.programDir),
-                                                BackupKind::Automatic);
+    const BackupResult safetyCopy = backUp(defaultBackupFolder(state.programDir), BackupKind::Automatic);
     if (!safetyCopy.ok) {
         messageBox(safetyCopy.error + QStringLiteral("\n当前数据没有备份，所以没有恢复。"), MessageStyle::Error, backupTitle);
         state.showResult(QStringLiteral("恢复失败，当前数据没有改变"));
@@ -178,9 +189,16 @@ void BackupWindow::restoreFrom(const QString& archive)
     }
     pruneAutomaticBackups(defaultBackupFolder(state.programDir), 10);
 
-    releaseDatabase();
     QString error;
-    if (!applyStagedBackup(staged, state.programDir, false, &error)) {
+    if (onServer && !restoreIntoServer(staged, *state.db.connection, &error)) {
+        messageBox(error + QStringLiteral("\n恢复前的数据已备份在 ") + QDir::toNativeSeparators(safetyCopy.archivePath),
+                   MessageStyle::Error, backupTitle);
+        state.showResult(QStringLiteral("恢复失败"));
+        return;
+    }
+    if (!onServer)
+        releaseDatabase();
+    if (!onServer && !applyStagedBackup(staged, state.programDir, false, &error)) {
         state.db.connection->openDatabase(connectionStringFor(state.programDir));
         messageBox(error + QStringLiteral("\n恢复前的数据已备份在 ") + QDir::toNativeSeparators(safetyCopy.archivePath),
                    MessageStyle::Error, backupTitle);

@@ -4,6 +4,7 @@
 // put in place of the current data, after an automatic backup of it).
 
 #include "core/appstate.h"
+#include "store/backup.h"
 
 #include <QDialog>
 
@@ -33,6 +34,8 @@ signals:
 
 private:
     void showProgress(qint64 done, qint64 total);
+    // The program's data into an archive in folder: zhao.dat's, or the server's.
+    BackupResult backUp(const QString& folder, BackupKind kind, const BackupProgress& progress = {});
     void releaseDatabase();
 
     AppState& state;
