@@ -290,6 +290,11 @@ bool PostgresEngine::setUpIfEmpty()
         for (const QString& statement : postgres::schemaStatements())
             if (!(ok = command(statement.toUtf8().constData())))
                 break;
+    // Indexes a database set up by an earlier version lacks.
+    if (ok && hasTables)
+        for (const QString& statement : postgres::missingIndexStatements())
+            if (!(ok = command(statement.toUtf8().constData())))
+                break;
     if (!ok) {
         const QString failure = error;
         const ErrorKind failureKind = kind;

@@ -15,4 +15,8 @@ namespace postgres {
 // (C.UTF-8 or a language's), so that citext and ~* fold letters beyond ASCII.
 QStringList schemaStatements();
 
+// The indexes of schemaStatements, each created only where it is missing:
+// run on a database set up by an earlier version.
+QStringList missingIndexStatements();
+
 } // namespace postgres
