@@ -182,7 +182,10 @@ void AddPage::saveNewRegistration()
             control->setFocus();
         return;
     }
-    if (!confirmUnlessDuplicate(state, items, registration, 0))
+    const DuplicateDecision decision = confirmUnlessDuplicate(state, items, registration, 0);
+    if (decision == DuplicateDecision::LookupFailed)
+        state.showResult(QStringLiteral("添加新数据失败"));
+    if (decision != DuplicateDecision::Store)
         return;
     setNewRegistrationStates(registration, initialStates(), QDateTime::currentDateTime());
     if (!executeReported(state, registrationInsert(items, registration))) {

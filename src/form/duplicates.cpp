@@ -58,11 +58,16 @@ QStringList duplicateKeys(const QVector<FormItem>& items, const Registration& re
 }
 
 std::optional<LikelyDuplicate> findLikelyDuplicate(AppState& state, const QVector<FormItem>& items,
-                                                   const Registration& registration, int excludeId)
+                                                   const Registration& registration, int excludeId, bool* failed)
 {
     const QString sql = duplicateLookupStatement(items, registration, excludeId);
-    if (sql.isEmpty() || !openReported(state, sql))
+    if (sql.isEmpty())
         return std::nullopt;
+    if (!openReported(state, sql)) {
+        if (failed)
+            *failed = true;
+        return std::nullopt;
+    }
     RecordSet& rows = state.db.shared();
     if (rows.atEnd())
         return std::nullopt;
@@ -74,13 +79,16 @@ QString duplicateQuestion(const LikelyDuplicate& duplicate)
     return QStringLiteral("可能与已有报名重复：第%1号 %2 %3。仍然保存吗？").arg(duplicate.id).arg(duplicate.name, duplicate.time);
 }
 
-bool confirmUnlessDuplicate(AppState& state, const QVector<FormItem>& items, const Registration& registration,
-                            int excludeId)
+DuplicateDecision confirmUnlessDuplicate(AppState& state, const QVector<FormItem>& items,
+                                         const Registration& registration, int excludeId)
 {
-    const auto duplicate = findLikelyDuplicate(state, items, registration, excludeId);
+    bool failed = false;
+    const auto duplicate = findLikelyDuplicate(state, items, registration, excludeId, &failed);
+    if (failed)
+        return DuplicateDecision::LookupFailed;
     if (!duplicate)
-        return true;
-    return messageBox(duplicateQuestion(*duplicate),
-                      MessageStyle::YesNo | MessageStyle::Question | MessageStyle::SecondDefault)
-           == AnswerYes;
+        return DuplicateDecision::Store;
+    const int answer = messageBox(duplicateQuestion(*duplicate),
+                                  MessageStyle::YesNo | MessageStyle::Question | MessageStyle::SecondDefault);
+    return answer == AnswerYes ? DuplicateDecision::Store : DuplicateDecision::Keep;
 }

@@ -24,15 +24,18 @@ QString duplicateLookupStatement(const QVector<FormItem>& items, const Registrat
 // common repeat each other.
 QStringList duplicateKeys(const QVector<FormItem>& items, const Registration& registration);
 
-// The live registration it repeats; nothing when there is none or the
-// lookup failed (its error has then been shown).
+// The live registration it repeats; nothing when there is none. A failed
+// lookup sets `failed` (its error has then been shown).
 std::optional<LikelyDuplicate> findLikelyDuplicate(AppState& state, const QVector<FormItem>& items,
-                                                   const Registration& registration, int excludeId);
+                                                   const Registration& registration, int excludeId,
+                                                   bool* failed = nullptr);
 
 // "可能与已有报名重复：第N号 <xm> <dtime>。仍然保存吗？"
 QString duplicateQuestion(const LikelyDuplicate& duplicate);
 
-// True when the registration may be stored: it repeats no live one, or the
-// operator answered 是 to the question (否 is the default).
-bool confirmUnlessDuplicate(AppState& state, const QVector<FormItem>& items, const Registration& registration,
-                            int excludeId);
+enum class DuplicateDecision { Store, Keep, LookupFailed };
+
+// Store when the registration repeats no live one or the operator answered
+// 是 to the question (否 is the default); Keep after 否.
+DuplicateDecision confirmUnlessDuplicate(AppState& state, const QVector<FormItem>& items,
+                                         const Registration& registration, int excludeId);

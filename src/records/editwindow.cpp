@@ -396,7 +396,7 @@ void EditWindow::saveEditRecord()
     const QVector<FormItem>& items = builder->builtItems();
     const Registration registration =
         registrationFromEntries(items, builder->enteredItems(), state.categoryList, state.programmeList);
-    if (!confirmUnlessDuplicate(state, items, registration, recordId))
+    if (confirmUnlessDuplicate(state, items, registration, recordId) != DuplicateDecision::Store)
         return;
     const QString sql = registrationUpdate(items, registration, recordId);
     if (!sql.isEmpty() && !executeReported(state, sql))
