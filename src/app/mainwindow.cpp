@@ -271,6 +271,8 @@ void MainWindow::run(const Route& route)
         selectPage(route.page);
     if (route.loader)
         (this->*route.loader)();
+    if (route.command)
+        route.command(*this);
     if (route.group == 1)
         processPendingMessages();
 }

@@ -31,6 +31,9 @@ struct Route {
     // The page shown (-1: none), then what runs.
     int page = -1;
     void (MainWindow::*loader)() = nullptr;
+    // A window or command of its own, opened here: the row is all the main
+    // window needs to know of it.
+    void (*command)(MainWindow& window) = nullptr;
 };
 
 const QVector<Route>& routes();

@@ -1,6 +1,7 @@
 #include "form/addpage.h"
 
 #include "core/lists.h"
+#include "form/duplicates.h"
 #include "form/registration.h"
 #include "photos/camerawindow.h"
 #include "photos/photostore.h"
@@ -171,14 +172,22 @@ InitialStates AddPage::initialStates() const
 
 void AddPage::saveNewRegistration()
 {
-    const InsertOutcome outcome = buildInsertSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
-                                                 state.programmeList, initialStates(), QDateTime::currentDateTime());
-    if (outcome.sql.isEmpty()) {
-        messageBox(outcome.message, MessageStyle::SystemModal);
-        if (QWidget* control = findTagged(frame, outcome.focusTag))
+    const QVector<FormItem>& items = builder->builtItems();
+    const QVector<EnteredItem> entries = builder->enteredItems();
+    Registration registration = registrationFromEntries(items, entries, state.categoryList, state.programmeList);
+    if (const auto problem = checkRequired(items, registration)) {
+        messageBox(problem->message, MessageStyle::SystemModal);
+        const int position = problem->position;
+        if (QWidget* control = findTagged(frame, requiredFocusTag(position, items.at(position - 1), entries.value(position - 1))))
             control->setFocus();
         return;
     }
+    const DuplicateDecision decision = confirmUnlessDuplicate(state, items, registration, 0);
+    if (decision == DuplicateDecision::LookupFailed)
+        state.showResult(QStringLiteral("添加新数据失败"));
+    if (decision != DuplicateDecision::Store)
+        return;
+    setNewRegistrationStates(registration, initialStates(), QDateTime::currentDateTime());
     // The registration and its photo are stored together or not at all, and
     // a failure keeps the entries on the page for another try.
     auto failed = [this] {
@@ -190,7 +199,7 @@ void AddPage::saveNewRegistration()
         failed();
         return;
     }
-    if (!executeReported(state, outcome.sql)) {
+    if (!executeReported(state, registrationInsert(items, registration))) {
         failed();
         return;
     }

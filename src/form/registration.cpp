@@ -26,20 +26,15 @@ struct Columns {
     }
 };
 
-struct Check {
-    QString message;
-    QString focusTag;
-};
-
-// The programme ids an option caption carries: {id, serverid}, as numbers;
-// nothing when the caption has no ids. They are taken from the end, so a
-// programme name holding the separator cannot shift them.
-std::optional<QStringList> captionIds(const QString& caption)
+// The programme ids an option caption carries; nothing when the caption has
+// none. They are taken from the end, so a programme name holding the
+// separator cannot shift them.
+std::optional<ChosenId> captionIds(const QString& caption)
 {
     const QStringList parts = splitOptionCaption(caption);
     if (parts.size() < 3)
         return std::nullopt;
-    return QStringList{sqlInteger(parts.at(parts.size() - 2).toLongLong()), sqlInteger(parts.last().toLongLong())};
+    return ChosenId{parts.at(parts.size() - 2).toLongLong(), parts.last().toLongLong()};
 }
 
 bool isTicked(const EnteredItem& entry, int option)
@@ -47,177 +42,271 @@ bool isTicked(const EnteredItem& entry, int option)
     return option < entry.ticked.size() && entry.ticked.at(option);
 }
 
-// One item into the lists; a failed required check gives its message.
-std::optional<Check> addItem(Columns& columns, int position, const FormItem& item, const EnteredItem& entry,
-                             const QVector<Category>& categories, const QVector<Programme>& programmes,
-                             bool checkRequired)
+bool isCategoryOrProgramme(const QString& zd)
 {
-    const QString itemControlTag = itemTag(position);
-    const Check missingText{item.nam + QStringLiteral("没有填写"), itemControlTag};
-    auto missingChoice = [&](const QString& focusTag) { return Check{item.nam + QStringLiteral("没有选择"), focusTag}; };
-    const bool required = checkRequired && item.bt == 1;
-    const int optionCount = int(entry.optionCaptions.size());
-    const QString lastOptionTag = optionTag(position, qMax(optionCount, 1));
+    return zd == QLatin1String("dd") || isProgrammeColumn(zd);
+}
 
+template <typename T>
+T valueOr(const ItemValue& value, T fallback)
+{
+    const T* held = std::get_if<T>(&value);
+    return held ? *held : fallback;
+}
+
+// What the controls of one item hold.
+ItemValue entryValue(const FormItem& item, const EnteredItem& entry, const QVector<Category>& categories,
+                     const QVector<Programme>& programmes)
+{
+    const int optionCount = int(entry.optionCaptions.size());
     switch (item.lx) {
     case ItemType::Text:
     case ItemType::MultiLineText:
-        if (required && trimBlanks(entry.text).isEmpty())
-            return missingText;
         if (item.zd == QLatin1String("nl"))
-            columns.add(item.zd, sqlNumber(textToNumber(entry.text)));
-        else
-            columns.add(item.zd, sqlText(trimBlanks(entry.text)));
-        return std::nullopt;
+            return trimBlanks(entry.text).isEmpty() ? ItemValue() : ItemValue(textToNumber(entry.text));
+        return trimBlanks(entry.text);
 
     case ItemType::Radio:
-        if (item.zd == QLatin1String("xb")) {
-            const int gender = isTicked(entry, 0) ? 1 : isTicked(entry, 1) ? 2 : 0;
-            columns.add(QStringLiteral("xb"), sqlInteger(gender));
-            if (gender == 0 && required)
-                return missingChoice(optionTag(position, 2));
-            return std::nullopt;
-        }
+        if (item.zd == QLatin1String("xb"))
+            return isTicked(entry, 0) ? 1 : isTicked(entry, 1) ? 2 : 0;
         if (isProgrammeColumn(item.zd)) {
-            for (int k = 0; k < optionCount; ++k) {
-                const auto ids = captionIds(entry.optionCaptions.at(k));
-                if (!ids || !isTicked(entry, k))
-                    continue;
-                const bool quoted = item.zd == QLatin1String("bm3");
-                columns.add(item.zd, quoted ? sqlText(ids->at(0)) : ids->at(0), quoted ? sqlText(ids->at(1)) : ids->at(1));
-                return std::nullopt;
-            }
+            for (int k = 0; k < optionCount; ++k)
+                if (const auto ids = captionIds(entry.optionCaptions.at(k)); ids && isTicked(entry, k))
+                    return QVector<ChosenId>{*ids};
+            return {};
         } else {
             // A preset is written as preset; an option keeping a stored value, as that value.
             const QStringList options = item.val.isEmpty() ? QStringList() : item.val.split(QStringLiteral("||"));
             for (int k = 0; k < qMax(int(options.size()), optionCount); ++k) {
                 const QString kept = entry.optionKept.value(k);
-                if (isTicked(entry, k) && (k < options.size() || !kept.isEmpty())) {
-                    columns.add(item.zd, sqlText(kept.isEmpty() ? options.at(k) : kept));
-                    return std::nullopt;
-                }
+                if (isTicked(entry, k) && (k < options.size() || !kept.isEmpty()))
+                    return kept.isEmpty() ? options.at(k) : kept;
             }
+            return {};
         }
-        if (required)
-            return missingChoice(lastOptionTag);
-        return std::nullopt;
 
-    case ItemType::Check: {
-        QString chosen;
-        QString serverIds;
-        bool anyTicked = false;
-        for (int k = 0; k < optionCount; ++k) {
-            if (!isTicked(entry, k))
-                continue;
-            if (isProgrammeColumn(item.zd)) {
-                const auto ids = captionIds(entry.optionCaptions.at(k));
-                if (!ids)
-                    continue;
-                chosen += QLatin1Char('^') + ids->at(0) + QLatin1Char('^');
-                serverIds += QLatin1Char('^') + ids->at(1) + QLatin1Char('^');
-            } else {
+    case ItemType::Check:
+        if (isProgrammeColumn(item.zd)) {
+            QVector<ChosenId> chosen;
+            for (int k = 0; k < optionCount; ++k)
+                if (const auto ids = captionIds(entry.optionCaptions.at(k)); ids && isTicked(entry, k))
+                    chosen << *ids;
+            return chosen;
+        } else {
+            QStringList chosen;
+            for (int k = 0; k < optionCount; ++k) {
                 const QString kept = entry.optionKept.value(k);
-                chosen += QLatin1Char('^') + (kept.isEmpty() ? entry.optionCaptions.at(k) : kept) + QLatin1Char('^');
+                if (isTicked(entry, k))
+                    chosen << (kept.isEmpty() ? entry.optionCaptions.at(k) : kept);
             }
-            anyTicked = true;
+            return chosen;
         }
-        if (required && !anyTicked)
-            return missingChoice(lastOptionTag);
-        if (isProgrammeColumn(item.zd))
-            columns.add(item.zd, sqlText(chosen), sqlText(serverIds));
-        else
-            columns.add(item.zd, sqlText(chosen));
-        return std::nullopt;
-    }
 
     case ItemType::List: {
         const int chosen = entry.listIndex;
-        const QStringList& kept = entry.listKept;
-        if (chosen >= 0 && !kept.isEmpty()) {
-            // The stored value the item no longer offers, written back as it was.
-            if (item.zd == QLatin1String("dd") || item.zd == QLatin1String("bm1") || item.zd == QLatin1String("bm2"))
-                columns.add(item.zd, sqlInteger(qint64(textToNumber(kept.value(0)))),
-                            sqlInteger(qint64(textToNumber(kept.value(1)))));
-            else if (item.zd == QLatin1String("bm3"))
-                columns.add(item.zd, sqlText(kept.value(0)), sqlText(kept.value(1)));
-            else
-                columns.add(item.zd, sqlText(kept.value(0)));
-        } else if (item.zd == QLatin1String("dd")) {
-            const Category* category = chosen >= 1 && entry.listData >= 1 && entry.listData <= categories.size()
-                                           ? &categories.at(entry.listData - 1)
-                                           : nullptr;
-            columns.add(QStringLiteral("dd"), sqlInteger(category ? category->id : 0),
-                        sqlInteger(category ? category->serverId : 0));
-        } else if (isProgrammeColumn(item.zd)) {
-            const Programme* programme = chosen >= 0 && entry.listData >= 1 && entry.listData <= programmes.size()
-                                             ? &programmes.at(entry.listData - 1)
-                                             : nullptr;
-            const QString id = sqlInteger(programme ? programme->id : 0);
-            const QString serverId = sqlInteger(programme ? programme->serverId : 0);
-            const bool quoted = item.zd == QLatin1String("bm3");
-            columns.add(item.zd, quoted ? sqlText(id) : id, quoted ? sqlText(serverId) : serverId);
-        } else {
-            columns.add(item.zd, sqlText(entry.text));
+        if (chosen < 0)
+            return {};
+        // The stored value the item no longer offers, written back as it was.
+        if (!entry.listKept.isEmpty()) {
+            if (isCategoryOrProgramme(item.zd))
+                return KeptIds{entry.listKept.value(0), entry.listKept.value(1)};
+            return entry.listKept.value(0);
         }
-        if (required && chosen == -1)
-            return missingChoice(itemControlTag);
-        return std::nullopt;
+        if (item.zd == QLatin1String("dd")) {
+            const bool known = chosen >= 1 && entry.listData >= 1 && entry.listData <= categories.size();
+            const Category category = known ? categories.at(entry.listData - 1) : Category();
+            return QVector<ChosenId>{{category.id, category.serverId}};
+        }
+        if (isProgrammeColumn(item.zd)) {
+            const bool known = entry.listData >= 1 && entry.listData <= programmes.size();
+            const Programme programme = known ? programmes.at(entry.listData - 1) : Programme();
+            return QVector<ChosenId>{{programme.id, programme.serverId}};
+        }
+        return entry.text;
     }
     default:
-        return std::nullopt;
+        return {};
+    }
+}
+
+// The columns one item writes.
+void addColumns(Columns& columns, const FormItem& item, const ItemValue& value)
+{
+    const bool quotedIds = item.zd == QLatin1String("bm3");
+    auto addIds = [&](const ChosenId& chosen) {
+        const QString id = sqlInteger(chosen.id);
+        const QString serverId = sqlInteger(chosen.serverId);
+        columns.add(item.zd, quotedIds ? sqlText(id) : id, quotedIds ? sqlText(serverId) : serverId);
+    };
+    if (const auto* kept = std::get_if<KeptIds>(&value)) {
+        if (quotedIds)
+            columns.add(item.zd, sqlText(kept->id), sqlText(kept->serverId));
+        else
+            columns.add(item.zd, sqlInteger(qint64(textToNumber(kept->id))), sqlInteger(qint64(textToNumber(kept->serverId))));
+        return;
+    }
+    const QVector<ChosenId> ids = valueOr(value, QVector<ChosenId>());
+    switch (item.lx) {
+    case ItemType::Text:
+    case ItemType::MultiLineText:
+        if (item.zd == QLatin1String("nl"))
+            columns.add(item.zd, sqlNumber(valueOr(value, 0.0)));
+        else
+            columns.add(item.zd, sqlText(valueOr(value, QString())));
+        return;
+
+    case ItemType::Radio:
+        if (item.zd == QLatin1String("xb"))
+            columns.add(item.zd, sqlInteger(valueOr(value, 0)));
+        else if (isProgrammeColumn(item.zd) && !ids.isEmpty())
+            addIds(ids.first());
+        else if (const auto* text = std::get_if<QString>(&value))
+            columns.add(item.zd, sqlText(*text));
+        return;
+
+    case ItemType::Check: {
+        QString chosen;
+        if (isProgrammeColumn(item.zd)) {
+            QString serverIds;
+            for (const ChosenId& programme : ids) {
+                chosen += QLatin1Char('^') + sqlInteger(programme.id) + QLatin1Char('^');
+                serverIds += QLatin1Char('^') + sqlInteger(programme.serverId) + QLatin1Char('^');
+            }
+            columns.add(item.zd, sqlText(chosen), sqlText(serverIds));
+        } else {
+            for (const QString& option : valueOr(value, QStringList()))
+                chosen += QLatin1Char('^') + option + QLatin1Char('^');
+            columns.add(item.zd, sqlText(chosen));
+        }
+        return;
+    }
+
+    case ItemType::List:
+        if (isCategoryOrProgramme(item.zd))
+            addIds(ids.isEmpty() ? ChosenId() : ids.first());
+        else
+            columns.add(item.zd, sqlText(valueOr(value, QString())));
+        return;
+    default:
+        return;
+    }
+}
+
+// Whether a required item counts as left empty.
+bool leftEmpty(const FormItem& item, const ItemValue& value)
+{
+    if (std::holds_alternative<std::monostate>(value))
+        return true;
+    switch (item.lx) {
+    case ItemType::Text:
+    case ItemType::MultiLineText:
+        return std::holds_alternative<QString>(value) && trimBlanks(std::get<QString>(value)).isEmpty();
+    case ItemType::Radio:
+        return item.zd == QLatin1String("xb") && valueOr(value, 0) == 0;
+    case ItemType::Check:
+        return valueOr(value, QStringList()).isEmpty() && valueOr(value, QVector<ChosenId>()).isEmpty()
+               && !std::holds_alternative<KeptIds>(value);
+    default:
+        return false;
     }
 }
 
 } // namespace
 
-std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormItem>& items,
-                                                             const QVector<EnteredItem>& entries,
-                                                             const QVector<Category>& categories,
-                                                             const QVector<Programme>& programmes, bool checkRequired)
+QString requiredFocusTag(int position, const FormItem& item, const EnteredItem& entry)
+{
+    if (item.lx == ItemType::Radio && item.zd == QLatin1String("xb"))
+        return optionTag(position, 2);
+    if (item.lx == ItemType::Radio || item.lx == ItemType::Check)
+        return optionTag(position, qMax(int(entry.optionCaptions.size()), 1));
+    return itemTag(position);
+}
+
+void setNewRegistrationStates(Registration& registration, const InitialStates& states, const QDateTime& now)
+{
+    registration.time = now;
+    registration.review = states.reviewSwitch == 0 ? 1 : states.reviewData;
+    registration.payment = states.paymentSwitch == 0 ? 1 : states.paymentData;
+}
+
+QString Registration::text(const QString& column) const
+{
+    return valueOr(values.value(column), QString());
+}
+
+std::optional<RegistrationProblem> checkRequired(const QVector<FormItem>& items, const Registration& registration)
+{
+    for (int i = 0; i < items.size(); ++i) {
+        const FormItem& item = items.at(i);
+        if (item.bt != 1 || !isRegistrationColumn(item.zd) || !leftEmpty(item, registration.values.value(item.zd)))
+            continue;
+        const bool text = item.lx == ItemType::Text || item.lx == ItemType::MultiLineText;
+        return RegistrationProblem{i + 1, item.nam + (text ? QStringLiteral("没有填写") : QStringLiteral("没有选择"))};
+    }
+    return std::nullopt;
+}
+
+QVector<ColumnValue> registrationColumns(const QVector<FormItem>& items, const Registration& registration)
 {
     Columns columns;
-    for (int i = 0; i < items.size(); ++i) {
+    for (const FormItem& item : items)
         // A damaged form definition naming no column of bmb never reaches a statement.
-        if (!isRegistrationColumn(items.at(i).zd))
-            continue;
-        if (const auto failed = addItem(columns, i + 1, items.at(i), entries.value(i), categories, programmes, checkRequired))
-            return InsertOutcome{QString(), failed->message, failed->focusTag};
-    }
+        if (isRegistrationColumn(item.zd))
+            addColumns(columns, item, registration.values.value(item.zd));
     return columns.pairs;
+}
+
+QString registrationInsert(const QVector<FormItem>& items, const Registration& registration)
+{
+    QString names;
+    QString literals;
+    for (const ColumnValue& pair : registrationColumns(items, registration)) {
+        names += QLatin1Char(',') + pair.column;
+        literals += QLatin1Char(',') + pair.value;
+    }
+    return QStringLiteral("INSERT INTO bmb  (status") + names + QStringLiteral(",dtime,sh,fk) values (1") + literals
+           + QLatin1Char(',') + sqlText(dateToText(registration.time)) + QLatin1Char(',')
+           + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment) + QLatin1Char(')');
+}
+
+QString registrationUpdate(const QVector<FormItem>& items, const Registration& registration, int recordId)
+{
+    QStringList assignments;
+    for (const ColumnValue& pair : registrationColumns(items, registration))
+        assignments << pair.column + QLatin1Char('=') + pair.value;
+    if (assignments.isEmpty())
+        return QString();
+    return QStringLiteral("UPDATE bmb SET ") + assignments.join(QLatin1Char(',')) + QStringLiteral(" where id=")
+           + sqlInteger(recordId);
+}
+
+Registration registrationFromEntries(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
+                                     const QVector<Category>& categories, const QVector<Programme>& programmes)
+{
+    Registration registration;
+    for (int i = 0; i < items.size(); ++i)
+        registration.values.insert(items.at(i).zd, entryValue(items.at(i), entries.value(i), categories, programmes));
+    return registration;
 }
 
 InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                              const QVector<Category>& categories, const QVector<Programme>& programmes,
                              const InitialStates& states, const QDateTime& now)
 {
-    auto values = itemValues(items, entries, categories, programmes, true);
-    if (auto* failed = std::get_if<InsertOutcome>(&values))
-        return *failed;
-    QString names;
-    QString literals;
-    for (const ColumnValue& pair : std::get<QVector<ColumnValue>>(values)) {
-        names += QLatin1Char(',') + pair.column;
-        literals += QLatin1Char(',') + pair.value;
+    Registration registration = registrationFromEntries(items, entries, categories, programmes);
+    if (const auto problem = checkRequired(items, registration)) {
+        const int position = problem->position;
+        return {QString(), problem->message,
+                requiredFocusTag(position, items.at(position - 1), entries.value(position - 1))};
     }
-    const int review = states.reviewSwitch == 0 ? 1 : states.reviewData;
-    const int payment = states.paymentSwitch == 0 ? 1 : states.paymentData;
-    return {QStringLiteral("INSERT INTO bmb  (status") + names + QStringLiteral(",dtime,sh,fk) values (1") + literals
-                + QLatin1Char(',') + sqlText(dateToText(now)) + QLatin1Char(',') + sqlInteger(review) + QLatin1Char(',')
-                + sqlInteger(payment) + QLatin1Char(')'),
-            QString(), QString()};
+    setNewRegistrationStates(registration, states, now);
+    return {registrationInsert(items, registration), QString(), QString()};
 }
 
 QString buildEditUpdateSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                            const QVector<Category>& categories, const QVector<Programme>& programmes, int recordId)
 {
-    const auto values = itemValues(items, entries, categories, programmes, false);
-    QStringList assignments;
-    for (const ColumnValue& pair : std::get<QVector<ColumnValue>>(values))
-        assignments << pair.column + QLatin1Char('=') + pair.value;
-    if (assignments.isEmpty())
-        return QString();
-    return QStringLiteral("UPDATE bmb SET ") + assignments.join(QLatin1Char(',')) + QStringLiteral(" where id=")
-           + sqlInteger(recordId);
+    return registrationUpdate(items, registrationFromEntries(items, entries, categories, programmes), recordId);
 }
 
 StoredEntry storedEntry(const FormItem& item, const QString& value, const QStringList& optionCaptions)
@@ -226,7 +315,7 @@ StoredEntry storedEntry(const FormItem& item, const QString& value, const QStrin
     const bool programme = isProgrammeColumn(item.zd);
     auto idOf = [](const QString& caption) {
         const auto ids = captionIds(caption);
-        return ids ? ids->at(0) : QString();
+        return ids ? sqlInteger(ids->id) : QString();
     };
     switch (item.lx) {
     case ItemType::Radio: {

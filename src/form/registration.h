@@ -1,13 +1,16 @@
 #pragma once
-// A new registration: the values read from the built form turned into one
-// INSERT for bmb, with the required checks, and the photo attached after it.
+// A registration as a value: read from the built form (or from elsewhere),
+// checked for its required items and turned into the INSERT or UPDATE of
+// bmb; and the photo attached after a new one.
 
 #include "core/appstate.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QStringList>
 #include <QVector>
 
+#include <optional>
 #include <variant>
 
 // Separates a programme's name from its ids in an option caption: the
@@ -45,17 +48,69 @@ struct ColumnValue {
     QString value;  // as the statement writes it
 };
 
-// The bmb columns and values of the entries (parallel to items), in form
-// order, a programme's or category's server column after its own. An item
-// whose column is no column of bmb is left out, so a damaged form definition
-// cannot reach into a statement. With checkRequired the first required item
-// left empty gives its message instead.
-std::variant<QVector<ColumnValue>, InsertOutcome> itemValues(const QVector<FormItem>& items,
-                                                             const QVector<EnteredItem>& entries,
-                                                             const QVector<Category>& categories,
-                                                             const QVector<Programme>& programmes, bool checkRequired);
+// A programme or category chosen for a registration.
+struct ChosenId {
+    qint64 id = 0;
+    qint64 serverId = 0;
+};
 
-// The INSERT of a new registration (entries parallel to items).
+// A stored category or programme the form no longer offers, written back
+// as it was: the stored id text and server id text.
+struct KeptIds {
+    QString id;
+    QString serverId;
+};
+
+// The value of one item: nothing chosen; a text (text items, single
+// choices); a number (the age); the gender code (0 none, 1 男, 2 女);
+// several choices; the chosen programmes or category; a kept stored choice.
+using ItemValue = std::variant<std::monostate, QString, double, int, QStringList, QVector<ChosenId>, KeptIds>;
+
+// A registration as a plain value, whatever it was entered with: the form
+// items' values by bmb column, and what a new one is stored with besides.
+struct Registration {
+    QHash<QString, ItemValue> values;
+    QDateTime time;   // dtime
+    int review = 1;   // sh
+    int payment = 1;  // fk
+
+    // The value of a text column, empty when it holds none.
+    QString text(const QString& column) const;
+};
+
+// The first required item (in form order) the registration leaves empty:
+// its 1-based position and the message naming it.
+struct RegistrationProblem {
+    int position = 0;
+    QString message;  // nam + "没有填写" / "没有选择"
+};
+
+std::optional<RegistrationProblem> checkRequired(const QVector<FormItem>& items, const Registration& registration);
+
+// The bmb columns and literals of the items, in form order, a programme's
+// or category's server column after its own. An item whose column is no
+// column of bmb is left out, so a damaged form definition cannot reach into
+// a statement.
+QVector<ColumnValue> registrationColumns(const QVector<FormItem>& items, const Registration& registration);
+
+// The INSERT of a new registration, and the UPDATE of the stored one `recordId`
+// (empty when no item is written).
+QString registrationInsert(const QVector<FormItem>& items, const Registration& registration);
+QString registrationUpdate(const QVector<FormItem>& items, const Registration& registration, int recordId);
+
+// The registration the built controls hold (entries parallel to items).
+Registration registrationFromEntries(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
+                                     const QVector<Category>& categories, const QVector<Programme>& programmes);
+
+// The control that takes the focus after the message of the required item
+// at `position`.
+QString requiredFocusTag(int position, const FormItem& item, const EnteredItem& entry);
+
+// A new registration is stored at `now` with the initial states.
+void setNewRegistrationStates(Registration& registration, const InitialStates& states, const QDateTime& now);
+
+// The INSERT of a new registration (entries parallel to items); a required
+// item left empty gives its message and the tag of the control to focus.
 InsertOutcome buildInsertSql(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                              const QVector<Category>& categories, const QVector<Programme>& programmes,
                              const InitialStates& states, const QDateTime& now);

@@ -46,6 +46,8 @@ int showMessageBox(const QString& text, int style, const QString& title, int clo
     }
     const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
     box.setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+    if (yesNo && (style & MessageStyle::SecondDefault))
+        box.setDefaultButton(QMessageBox::No);
     box.setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
     if (closeAfterMs > 0)
         QTimer::singleShot(closeAfterMs, &box, &QMessageBox::accept);

@@ -6,6 +6,7 @@ namespace MessageStyle {
 enum : int {
     Plain = 0,
     YesNo = 4,
+    SecondDefault = 256,  // the second button (No) is the default
     Error = 16,
     Question = 32,
     Exclamation = 48,

@@ -308,20 +308,23 @@ void BrowsePage::onRecycleToggled()
     runBrowseSearch();
 }
 
+QStringList BrowsePage::rowTexts(const RecordSet& records, qint64 number) const
+{
+    // Columns of the query: id, the listed items, then dtime, sh and fk.
+    QStringList texts{QString::number(number)};
+    int next = 1;
+    for (const FormItem& item : listItems)
+        texts << (isRegistrationColumn(item.zd) ? displayValue(state, item.zd, records.readText(next++)) : QString());
+    texts << records.readText(next) << reviewWord(records.readText(next + 1)) << paymentWord(records.readText(next + 2));
+    return texts;
+}
+
 void BrowsePage::fillBrowsePage()
 {
     list->clear();
     RecordSet* records = state.db.browseRecordSet.get();
     if (!records || !records->isOpen())
         return;
-
-    // Columns of the query: id, the listed items, then dtime, sh and fk.
-    QVector<int> itemColumn;
-    int next = 1;
-    for (const FormItem& item : listItems)
-        itemColumn << (isRegistrationColumn(item.zd) ? next++ : -1);
-    const int timeColumn = next;
-    const int itemCount = int(listItems.size());
 
     QList<QTreeWidgetItem*> rows;
     const qint64 firstNumber = qint64(currentPage - 1) * state.pageSize + 1;
@@ -331,19 +334,38 @@ void BrowsePage::fillBrowsePage()
         const int id = records->readInteger(0);
         if (id == 0)
             continue;
-        auto* row = new QTreeWidgetItem;
-        row->setText(0, QString::number(firstNumber + r));
+        auto* row = new QTreeWidgetItem(rowTexts(*records, firstNumber + r));
         row->setData(0, Qt::UserRole, id);
         row->setCheckState(0, Qt::Unchecked);
-        for (int j = 0; j < itemCount; ++j)
-            if (itemColumn.at(j) >= 0)
-                row->setText(j + 1, displayValue(state, listItems.at(j).zd, records->readText(itemColumn.at(j))));
-        row->setText(itemCount + 1, records->readText(timeColumn));
-        row->setText(itemCount + 2, reviewWord(records->readText(timeColumn + 1)));
-        row->setText(itemCount + 3, paymentWord(records->readText(timeColumn + 2)));
         rows << row;
     }
     list->addTopLevelItems(rows);
+}
+
+int BrowsePage::resultCount() const
+{
+    const RecordSet* records = state.db.browseRecordSet.get();
+    return records && records->isOpen() ? records->recordCount() : 0;
+}
+
+QVector<QStringList> BrowsePage::allResultRows(const std::function<void(int row, int rows)>& afterRow)
+{
+    QVector<QStringList> rows;
+    RecordSet* records = state.db.browseRecordSet.get();
+    if (!records || !records->isOpen())
+        return rows;
+    const int total = records->recordCount();
+    rows.reserve(total);
+    records->setAbsolutePage(1);
+    for (qint64 number = 1; !records->atEnd(); ++number, records->moveNext()) {
+        if (records->readInteger(0) != 0)
+            rows << rowTexts(*records, number);
+        if (afterRow)
+            afterRow(int(number), total);
+    }
+    if (currentPage >= 1)
+        records->setAbsolutePage(currentPage);
+    return rows;
 }
 
 void BrowsePage::setChecks(const std::function<bool(bool)>& newState)

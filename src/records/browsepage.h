@@ -49,6 +49,11 @@ public:
     void onRecycleToggled();
 
     void fillBrowsePage();
+    // Every row of the current search, all pages, numbered and worded as the
+    // list shows them; afterRow runs after each. The page on show stays.
+    QVector<QStringList> allResultRows(const std::function<void(int row, int rows)>& afterRow);
+    // How many registrations the current search found; 0 before a search.
+    int resultCount() const;
     // The page on show again, its rows read afresh (after a change elsewhere).
     void refreshCurrentPage();
     void checkAll();
@@ -78,6 +83,8 @@ private:
     void buildConditionRows();
     void buildBottomRows(int height);
     ConditionRow conditionRow(int row) const;
+    // The list texts of the record at the cursor, numbered `number`.
+    QStringList rowTexts(const RecordSet& records, qint64 number) const;
     void setChecks(const std::function<bool(bool)>& newState);
     // The ids of the ticked rows, last row first, each row leaving the list.
     QVector<int> takeTickedRows();

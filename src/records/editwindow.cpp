@@ -1,6 +1,7 @@
 #include "records/editwindow.h"
 
 #include "core/lists.h"
+#include "form/duplicates.h"
 #include "form/registration.h"
 #include "photos/camerawindow.h"
 #include "photos/photostore.h"
@@ -392,8 +393,12 @@ void EditWindow::saveEditRecord()
         messageBox(QStringLiteral("请先选中要修改项目"), MessageStyle::Exclamation);
         return;
     }
-    const QString sql = buildEditUpdateSql(builder->builtItems(), builder->enteredItems(), state.categoryList,
-                                           state.programmeList, recordId);
+    const QVector<FormItem>& items = builder->builtItems();
+    const Registration registration =
+        registrationFromEntries(items, builder->enteredItems(), state.categoryList, state.programmeList);
+    if (confirmUnlessDuplicate(state, items, registration, recordId) != DuplicateDecision::Store)
+        return;
+    const QString sql = registrationUpdate(items, registration, recordId);
     // The row is read again inside the transaction of the save: another desk
     // may have changed it since it was opened here, and writing over that
     // would lose its change without anyone knowing.

@@ -4,15 +4,21 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/messagebox.h"
+#include "records/browsepage.h"
 #include "records/exportprogress.h"
 
+#include <QDateTime>
 #include <QDesktopServices>
+#include <QFileDialog>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QTreeWidget>
 #include <QUrl>
 
+#include <csv.h>
 #include <xlsxwriter.h>
 
 #include <cerrno>
@@ -231,6 +237,133 @@ QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int cu
     processPendingMessages();
     if (progress) {
         progress->showCloseButton();
+        progress->setStatusText(QStringLiteral("导出完成"));
+        progress->close();
+    }
+    return path;
+}
+
+namespace {
+
+void appendCsvField(QByteArray& out, const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    QByteArray quoted(int(csv_write(nullptr, 0, bytes.constData(), size_t(bytes.size()))), Qt::Uninitialized);
+    csv_write(quoted.data(), size_t(quoted.size()), bytes.constData(), size_t(bytes.size()));
+    out += quoted;
+}
+
+void appendCsvRow(QByteArray& out, const QStringList& cells, int columns)
+{
+    for (int column = 0; column < columns; ++column) {
+        if (column > 0)
+            out += ',';
+        appendCsvField(out, cells.value(column));
+    }
+    out += "\r\n";
+}
+
+std::function<QString()>& exportDialogOverride()
+{
+    static std::function<QString()> choose;
+    return choose;
+}
+
+QString askForExportFile(QWidget* parent)
+{
+    if (exportDialogOverride())
+        return exportDialogOverride()();
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("导出全部结果"),
+                                        allResultsDefaultPath(QDateTime::currentDateTime()),
+                                        QStringLiteral("Excel 工作簿(*.xlsx);;CSV 文件(*.csv)"));
+}
+
+} // namespace
+
+bool writeExportCsv(const QString& path, const ExportTable& table, QString* error)
+{
+    const int columns = table.captions.size();
+    QByteArray out("\xEF\xBB\xBF");
+    appendCsvRow(out, table.captions, columns);
+    for (const QStringList& row : table.rows)
+        appendCsvRow(out, row, columns);
+    // Written beside and put in place whole, so a failure leaves no half file.
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(out) == out.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+QString allResultsDefaultPath(const QDateTime& now)
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+        .filePath(QStringLiteral("报名_") + now.toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".xlsx"));
+}
+
+ExportFileDialogOverride::ExportFileDialogOverride(std::function<QString()> choose)
+    : previous(std::move(exportDialogOverride()))
+{
+    exportDialogOverride() = std::move(choose);
+}
+
+ExportFileDialogOverride::~ExportFileDialogOverride()
+{
+    exportDialogOverride() = std::move(previous);
+}
+
+QString exportAllResults(AppState& state, BrowsePage& browse, QWidget* parent)
+{
+    if (browse.resultCount() == 0) {
+        messageBox(QStringLiteral("请先筛选要导出的数据"), MessageStyle::SystemModal);
+        return {};
+    }
+    const QString path = askForExportFile(parent);
+    if (path.isEmpty())
+        return {};
+
+    QPointer<ExportProgressWindow> progress = new ExportProgressWindow(parent);
+    progress->show();
+    const int total = browse.resultCount();
+    progress->setStatusText(QStringLiteral("共%1条数据  正在导出请稍后...").arg(total));
+    progress->setBarWidth(0);
+    processPendingMessages();
+    // Reading fills the first half of the bar, writing the second.
+    const auto showProgress = [&](int done, int all) {
+        if (!progress || done % 200 != 0)
+            return;
+        progress->setBarWidth(exportBarWidth(done, all));
+        processPendingMessages();
+    };
+
+    const ExportTable shown = exportTableOf(browse.recordList());
+    ExportTable table{shown.captions, shown.columnPixels,
+                      browse.allResultRows([&](int row, int rows) { showProgress(row, 2 * rows); })};
+    const int rows = table.rows.size();
+    bool written = false;
+    QString reason;
+    if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
+        written = writeExportCsv(path, table, &reason);
+    } else {
+        WorkbookError error;
+        written = writeExportWorkbook(path, table, QStringLiteral("Brenvo报名"),
+                                      [&](int row) { showProgress(rows + row, 2 * rows); }, &error);
+        reason = error.writerUnavailable ? QStringLiteral("表格写入程序无法启动") : error.reason;
+    }
+    if (!written) {
+        const QString text = exportNotWrittenText(QDir::toNativeSeparators(path), reason);
+        messageBox(text, MessageStyle::Error | MessageStyle::SystemModal);
+        state.showResult(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (progress) {
+            progress->setStatusText(QStringLiteral("失败：") + reason);
+            progress->showCloseButton();
+        }
+        return {};
+    }
+    state.showResult(QStringLiteral("导出完成：") + QDir::toNativeSeparators(path));
+    if (progress) {
+        progress->setBarWidth(exportBarFullWidth);
         progress->setStatusText(QStringLiteral("导出完成"));
         progress->close();
     }

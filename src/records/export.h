@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+class BrowsePage;
+class QDateTime;
 class QTreeWidget;
 class QWidget;
 struct AppState;
@@ -60,3 +62,28 @@ QString exportNotWrittenText(const QString& path, const QString& reason);
 // was written.
 QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount,
                             QWidget* parent);
+
+// Writes the table as CSV: UTF-8 with a byte-order mark, so spreadsheet
+// programs read the Chinese texts; every field quoted, rows ended by CR LF.
+bool writeExportCsv(const QString& path, const ExportTable& table, QString* error);
+
+// 报名_<yyyyMMdd_HHmmss>.xlsx in the documents folder.
+QString allResultsDefaultPath(const QDateTime& now);
+
+// While one exists, the save dialog of 导出全部结果 is not shown: `choose`
+// answers instead (empty: cancelled), so the export runs without a person.
+class ExportFileDialogOverride {
+public:
+    explicit ExportFileDialogOverride(std::function<QString()> choose);
+    ~ExportFileDialogOverride();
+    ExportFileDialogOverride(const ExportFileDialogOverride&) = delete;
+    ExportFileDialogOverride& operator=(const ExportFileDialogOverride&) = delete;
+
+private:
+    std::function<QString()> previous;
+};
+
+// 导出全部结果: every row of the browse search, all pages, to a file the
+// operator names: .csv as CSV, anything else as a workbook. Gives the path
+// written, or empty text.
+QString exportAllResults(AppState& state, BrowsePage& browse, QWidget* parent);

@@ -121,6 +121,8 @@ const std::vector<QString>& indexStatements()
         QStringLiteral("CREATE INDEX bmb_dd ON bmb (dd)"),
         QStringLiteral("CREATE INDEX bmb_bm1 ON bmb (bm1)"),
         QStringLiteral("CREATE INDEX bmb_bm2 ON bmb (bm2)"),
+        QStringLiteral("CREATE INDEX bmb_zj ON bmb (zj)"),
+        QStringLiteral("CREATE INDEX bmb_xm_lx1 ON bmb (xm, lx1)"),
         QStringLiteral("CREATE INDEX fj_uid ON fj (uid)"),
     };
     return all;
@@ -458,6 +460,16 @@ bool createShippedDatabase(const QString& path, QString* error)
 
 bool upgradeSchema(sqlite3* db, QString* error)
 {
+    // Indexes a file made by an earlier version lacks; only a file that
+    // lacks one is written to, so a read-only one still opens.
+    for (const QString& index : schema::indexStatements()) {
+        const QString name = index.section(QLatin1Char(' '), 2, 2);
+        bool present = false;
+        if (!run(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"), {name}, error,
+                 [&present](sqlite3_stmt*) { present = true; })
+            || (!present && !run(db, index, {}, error)))
+            return false;
+    }
     QStringList storedDateTriggers;
     if (!run(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' AND instr(lower(sql), 'jetdate') > 0"),
              {}, error, [&storedDateTriggers](sqlite3_stmt* row) {

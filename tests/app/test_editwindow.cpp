@@ -187,6 +187,37 @@ private slots:
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from bmb")), QStringLiteral("0"));
     }
 
+    // Saving compares against the other live registrations only: the record
+    // itself never counts, another with the same id number is asked about.
+    void savingAsksAboutAnotherWithTheSameIdNumber()
+    {
+        AppFixture app;
+        QVERIFY(app.start());
+        enableOnly(app, QStringLiteral("xm zj"));
+        const int first = insertRegistration(app, QStringLiteral("xm,zj"), QStringLiteral("'张三','110X'"));
+        const int second = insertRegistration(app, QStringLiteral("xm,zj"), QStringLiteral("'李四','220'"));
+        app.window->showBrowse(false);
+        EditWindow* window = openRecord(app, second);
+        QVERIFY(window);
+        auto* name = qobject_cast<QLineEdit*>(window->form().itemControl(1));
+        auto* idNumber = qobject_cast<QLineEdit*>(window->form().itemControl(2));
+        name->setText(QStringLiteral("李四四"));
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.messages.texts(), QStringList());
+        QCOMPARE(app.queryValue(QStringLiteral("select xm from bmb where id=%1").arg(second)), QStringLiteral("李四四"));
+
+        idNumber->setText(QStringLiteral("110x"));
+        app.messages.setAnswer(AnswerNo);
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.messages.texts(),
+                 QStringList{QStringLiteral("可能与已有报名重复：第%1号 张三 2013-05-06 14:03:09。仍然保存吗？").arg(first)});
+        QCOMPARE(app.queryValue(QStringLiteral("select zj from bmb where id=%1").arg(second)), QStringLiteral("220"));
+        QCOMPARE(idNumber->text(), QStringLiteral("110x"));
+        app.messages.setAnswer(AnswerYes);
+        control<QPushButton>(window, "按钮1_确定")->click();
+        QCOMPARE(app.queryValue(QStringLiteral("select zj from bmb where id=%1").arg(second)), QStringLiteral("110x"));
+    }
+
     // A stored choice that the form no longer offers (an option renamed or
     // removed, a category or programme disabled or deleted) is shown marked
     // and saved back unchanged, until the operator picks another.

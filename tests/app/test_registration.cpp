@@ -68,6 +68,31 @@ struct AddPageRun {
 class RegistrationEntryTest : public QObject {
     Q_OBJECT
 private slots:
+    // The same name and phone number a second time: the question, 否 (the
+    // default) stores nothing and keeps the entries, 是 stores it.
+    void aLikelyDuplicateIsAskedAbout()
+    {
+        AddPageRun run;
+        run.fill();
+        run.app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QCOMPARE(run.app.queryValue("select count(*) from bmb"), QStringLiteral("1"));
+        const QString time = run.app.queryValue("select dtime from bmb");
+
+        run.fill();
+        run.app.messages.setAnswer(AnswerNo);
+        run.app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QCOMPARE(run.app.messages.texts(),
+                 QStringList{QStringLiteral("可能与已有报名重复：第1号 王小明 %1。仍然保存吗？").arg(time)});
+        QCOMPARE(run.app.messages.messages().first().style,
+                 MessageStyle::YesNo | MessageStyle::Question | MessageStyle::SecondDefault);
+        QCOMPARE(run.app.queryValue("select count(*) from bmb"), QStringLiteral("1"));
+        QCOMPARE(run.box("xm")->text(), QStringLiteral("王小明"));
+
+        run.app.messages.setAnswer(AnswerYes);
+        run.app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QCOMPARE(run.app.queryValue("select count(*) from bmb"), QStringLiteral("2"));
+    }
+
     void aFilledFormWithAPhotoIsStoredLinkedAndTheFormStartsAfresh()
     {
         AddPageRun run;

@@ -320,8 +320,11 @@ bool PostgresEngine::setUpIfEmpty()
         for (const QString& statement : postgres::schemaStatements())
             if (!(ok = command(statement.toUtf8().constData())))
                 break;
+    // What a database set up by an earlier version lacks.
     if (ok && hasTables)
-        ok = command(postgres::photoFileTableStatement().toUtf8().constData());
+        for (const QString& statement : postgres::missingIndexStatements() << postgres::photoFileTableStatement())
+            if (!(ok = command(statement.toUtf8().constData())))
+                break;
     if (!ok) {
         const QString failure = error;
         const ErrorKind failureKind = kind;

@@ -81,4 +81,12 @@ QStringList schemaStatements()
     return statements;
 }
 
+QStringList missingIndexStatements()
+{
+    QStringList statements;
+    for (const QString& index : schema::indexStatements())
+        statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+    return statements;
+}
+
 } // namespace postgres
