@@ -112,12 +112,13 @@ private slots:
         const PgSession::Result identities = session.run(
             "select count(*) from information_schema.columns where table_schema = 'public' and column_name = 'id' "
             "and is_identity = 'YES'");
-        QCOMPARE(joined(identities.rows), QString::number(schema::tables().size()));
+        QCOMPARE(joined(identities.rows), QString::number(schema::tables().size() + 1));   // and photofile
 
         QStringList expectedIndexes;
         for (const QString& statement : schema::indexStatements())
             expectedIndexes << statement.section(QLatin1Char(' '), 2, 2) + QStringLiteral(" ON public.")
                                    + statement.section(QLatin1Char(' '), 4);
+        expectedIndexes << QStringLiteral("photofile_name_key ON public.photofile (name)");
         expectedIndexes.sort();
         const PgSession::Result indexes = session.run(
             "select indexname || ' ON public.' || tablename || ' ' || substring(indexdef from '\\(.*\\)') "

@@ -321,10 +321,13 @@ bool PostgresEngine::setUpIfEmpty()
             if (!(ok = command(statement.toUtf8().constData())))
                 break;
     // What a database set up by an earlier version lacks.
-    if (ok && hasTables)
-        for (const QString& statement : postgres::missingIndexStatements() << postgres::photoFileTableStatement())
+    if (ok && hasTables) {
+        QStringList lacking = postgres::missingIndexStatements();
+        lacking << postgres::photoFileTableStatement();
+        for (const QString& statement : std::as_const(lacking))
             if (!(ok = command(statement.toUtf8().constData())))
                 break;
+    }
     if (!ok) {
         const QString failure = error;
         const ErrorKind failureKind = kind;
