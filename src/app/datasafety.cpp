@@ -6,6 +6,7 @@
 #include "store/databasecheck.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -67,7 +68,33 @@ bool offerSetAsideDatabase(const AppState& state)
     return false;
 }
 
+// True when the last run closed cleanly and zhao.dat is still as it left it.
+// The mark goes either way: it speaks for one start only.
+bool takeCleanCloseMark(const AppState& state)
+{
+    QFile mark(state.programFile(cleanCloseFileName()));
+    if (!mark.open(QIODevice::ReadOnly))
+        return false;
+    const QString stamp = QString::fromLatin1(mark.readAll());
+    mark.close();
+    mark.remove();
+    return !stamp.isEmpty() && stamp == databaseFileStamp(state.programFile(databaseName));
+}
+
 } // namespace
+
+QString cleanCloseFileName()
+{
+    return QStringLiteral("brenvo.closed");
+}
+
+void leaveCleanCloseMark(const AppState& state)
+{
+    const QString stamp = databaseFileStamp(state.programFile(databaseName));
+    QFile mark(state.programFile(cleanCloseFileName()));
+    if (!stamp.isEmpty() && mark.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        mark.write(stamp.toLatin1());
+}
 
 QString alreadyRunningText(const QString& programDir)
 {
@@ -148,15 +175,18 @@ DatabaseOpening openCheckedDatabase(AppState& state)
 {
     DatabaseOpening opening;
     const QString path = state.programFile(databaseName);
-    DatabaseCheck check = checkDatabaseFile(path, CheckDepth::Quick, lockWaitMs);
+    CheckDepth depth = takeCleanCloseMark(state) ? CheckDepth::Schema : CheckDepth::Quick;
+    DatabaseCheck check = checkDatabaseFile(path, depth, lockWaitMs);
     if (!check.usable()) {
         messageBox(databaseProblemText(check, path), MessageStyle::Error);
         if (check.problem == DatabaseProblem::Locked) {
             opening.heldByAnotherProgram = true;
             return opening;
         }
-        if (backupCanReplace(check.problem) && offerRestoreOfNewestBackup(state))
-            check = checkDatabaseFile(path, CheckDepth::Quick, lockWaitMs);
+        if (backupCanReplace(check.problem) && offerRestoreOfNewestBackup(state)) {
+            depth = CheckDepth::Quick;
+            check = checkDatabaseFile(path, depth, lockWaitMs);
+        }
     }
     if (!check.usable()) {
         opening.loginBlockedReason = loginBlockedText(check);
@@ -169,6 +199,7 @@ DatabaseOpening openCheckedDatabase(AppState& state)
         return opening;
     }
     opening.readOnly = check.readOnly;
+    opening.pagesUnchecked = depth == CheckDepth::Schema;
     if (check.readOnly)
         messageBox(readOnlyDatabaseText(path), MessageStyle::Exclamation);
     return opening;

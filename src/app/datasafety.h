@@ -26,9 +26,21 @@ struct DatabaseOpening {
     QString loginBlockedReason;  // why nobody can log in; empty when the database is open
     bool readOnly = false;
     bool heldByAnotherProgram = false;  // waited for in vain; the program ends
+    // Only the header, tables and columns were checked, as the last run closed
+    // cleanly and nothing has changed the file since: the pages are checked
+    // after login.
+    bool pagesUnchecked = false;
 };
 
+// Checks zhao.dat and opens it: page by page unless the last run left the
+// clean-close mark for the file as it is now (the mark is taken away, so a run
+// that ends without closing leaves none).
 DatabaseOpening openCheckedDatabase(AppState& state);
+
+// The mark a clean close leaves for the next start: zhao.dat's stamp as this
+// run left it, in the file named by cleanCloseFileName().
+void leaveCleanCloseMark(const AppState& state);
+QString cleanCloseFileName();
 
 // The libpq connection string of [server] connection in the settings file;
 // empty when the desk keeps its own zhao.dat.

@@ -63,6 +63,7 @@ MainWindow::MainWindow(AppState& appState) : state(appState)
 
 MainWindow::~MainWindow()
 {
+    stopLaterDatabaseCheck();
     // The print window reports through this window and reads the shared state.
     closePrintPreview();
     state.reporter = nullptr;

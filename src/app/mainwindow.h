@@ -8,6 +8,10 @@
 #include "platform/anchors.h"
 
 #include <QMainWindow>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
 
 class QLabel;
 class QTabWidget;
@@ -98,6 +102,11 @@ private:
     QWidget* buildStartPage(const QSize& pageSize);
     void registerAnchors();
     void onMainWindowClosing();
+    // The page-by-page check of zhao.dat that a start after a clean close
+    // leaves until the operator has logged in; it runs beside the operator's
+    // work and says so only when it finds the file damaged.
+    void startLaterDatabaseCheck();
+    void stopLaterDatabaseCheck();
     void onMainWindowResized();
     // Marks the route's outlook entry current, shows its page, runs its loader.
     void run(const Route& route);
@@ -111,6 +120,11 @@ private:
     QLabel* panes[4] = {};
     AnchorLayout anchors;
     bool closingDone = false;
+    std::unique_ptr<QThread> laterCheck;
+    std::atomic_bool stopLaterCheck{false};
+    // The later check found zhao.dat damaged: the close leaves no clean-close
+    // mark, so the next start checks it before anyone logs in.
+    bool laterCheckFoundDamage = false;
     // The pages belong to 选择夹1.
     AddPage* addPage = nullptr;
     BrowsePage* browsePage = nullptr;

@@ -17,6 +17,13 @@
 #include <QLabel>
 #include <QScreen>
 
+#include <memory>
+
+namespace {
+// How long the later check waits for the program's own writes to let it read.
+constexpr int laterCheckWaitMs = 10000;
+} // namespace
+
 bool MainWindow::onMainWindowCreated()
 {
     if (!claimProgramDirectory(state)) {
@@ -74,7 +81,36 @@ bool MainWindow::onMainWindowCreated()
     ensureCategoryList(state);
     ensureProgrammeList(state);
     ensureFormItems(state);
+    if (opening.pagesUnchecked)
+        startLaterDatabaseCheck();
     return true;
+}
+
+void MainWindow::startLaterDatabaseCheck()
+{
+    const QString path = state.programFile(QStringLiteral("zhao.dat"));
+    auto found = std::make_shared<DatabaseCheck>();
+    stopLaterCheck = false;
+    laterCheck.reset(QThread::create(
+        [this, path, found] { *found = checkDatabaseFile(path, CheckDepth::Quick, laterCheckWaitMs, &stopLaterCheck); }));
+    connect(laterCheck.get(), &QThread::finished, this, [this, path, found] {
+        // A file the program's own writes held past the wait says nothing about its pages.
+        if (stopLaterCheck || found->usable() || found->problem == DatabaseProblem::Locked)
+            return;
+        laterCheckFoundDamage = true;
+        messageBox(databaseProblemText(*found, path) + QStringLiteral("\n请用备份恢复数据，或请管理员修复数据库。"),
+                   MessageStyle::Error);
+    });
+    laterCheck->start(QThread::LowPriority);
+}
+
+void MainWindow::stopLaterDatabaseCheck()
+{
+    if (!laterCheck)
+        return;
+    stopLaterCheck = true;
+    laterCheck->wait();
+    laterCheck.reset();
 }
 
 void MainWindow::onMainWindowClosing()
@@ -82,6 +118,7 @@ void MainWindow::onMainWindowClosing()
     if (closingDone)
         return;
     closingDone = true;
+    stopLaterDatabaseCheck();
     closePrintPreview();
     if (state.db.sharedRecordSet)
         state.db.sharedRecordSet->close();
@@ -101,5 +138,7 @@ void MainWindow::onMainWindowClosing()
         });
         if (!backup.ok)
             messageBox(QStringLiteral("退出前的自动备份没有完成：") + backup.error, MessageStyle::Exclamation);
+        if (!laterCheckFoundDamage)
+            leaveCleanCloseMark(state);
     }
 }

@@ -81,44 +81,50 @@ QVector<StatisticsCategory> statisticsCategories(const QString& column, const QS
     return categories;
 }
 
-std::optional<QString> statisticsStatement(const QString& column, const QString& value, bool multiChoice,
-                                           const std::optional<QString>& filter)
+std::optional<QString> statisticsStatement(const QString& column, const QVector<StatisticsCategory>& categories,
+                                           bool multiChoice, const std::optional<QString>& filter)
 {
-    const bool quoted = multiChoice || column.startsWith(QLatin1String("kz"), Qt::CaseInsensitive);
-    if (!quoted && !isPlainNumber(value))
-        return std::nullopt;
-    QString sql = QStringLiteral("select count(*) from bmb ");
-    sql += filter ? *filter + QStringLiteral(" and ") : QStringLiteral("where ");
-    sql += column;
-    if (multiChoice) {
-        // One choice as a whole caret-delimited element; [^] is a literal caret.
-        sql += QStringLiteral(" like ") + sqlText(QStringLiteral("%[^]") + value + QStringLiteral("[^]%"));
-    } else if (column.startsWith(QLatin1String("kz"), Qt::CaseInsensitive)) {
-        sql += QLatin1Char('=') + sqlText(value);
-    } else {
-        sql += QLatin1Char('=') + value;
+    const bool textColumn = column.startsWith(QLatin1String("kz"), Qt::CaseInsensitive);
+    // The registrations are grouped by their value in one pass; each category
+    // then adds up the groups it matches, so a value holding several choices
+    // counts under each of them.
+    QStringList sums;
+    for (const StatisticsCategory& category : categories) {
+        QString match;
+        if (multiChoice) {
+            // One choice as a whole caret-delimited element; [^] is a literal caret.
+            match = column + QStringLiteral(" like ") + sqlText(QStringLiteral("%[^]") + category.value + QStringLiteral("[^]%"));
+        } else if (textColumn) {
+            match = column + QLatin1Char('=') + sqlText(category.value);
+        } else if (isPlainNumber(category.value)) {
+            match = column + QLatin1Char('=') + category.value;
+        } else {
+            return std::nullopt;
+        }
+        sums << QStringLiteral("sum(case when ") + match + QStringLiteral(" then n else 0 end)");
     }
-    return sql;
+    if (sums.isEmpty())
+        return std::nullopt;
+    return QStringLiteral("select ") + sums.join(QLatin1Char(',')) + QStringLiteral(" from (select ") + column
+           + QStringLiteral(",count(*) as n from bmb") + filter.value_or(QString()) + QStringLiteral(" group by ")
+           + column + QStringLiteral(") as g");
 }
 
-void countCategories(AppState& state, QVector<StatisticsCategory>& categories, const QVector<QString>& statements,
-                     const std::function<void(const QString& error)>& onFailure, const std::function<void()>& afterEach)
+bool countCategories(AppState& state, QVector<StatisticsCategory>& categories, const QString& statement,
+                     const std::function<void(const QString& error)>& onFailure)
 {
-    for (int i = 0; i < categories.size() && i < statements.size(); ++i) {
-        categories[i].count = 0;
-        if (!state.db.execute(statements[i])) {
-            if (onFailure)
-                onFailure(state.db.lastErrorForOperator());
-            continue;
-        }
-        // The count is read before pending messages run, as a handler running
-        // in between may reopen the shared record set.
-        RecordSet& result = state.db.shared();
-        if (!result.atEnd())
-            categories[i].count = result.readInteger(0);
-        if (afterEach)
-            afterEach();
+    for (StatisticsCategory& category : categories)
+        category.count = 0;
+    if (!state.db.execute(statement)) {
+        if (onFailure)
+            onFailure(state.db.lastErrorForOperator());
+        return false;
     }
+    RecordSet& result = state.db.shared();
+    if (!result.atEnd())
+        for (int i = 0; i < categories.size(); ++i)
+            categories[i].count = result.readInteger(i);
+    return true;
 }
 
 QColor sliceColour(int slice)

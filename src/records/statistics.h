@@ -40,19 +40,19 @@ struct StatisticsCategory {
 QVector<StatisticsCategory> statisticsCategories(const QString& column, const QString& presetValues,
                                                  const AppState& lists);
 
-// The counting statement of one category. filter is the browse page's WHERE
-// clause (starting " where ") when the count is restricted to what the
-// browse conditions select. None when a value that stands unquoted (every
-// column but the extension items) is not a number.
-std::optional<QString> statisticsStatement(const QString& column, const QString& value, bool multiChoice,
-                            const std::optional<QString>& filter);
+// The one statement counting every category: its column i is the count of
+// category i. filter is the browse page's WHERE clause (starting " where ")
+// when the count is restricted to what the browse conditions select. None
+// when there is no category, or a value that stands unquoted (every column but
+// the extension items) is not a number.
+std::optional<QString> statisticsStatement(const QString& column, const QVector<StatisticsCategory>& categories,
+                                           bool multiChoice, const std::optional<QString>& filter);
 
-// Runs one statement per category and fills in the counts. A statement that
-// fails leaves its count at 0 and is reported through onFailure with the
-// database's message; afterEach runs after every successful count.
-void countCategories(AppState& state, QVector<StatisticsCategory>& categories, const QVector<QString>& statements,
-                     const std::function<void(const QString& error)>& onFailure,
-                     const std::function<void()>& afterEach = {});
+// Runs the statement and fills in the counts. A statement that fails leaves
+// every count at 0, is reported through onFailure with the database's message
+// and gives false.
+bool countCategories(AppState& state, QVector<StatisticsCategory>& categories, const QString& statement,
+                     const std::function<void(const QString& error)>& onFailure);
 
 // The counts a chart draws.
 struct ChartValue {

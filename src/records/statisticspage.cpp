@@ -1,7 +1,6 @@
 #include "records/statisticspage.h"
 
 #include "platform/anchors.h"
-#include "platform/events.h"
 #include "platform/messagebox.h"
 #include "records/chartwindow.h"
 #include "store/schema.h"
@@ -97,18 +96,14 @@ void StatisticsPage::runStatistics()
     QVector<StatisticsCategory> categories;
     if (isRegistrationColumn(column))
         categories = statisticsCategories(column, presetValues, state);
-    QVector<QString> statements;
-    for (const StatisticsCategory& category : categories) {
-        const std::optional<QString> statement = statisticsStatement(column, category.value, multiChoice, filter);
+    if (!categories.isEmpty()) {
+        const std::optional<QString> statement = statisticsStatement(column, categories, multiChoice, filter);
         if (!statement) {
             messageBox(QStringLiteral("统计项目的取值有误，无法统计"), MessageStyle::Error);
             return;
         }
-        statements << *statement;
+        countCategories(state, categories, *statement, [](const QString& error) { messageBox(error, MessageStyle::Error); });
     }
-    countCategories(
-        state, categories, statements, [](const QString& error) { messageBox(error, MessageStyle::Error); },
-        processPendingMessages);
 
     resultList->clear();
     for (int row = 0; row < categories.size(); ++row) {

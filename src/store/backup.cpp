@@ -1,8 +1,7 @@
 #include "store/backup.h"
 
-#include "store/databasecheck.h"
-
 #include "platform/files.h"
+#include "store/databasecheck.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -406,7 +405,9 @@ static QString uniqueArchivePath(const QString& folder, BackupKind kind, QDateTi
 QString dataFingerprint(const QString& programDir)
 {
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(fileChecksum(QDir(programDir).filePath(databaseEntry)).toLatin1());
+    // The database's stamp stands for its content: a close with nothing
+    // changed need not read a large file through.
+    hash.addData(databaseFileStamp(QDir(programDir).filePath(databaseEntry)).toLatin1());
     QStringList files;
     QStringList folders;
     listPhotoTree(programDir, &files, &folders);

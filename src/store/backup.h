@@ -65,8 +65,8 @@ QVector<BackupFile> listBackups(const QString& folder);
 BackupResult writeBackup(const QString& programDir, const QString& folder, BackupKind kind,
                          const BackupProgress& progress = {});
 
-// A checksum of the data as it stands: the bytes of zhao.dat and the names,
-// sizes and times of the photo files. The settings file is left out: the
+// A checksum of the data as it stands: the stamp of zhao.dat (its size, time
+// and change counter) and the names, sizes and times of the photo files. The settings file is left out: the
 // program writes it at every start and exit.
 QString dataFingerprint(const QString& programDir);
 

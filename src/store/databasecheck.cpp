@@ -70,10 +70,13 @@ bool effectiveAccess(const QString& path, int mode)
     return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), mode, AT_EACCESS) == 0;
 }
 
-// Runs the check statement; SQLITE_ROW with "ok" is a sound file.
+// Runs the check statement; SQLITE_ROW with "ok" is a sound file. The schema
+// check reads only the schema, which a header gone wrong already fails.
 DatabaseCheck runIntegrityCheck(sqlite3* db, CheckDepth depth)
 {
-    const char* sql = depth == CheckDepth::Full ? "PRAGMA integrity_check(1)" : "PRAGMA quick_check(1)";
+    const char* sql = depth == CheckDepth::Full    ? "PRAGMA integrity_check(1)"
+                      : depth == CheckDepth::Quick ? "PRAGMA quick_check(1)"
+                                                   : "SELECT 'ok' WHERE (SELECT count(*) FROM sqlite_master) >= 0";
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
     if (rc == SQLITE_OK)
@@ -108,7 +111,7 @@ bool rollBackHotJournal(const QString& path, int busyTimeoutMs)
 
 } // namespace
 
-DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyTimeoutMs)
+DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyTimeoutMs, const std::atomic_bool* stop)
 {
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
@@ -133,6 +136,10 @@ DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyT
         }
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);
+        if (stop)
+            sqlite3_progress_handler(
+                db, 1000, [](void* flag) { return static_cast<const std::atomic_bool*>(flag)->load() ? 1 : 0; },
+                const_cast<std::atomic_bool*>(stop));
         check = runIntegrityCheck(db, depth);
         const bool hotJournal = sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK;
         if (check.usable() && findMissingSchemaPart(db, &check.table, &check.column))
@@ -148,6 +155,20 @@ DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyT
     if (check.usable())
         check.readOnly = !effectiveAccess(path, W_OK) || !effectiveAccess(info.absolutePath(), W_OK | X_OK);
     return check;
+}
+
+QString databaseFileStamp(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray header = file.read(headerSize);
+    if (header.size() < headerSize)
+        return {};
+    return QStringLiteral("%1 %2 %3")
+        .arg(file.size())
+        .arg(QFileInfo(file).lastModified().toMSecsSinceEpoch())
+        .arg(bigEndian(header, 24, 4));
 }
 
 QString databaseProblemText(const DatabaseCheck& check, const QString& path)

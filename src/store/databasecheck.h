@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 enum class DatabaseProblem {
     None,
     NotAFile,       // missing, or a directory or other non-file under the name
@@ -17,8 +19,9 @@ enum class DatabaseProblem {
 };
 
 enum class CheckDepth {
-    Quick,  // PRAGMA quick_check: at every start
-    Full,   // PRAGMA integrity_check: before a backup is restored
+    Schema,  // the header, the size it gives, the tables and columns: a start after a clean close
+    Quick,   // PRAGMA quick_check as well: a start after anything else, and after login
+    Full,    // PRAGMA integrity_check as well: before a backup is restored
 };
 
 struct DatabaseCheck {
@@ -33,8 +36,15 @@ struct DatabaseCheck {
 // Checks the database file at path. A file another program holds is waited
 // for busyTimeoutMs before it counts as locked. A journal left by a program
 // that ended in the middle of a write is rolled back first, as any open would.
+// Setting *stop (from another thread) ends a check under way early; what it
+// gives then says nothing.
 DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth = CheckDepth::Quick,
-                                int busyTimeoutMs = 2000);
+                                int busyTimeoutMs = 2000, const std::atomic_bool* stop = nullptr);
+
+// What tells one state of the file from another without reading it through:
+// its size, its modification time and the change counter SQLite keeps in the
+// header. Empty when the file cannot be read.
+QString databaseFileStamp(const QString& path);
 
 // The cause in a few words ("已损坏", "缺少数据表 admin"), for messages
 // that name the file themselves.

@@ -83,6 +83,8 @@ private slots:
     void backupAndRestoreThroughTheWindow();
     void theWindowIsForManagersOnly();
     void theExitBacksUpWhatChanged();
+    void aDamagedPageIsCaughtAtTheFirstStartAfterIt_data();
+    void aDamagedPageIsCaughtAtTheFirstStartAfterIt();
 };
 
 void DataSafetyTest::anUnusableDatabaseIsNamedAndNobodyCanLogIn_data()
@@ -437,6 +439,54 @@ void DataSafetyTest::theExitBacksUpWhatChanged()
     app.closeWindow();
     QCOMPARE(listBackups(folder).size(), 1);
     QVERIFY(app.messages.messages().isEmpty());
+}
+
+void DataSafetyTest::aDamagedPageIsCaughtAtTheFirstStartAfterIt_data()
+{
+    QTest::addColumn<bool>("timeKept");
+    // Written by another program: the file's time tells, the start checks every page.
+    QTest::newRow("changed outside the program") << false;
+    // Spoilt on the disk with size, time and header as they were: the check after login finds it.
+    QTest::newRow("the file's stamp unchanged") << true;
+}
+
+void DataSafetyTest::aDamagedPageIsCaughtAtTheFirstStartAfterIt()
+{
+    QFETCH(bool, timeKept);
+    AppFixture app;
+    QVERIFY(runSql(app.dir.databasePath(), {QStringLiteral("CREATE TABLE filler (t TEXT)"),
+                                            QStringLiteral("WITH RECURSIVE n(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM n WHERE x < 2000) "
+                                                           "INSERT INTO filler SELECT hex(randomblob(50)) FROM n")}));
+    QVERIFY(app.start());
+    app.closeWindow();
+    QVERIFY(QFileInfo::exists(app.dir.file(cleanCloseFileName())));
+    const QString path = app.dir.databasePath();
+    const QDateTime modified = QFileInfo(path).lastModified();
+    QByteArray bytes = readBytes(path);
+    const int pageSize = (quint8(bytes[16]) << 8) | quint8(bytes[17]);
+    // The filler's pages, the last of the file: the accounts stay readable for the login.
+    for (int at = int(bytes.size()) - 8 * pageSize; at < bytes.size(); at += pageSize)
+        bytes.replace(at + 8, 64, QByteArray(64, '\x5a'));
+    QVERIFY(writeBytes(path, bytes));
+    if (timeKept) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(modified, QFileDevice::FileModificationTime));
+    }
+
+    app.messages.setAnswer(AnswerNo);
+    const auto damageSaid = [&] { return app.messages.texts().filter(QStringLiteral("已损坏")).size(); };
+    if (timeKept) {
+        QVERIFY(app.start());
+        QTRY_COMPARE_WITH_TIMEOUT(damageSaid(), 1, 10000);
+        app.closeWindow();
+        QVERIFY(!QFileInfo::exists(app.dir.file(cleanCloseFileName())));
+    }
+    // The next start names the damage before anyone logs in.
+    const int before = int(app.messages.texts().size());
+    whenLoginOpens([](LoginWindow& login) { login.findChild<QPushButton*>(QStringLiteral("退出"))->click(); });
+    QVERIFY(!app.startWith());
+    QVERIFY(app.messages.texts().size() > before);
+    QVERIFY2(app.messages.texts().at(before).contains(QStringLiteral("已损坏")), qPrintable(app.messages.texts().join('\n')));
 }
 
 BRENVO_TEST(DataSafetyTest)
