@@ -27,6 +27,26 @@ QStringList MessageRecorder::texts() const
     return result;
 }
 
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, const QString& title, QWidget* parent)
+{
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setText(text);
+    box->setWindowTitle(title);
+    switch (style & 0x70) {
+    case MessageStyle::Error: box->setIcon(QMessageBox::Critical); break;
+    case MessageStyle::Question: box->setIcon(QMessageBox::Question); break;
+    case MessageStyle::Exclamation: box->setIcon(QMessageBox::Warning); break;
+    case MessageStyle::Information: box->setIcon(QMessageBox::Information); break;
+    default: box->setIcon(QMessageBox::NoIcon); break;
+    }
+    const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
+    box->setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+    if (yesNo && (style & MessageStyle::SecondDefault))
+        box->setDefaultButton(QMessageBox::No);
+    box->setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
+    return box;
+}
+
 int showMessageBox(const QString& text, int style, const QString& title, int closeAfterMs)
 {
     if (activeRecorder) {
@@ -34,25 +54,11 @@ int showMessageBox(const QString& text, int style, const QString& title, int clo
         return activeRecorder->answer;
     }
 
-    QMessageBox box(QApplication::activeWindow());
-    box.setText(text);
-    box.setWindowTitle(title);
-    switch (style & 0x70) {
-    case MessageStyle::Error: box.setIcon(QMessageBox::Critical); break;
-    case MessageStyle::Question: box.setIcon(QMessageBox::Question); break;
-    case MessageStyle::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MessageStyle::Information: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
-    }
-    const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
-    box.setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
-    if (yesNo && (style & MessageStyle::SecondDefault))
-        box.setDefaultButton(QMessageBox::No);
-    box.setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
+    const std::unique_ptr<QMessageBox> box = makeMessageBox(text, style, title, QApplication::activeWindow());
     if (closeAfterMs > 0)
-        QTimer::singleShot(closeAfterMs, &box, &QMessageBox::accept);
-    const int chosen = box.exec();
-    if (yesNo)
+        QTimer::singleShot(closeAfterMs, box.get(), &QMessageBox::accept);
+    const int chosen = box->exec();
+    if ((style & 0x0F) == MessageStyle::YesNo)
         return chosen == QMessageBox::Yes ? AnswerYes : AnswerNo;
     return AnswerOk;
 }

@@ -9,6 +9,10 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
+
+class QMessageBox;
+class QWidget;
 
 inline const QString& defaultMessageTitle()
 {
@@ -18,6 +22,9 @@ inline const QString& defaultMessageTitle()
 
 int messageBox(const QString& text, int style = MessageStyle::Plain,
                const QString& title = defaultMessageTitle());
+// The box messageBox shows, not yet shown (for a picture of it).
+std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, const QString& title, QWidget* parent);
+
 // A box that closes by itself after closeAfterMs milliseconds unless the
 // operator closes it first; it then answers as its OK button would.
 int timedMessageBox(const QString& text, int style, const QString& title, int closeAfterMs);

@@ -8,6 +8,7 @@
 #include "platform/inifile.h"
 #include "records/browsepage.h"
 #include "records/editwindow.h"
+#include "records/screenshots.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -166,6 +167,8 @@ private slots:
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.messages.texts(), QStringList{QStringLiteral("这条报名在打开后已被其他人修改或删除，本次修改没有保存。\n"
                                                                  "是否重新载入这条报名的最新内容？")});
+        const RecordedMessage& conflict = app.messages.messages().at(0);
+        takeMessageScreenshot(conflict.text, conflict.style, conflict.title, QStringLiteral("edit-conflict"));
         QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||lx1 from bmb where id=%1").arg(id)),
                  QStringLiteral("张三/13900000000"));
         QCOMPARE(name->text(), QStringLiteral("张三"));

@@ -6,6 +6,7 @@
 #include "form/addpage.h"
 #include "form/formbuilder.h"
 #include "platform/inifile.h"
+#include "records/screenshots.h"
 #include "support/pgtestdatabase.h"
 
 #include <QAbstractButton>
@@ -72,6 +73,8 @@ private slots:
                  qPrintable(app.messages.texts().at(0)));
         QCOMPARE(app.messages.messages().at(0).style & int(MessageStyle::Error), int(MessageStyle::Error));
         QCOMPARE(app.statusText(), QStringLiteral("添加新数据失败"));
+        const RecordedMessage& outage = app.messages.messages().at(0);
+        takeMessageScreenshot(outage.text, outage.style, outage.title, QStringLiteral("server-outage"));
         QCOMPARE(name->text(), QStringLiteral("王小明"));
         QCOMPARE(phone->text(), QStringLiteral("13800000000"));
 
