@@ -40,7 +40,8 @@ private slots:
         BRENVO_REQUIRE_PG(server);
         ServerDesk taking(server.connectionString());
         ServerDesk showing(server.connectionString());
-        QVERIFY(taking.opened && showing.opened);
+        QVERIFY2(taking.opened, qPrintable(taking.state.db.lastErrorText()));
+        QVERIFY2(showing.opened, qPrintable(showing.state.db.lastErrorText()));
 
         // Every byte value, as a JPEG holds them.
         QByteArray bytes;

@@ -237,6 +237,13 @@ private slots:
             QCOMPARE(rows.readText(2), payload::photoFile(payload::numberOf(rows.readText(3))));
         }
         QCOMPARE(linked, 600);
+        // Each registration's own photo file, byte for byte, on the server.
+        QVERIFY(check.db.openShared(QStringLiteral("select bmb.xm, photofile.bytes from bmb, fj, photofile "
+                                                   "where fj.id=bmb.imgid and photofile.name=fj.filename")));
+        int photos = 0;
+        for (RecordSet& rows = check.db.shared(); !rows.atEnd(); rows.moveNext(), ++photos)
+            QCOMPARE(rows.readBytes(1), payload::photoBytes(payload::numberOf(rows.readText(0))));
+        QCOMPARE(photos, 600);
     }
 };
 

@@ -1,6 +1,6 @@
 // Stores registrations as a desk does: the bmb row, its photo row, then the
-// row's imgid, each found by the id this connection inserted, the three in
-// one transaction. The other half of the crash test (it writes until it is
+// row's imgid, each found by the id this connection inserted, and on a server
+// the photo file's bytes, all in one transaction. The other half of the crash test (it writes until it is
 // killed) and of the two-desk test (it writes a count and prints each
 // registration's id, the one its desk would print as the newest).
 //   registration_writer <program directory> <first registration number>
@@ -14,7 +14,15 @@
 
 namespace {
 
-bool writeOne(Database& db, qint64 n, qint64& registration)
+bool putPhotoBytes(Database& db, qint64 n)
+{
+    const QString name = sqlText(payload::photoFile(n));
+    return db.execute(QStringLiteral("INSERT INTO photofile (name) values (") + name + ")")
+           && db.openShared(QStringLiteral("select bytes from photofile where name=") + name, LockMode::Optimistic)
+           && db.shared().updateCurrentRow(QStringLiteral("bytes"), payload::photoBytes(n));
+}
+
+bool writeOne(Database& db, qint64 n, bool server, qint64& registration)
 {
     DbConnection& connection = *db.connection;
     if (!connection.beginTransaction())
@@ -24,7 +32,8 @@ bool writeOne(Database& db, qint64 n, qint64& registration)
         && db.execute(QStringLiteral("INSERT INTO fj (uid,filename,status) values (") + sqlInteger(registration) + ","
                       + sqlText(payload::photoFile(n)) + ",1)")
         && db.execute(QStringLiteral("UPDATE bmb SET imgid=") + sqlInteger(connection.lastInsertId()) + " WHERE id="
-                      + sqlInteger(registration));
+                      + sqlInteger(registration))
+        && (!server || putPhotoBytes(db, n));
     return written ? connection.commitTransaction() : (connection.rollbackTransaction(), false);
 }
 
@@ -51,7 +60,7 @@ int main(int argc, char** argv)
     }
     for (qint64 n = first; count < 0 || n < first + count; ++n) {
         qint64 registration = 0;
-        if (!writeOne(db, n, registration)) {
+        if (!writeOne(db, n, server, registration)) {
             std::fprintf(stderr, "write failed: %s\n", qPrintable(db.lastErrorText()));
             return 1;
         }

@@ -16,6 +16,14 @@ inline QString nation(qint64 n) { return QStringLiteral("民族%1").arg(n * 7919
 inline QString profile(qint64 n) { return QStringLiteral("简介%1;").arg(n).repeated(400); }
 inline QString choices(qint64 n) { return QStringLiteral("^%1^^%2^").arg(n % 7).arg(n % 11); }
 inline QString photoFile(qint64 n) { return QStringLiteral("5\\%1.jpg").arg(n, 32, 16, QLatin1Char('0')); }
+// The bytes of registration n's photo: its number among every byte value.
+inline QByteArray photoBytes(qint64 n)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes += char(i) + QByteArray::number(n);
+    return bytes;
+}
 // Written in the date-to-text form; the store keeps it as yyyy-MM-dd HH:mm:ss.
 inline const char* entryTimeText() { return "2013年5月6日14时3分9秒"; }
 inline const char* storedEntryTime() { return "2013-05-06 14:03:09"; }
