@@ -39,7 +39,7 @@ std::optional<int> stateCode(const QString& column, const QString& text)
         return 0;
     if (done.contains(text))
         return 1;
-    if (text == QLatin1String("审核未通过") || text == QLatin1String("未通过"))
+    if (text == QStringLiteral("审核未通过") || text == QStringLiteral("未通过"))
         return -1;
     return std::nullopt;
 }
@@ -79,9 +79,9 @@ ItemValue cellValue(const ImportContext& context, const FormItem& item, const QS
     if (item.zd == QLatin1String("xb")) {
         if (text.isEmpty())
             return 0;
-        if (text == QLatin1String("男") || text == QLatin1String("1"))
+        if (text == QStringLiteral("男") || text == QLatin1String("1"))
             return 1;
-        if (text == QLatin1String("女") || text == QLatin1String("2"))
+        if (text == QStringLiteral("女") || text == QLatin1String("2"))
             return 2;
         *problem = item.nam + QStringLiteral("只能是男或女：") + text;
         return {};
@@ -98,7 +98,7 @@ ItemValue cellValue(const ImportContext& context, const FormItem& item, const QS
     if (item.zd == QLatin1String("dd")) {
         if (text.isEmpty())
             return {};
-        if (text == QLatin1String("全部"))
+        if (text == QStringLiteral("全部"))
             return QVector<ChosenId>{ChosenId()};
         for (const Category& category : context.categories)
             if (category.status > 0 && category.name == text)
