@@ -193,19 +193,17 @@ void ImportWindow::refreshPreview()
     preview->clear();
     if (table.rows.isEmpty())
         return;
-    QStringList captions{QStringLiteral("行")};
+    // The problem next to the row number, where the operator sees it first.
+    QStringList captions{QStringLiteral("行"), QStringLiteral("问题")};
     for (const ImportTarget& target : importTargets(state.formItems))
         captions << target.caption;
-    captions << QStringLiteral("问题");
     preview->setHeaderLabels(captions);
     QVector<ImportRow> rows = convertRows(importPreviewRows);
     markDuplicates(rows);
     for (const ImportRow& row : rows) {
-        QStringList cells{QString::number(row.line)};
-        cells << storedValuesOf(state.formItems, row.registration) << row.problem;
-        auto* item = new QTreeWidgetItem(preview, cells);
-        if (!row.problem.isEmpty())
-            item->setForeground(int(cells.size()) - 1, Qt::red);
+        auto* item = new QTreeWidgetItem(preview, QStringList{QString::number(row.line), row.problem}
+                                                      + storedValuesOf(state.formItems, row.registration));
+        item->setForeground(1, Qt::red);
     }
     for (int c = 0; c < captions.size(); ++c)
         preview->resizeColumnToContents(c);
