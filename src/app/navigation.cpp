@@ -1,6 +1,7 @@
 #include "app/navigation.h"
 
 #include "app/mainwindow.h"
+#include "form/importwindow.h"
 #include "records/export.h"
 
 const char* const outlookGroupTitles[3] = {"日常操作", "系统管理", "数据管理"};
@@ -38,9 +39,11 @@ const QVector<Route>& routes()
         {1, 6, "网络同步", "从网络版下载数据到本地", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, Page::Sync,
          &M::enterSync},
         {2, 0, "数据备份", nullptr, -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1, &M::openBackupWindow},
-        {2, 1, "导出全部结果", "把查找到的全部报名导出为表格", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1,
+        {2, 1, "导入报名", "从表格文件（.xlsx、.csv）导入报名", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1,
+         nullptr, [](M& window) { ImportWindow(window.appState(), &window).exec(); }},
+        {2, 2, "导出全部结果", "把查找到的全部报名导出为表格", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1,
          nullptr, [](M& window) { exportAllResults(window.appState(), *window.recordsPage(), &window); }},
-        {2, 2, "退出系统", "退出系统", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1, &M::closeFromMenu},
+        {2, 3, "退出系统", "退出系统", -1, nullptr, 0, nullptr, nullptr, QStyle::SP_CustomBase, -1, &M::closeFromMenu},
         {-1, -1, nullptr, nullptr, -1, nullptr, 32, "导出EXCEL", nullptr, QStyle::SP_DialogSaveButton, -1,
          &M::exportToSpreadsheet},
         {-1, -1, nullptr, nullptr, -1, nullptr, 40, "退出系统", nullptr, QStyle::SP_DialogCloseButton, -1,

@@ -1,6 +1,7 @@
 #include "records/export.h"
 
 #include "core/appstate.h"
+#include "form/importfile.h"
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/messagebox.h"
@@ -10,7 +11,6 @@
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QDir>
 #include <QFile>
@@ -18,7 +18,6 @@
 #include <QTreeWidget>
 #include <QUrl>
 
-#include <csv.h>
 #include <xlsxwriter.h>
 
 #include <cerrno>
@@ -245,24 +244,6 @@ QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int cu
 
 namespace {
 
-void appendCsvField(QByteArray& out, const QString& text)
-{
-    const QByteArray bytes = text.toUtf8();
-    QByteArray quoted(int(csv_write(nullptr, 0, bytes.constData(), size_t(bytes.size()))), Qt::Uninitialized);
-    csv_write(quoted.data(), size_t(quoted.size()), bytes.constData(), size_t(bytes.size()));
-    out += quoted;
-}
-
-void appendCsvRow(QByteArray& out, const QStringList& cells, int columns)
-{
-    for (int column = 0; column < columns; ++column) {
-        if (column > 0)
-            out += ',';
-        appendCsvField(out, cells.value(column));
-    }
-    out += "\r\n";
-}
-
 std::function<QString()>& exportDialogOverride()
 {
     static std::function<QString()> choose;
@@ -282,18 +263,9 @@ QString askForExportFile(QWidget* parent)
 
 bool writeExportCsv(const QString& path, const ExportTable& table, QString* error)
 {
-    const int columns = table.captions.size();
-    QByteArray out("\xEF\xBB\xBF");
-    appendCsvRow(out, table.captions, columns);
-    for (const QStringList& row : table.rows)
-        appendCsvRow(out, row, columns);
-    // Written beside and put in place whole, so a failure leaves no half file.
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(out) == out.size() && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    return false;
+    QVector<QStringList> rows{table.captions};
+    rows += table.rows;
+    return writeCsvFile(path, rows, int(table.captions.size()), error);
 }
 
 QString allResultsDefaultPath(const QDateTime& now)

@@ -122,8 +122,8 @@ private slots:
     {
         AppFixture app;
         QVERIFY(app.start());
-        // 退出系统 is the last entry of 数据管理, after 数据备份 and 导出全部结果.
-        app.window->outlookMenu()->clickEntry(2, 2);
+        // 退出系统 is the last entry of 数据管理, after 数据备份, 导入报名 and 导出全部结果.
+        app.window->outlookMenu()->clickEntry(2, 3);
         QVERIFY(!app.window->isVisible());
         QVERIFY(!app.state->db.connection->isOpen());
         QCOMPARE(readIniValue(app.iniPath(), QStringLiteral("prepage"), QStringLiteral("?")), QStringLiteral("50"));
