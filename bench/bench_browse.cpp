@@ -15,6 +15,7 @@
 //   the last page included
 
 #include "benchsupport.h"
+#include "browsecontrols.h"
 
 #include "platform/sqlengine.h"
 #include "records/browsepage.h"
@@ -143,10 +144,9 @@ void generate(const QString& path)
 
 // The generated zhao.dat, the browse page over it as the program has it
 // after entering, and a bare handle of its own.
-struct Fixture {
+struct Fixture : bench::BrowseControls {
     QTemporaryDir dir;
     AppState state;
-    std::unique_ptr<BrowsePage> page;
     sqlite3* bare = nullptr;
 
     Fixture()
@@ -168,40 +168,11 @@ struct Fixture {
 
         check(sqlite3_open_v2(path.toUtf8().constData(), &bare, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK, "bare open");
     }
+    // The page goes before the state it works on.
     ~Fixture()
     {
+        page.reset();
         sqlite3_close(bare);
-    }
-
-    template <typename T>
-    T* find(const char* name) const
-    {
-        T* widget = page->findChild<T*>(QString::fromUtf8(name));
-        check(widget != nullptr, name);
-        return widget;
-    }
-
-    void setCondition(int row, const char* field, const char* condition, const char* content = "")
-    {
-        auto* fields = find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_字段%1").arg(row)));
-        fields->setCurrentIndex(fields->findText(QString::fromUtf8(field)));
-        check(fields->currentIndex() >= 0, field);
-        auto* conditions = find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_条件%1").arg(row)));
-        conditions->setCurrentIndex(conditions->findText(QString::fromUtf8(condition)));
-        check(conditions->currentIndex() >= 0, condition);
-        find<QLineEdit>(qPrintable(QStringLiteral("编辑框_信息浏览_条件_内容%1").arg(row)))->setText(QString::fromUtf8(content));
-    }
-
-    void clearConditions()
-    {
-        for (int row = 1; row <= 3; ++row)
-            find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_字段%1").arg(row)))->setCurrentIndex(0);
-    }
-
-    int listedTotal() const
-    {
-        const QString label = find<QLabel>("标签_页码")->text();
-        return label.mid(label.indexOf(QStringLiteral("Tol:")) + 4).toInt();
     }
 
     // The rows of the list in the order of the page, every column as text:

@@ -13,6 +13,7 @@
 // database of its own there and drops it at the end.
 
 #include "benchsupport.h"
+#include "browsecontrols.h"
 
 #include "records/browsepage.h"
 #include "store/database.h"
@@ -80,11 +81,10 @@ void generate(PGconn* conn)
     runPlain(conn, "ANALYZE");
 }
 
-struct Fixture {
+struct Fixture : bench::BrowseControls {
     TestPgDatabase server;
     QTemporaryDir dir;
     AppState state;
-    std::unique_ptr<BrowsePage> page;
     PGconn* plain = nullptr;
     QByteArray rowColumns;
 
@@ -113,37 +113,11 @@ struct Fixture {
         page->enter(false);
         rowColumns = "id," + page->columnList().toUtf8() + ",dtime,sh,fk";
     }
-    ~Fixture() { PQfinish(plain); }
-
-    template <typename T>
-    T* find(const char* name) const
+    // The page goes before the state it works on.
+    ~Fixture()
     {
-        T* widget = page->findChild<T*>(QString::fromUtf8(name));
-        check(widget != nullptr, name);
-        return widget;
-    }
-
-    void setCondition(int row, const char* field, const char* condition, const char* content = "")
-    {
-        auto* fields = find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_字段%1").arg(row)));
-        fields->setCurrentIndex(fields->findText(QString::fromUtf8(field)));
-        check(fields->currentIndex() >= 0, field);
-        auto* conditions = find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_条件%1").arg(row)));
-        conditions->setCurrentIndex(conditions->findText(QString::fromUtf8(condition)));
-        check(conditions->currentIndex() >= 0, condition);
-        find<QLineEdit>(qPrintable(QStringLiteral("编辑框_信息浏览_条件_内容%1").arg(row)))->setText(QString::fromUtf8(content));
-    }
-
-    void clearConditions()
-    {
-        for (int row = 1; row <= 3; ++row)
-            find<QComboBox>(qPrintable(QStringLiteral("组合框_信息浏览_条件_字段%1").arg(row)))->setCurrentIndex(0);
-    }
-
-    int listedTotal() const
-    {
-        const QString label = find<QLabel>("标签_页码")->text();
-        return label.mid(label.indexOf(QStringLiteral("Tol:")) + 4).toInt();
+        page.reset();
+        PQfinish(plain);
     }
 
     // The screen's least work in plain libpq: the count, then the first page's
