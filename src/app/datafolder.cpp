@@ -1,5 +1,6 @@
 #include "app/datafolder.h"
 
+#include "app/datasafety.h"
 #include "store/backup.h"
 #include "store/schema.h"
 
@@ -33,10 +34,12 @@ bool seedFile(const QString& from, const QString& to, QString* error)
 }
 
 // A folder without zhao.dat but with a backup or a copy a restore set aside
-// is left to the recovery offered at the start.
+// is left to the recovery offered at the start; a desk whose settings name a
+// server needs none.
 bool needsNewDatabase(const QString& folder)
 {
     return !QFileInfo::exists(QDir(folder).filePath(QStringLiteral("zhao.dat")))
+        && serverConnectionSetting(QDir(folder).filePath(QStringLiteral("duzarizered.ini"))).isEmpty()
         && listBackups(defaultBackupFolder(folder)).isEmpty() && setAsideDatabases(folder).isEmpty();
 }
 

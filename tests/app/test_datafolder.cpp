@@ -106,6 +106,19 @@ private slots:
         QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/zhao.dat")));
     }
 
+    // A desk whose settings name a server gets no zhao.dat of its own.
+    void aServerDeskGetsNoDatabaseFile()
+    {
+        Installation installation;
+        const DataFolderFacts facts = installation.facts();
+        const QString folder = chooseDataFolder(facts);
+        QVERIFY(writeBytes(folder + QStringLiteral("/duzarizered.ini"), "[server]\nconnection=host=192.168.1.10 dbname=brenvo\n"));
+        QString error;
+        QVERIFY2(prepareDataFolder(facts, folder, &error), qPrintable(error));
+        QVERIFY(!QFileInfo::exists(folder + QStringLiteral("/zhao.dat")));
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("/photo/noimg.jpg")));
+    }
+
     // A named folder must be there: a mistyped name or a disk that is not
     // mounted is said instead of being filled with a new database.
     void aNamedFolderThatIsNotThereIsSaid()
