@@ -14,7 +14,7 @@
 //   targets: every case within 1.5x of bare; a page turn under 5 ms anywhere,
 //   the last page included
 
-#include "benchsupport.h"
+#include "benchapp.h"
 #include "browsecontrols.h"
 
 #include "platform/sqlengine.h"
@@ -22,7 +22,6 @@
 #include "store/database.h"
 #include "store/schema.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,17 +150,9 @@ struct Fixture : bench::BrowseControls {
 
     Fixture()
     {
-        check(dir.isValid(), "temporary directory");
-        const QString path = dir.filePath("zhao.dat");
-        QString error;
-        check(createShippedDatabase(path, &error), "createShippedDatabase");
-        generate(path);
-
-        state.programDir = dir.path();
-        check(createConnection(state.db.connection) && createRecordSet(state.db.sharedRecordSet)
-                  && createRecordSet(state.db.browseRecordSet),
-              "record sets");
-        check(state.db.connection->openDatabase(connectionStringFor(dir.path())), "openDatabase");
+        const QString path = bench::generatedDatabase(dir, generate);
+        bench::openProgramState(state, dir.path(),
+                                [this](DbConnection& c) { return bench::openProgramDatabase(c, dir.path()); });
         page = std::make_unique<BrowsePage>(state, QSize(628, 470));
         page->pageSizeEditor()->setText(QString::number(kPageSize));
         page->enter(false);
@@ -338,11 +329,5 @@ BENCHMARK(BM_LastPage)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWidgetBenchmarks(argc, argv);
 }

@@ -12,14 +12,13 @@
 // Needs BRENVO_TEST_PG (scripts/test-postgres start prints it); makes a
 // database of its own there and drops it at the end.
 
-#include "benchsupport.h"
+#include "benchapp.h"
 #include "browsecontrols.h"
 
 #include "records/browsepage.h"
 #include "store/database.h"
 #include "support/pgtestdatabase.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,12 +95,9 @@ struct Fixture : bench::BrowseControls {
         }
         check(server.isReady(), "a database on the server");
         check(dir.isValid(), "temporary directory");
-        state.programDir = dir.path();
-        check(createConnection(state.db.connection) && createRecordSet(state.db.sharedRecordSet)
-                  && createRecordSet(state.db.browseRecordSet),
-              "record sets");
         // The desk sets the empty database up, as the first desk of an office does.
-        check(state.db.connection->openServer(server.connectionString()), "openServer");
+        bench::openProgramState(state, dir.path(),
+                                [this](DbConnection& c) { return c.openServer(server.connectionString()); });
 
         plain = PQconnectdb(server.connectionString().toUtf8().constData());
         check(PQstatus(plain) == CONNECTION_OK, "plain connection");
@@ -218,11 +214,5 @@ BENCHMARK(BM_ServerSearchOtherChoice)->UseManualTime()->Unit(benchmark::kMillise
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWidgetBenchmarks(argc, argv);
 }

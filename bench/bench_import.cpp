@@ -5,7 +5,7 @@
 //
 //   targets: the import of 10 000 rows ≤ 3 s; the lookup adds under 5 ms
 
-#include "benchsupport.h"
+#include "benchapp.h"
 
 #include "core/lists.h"
 #include "form/importfile.h"
@@ -71,16 +71,9 @@ struct Fixture {
 
     Fixture()
     {
-        check(dir.isValid(), "temporary directory");
-        const QString path = dir.filePath("zhao.dat");
-        QString error;
-        check(createShippedDatabase(path, &error), "createShippedDatabase");
-        generate(path);
-        state.programDir = dir.path();
-        check(createConnection(state.db.connection) && createRecordSet(state.db.sharedRecordSet)
-                  && createRecordSet(state.db.browseRecordSet),
-              "record sets");
-        check(state.db.connection->openDatabase(connectionStringFor(dir.path())), "openDatabase");
+        const QString path = bench::generatedDatabase(dir, generate);
+        bench::openProgramState(state, dir.path(),
+                                [this](DbConnection& c) { return bench::openProgramDatabase(c, dir.path()); });
         ensureCategoryList(state);
         ensureProgrammeList(state);
         ensureFormItems(state);
@@ -93,6 +86,7 @@ struct Fixture {
                             QStringLiteral("139%1").arg(10000000 + i), QStringLiteral("4401%1").arg(100000000000LL + i),
                             QStringLiteral("会计")});
         csvPath = dir.filePath("名单.csv");
+        QString error;
         check(writeCsvFile(csvPath, rows, 5, &error), "the file to import");
     }
     ~Fixture() { sqlite3_close(plain); }

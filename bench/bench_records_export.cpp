@@ -13,14 +13,13 @@
 //               distinct values are split at the carets
 //               (target: under 100 ms, one pass over the registrations)
 
-#include "benchsupport.h"
+#include "benchapp.h"
 
 #include "core/appstate.h"
 #include "records/export.h"
 #include "records/statistics.h"
 #include "store/schema.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -63,16 +62,9 @@ struct Fixture {
 
     Fixture()
     {
-        check(dir.isValid(), "temporary directory");
-        const QString path = dir.filePath(QStringLiteral("zhao.dat"));
-        QString error;
-        check(createShippedDatabase(path, &error), "createShippedDatabase");
-        generate(path);
-        state.programDir = dir.path();
-        createConnection(state.db.connection);
-        createRecordSet(state.db.sharedRecordSet);
-        createRecordSet(state.db.browseRecordSet);
-        check(state.db.connection->openDatabase(connectionStringFor(dir.path())), "openDatabase");
+        const QString path = bench::generatedDatabase(dir, generate);
+        bench::openProgramState(state, dir.path(),
+                                [this](DbConnection& c) { return bench::openProgramDatabase(c, dir.path()); });
         for (int id = 1; id <= kProgrammes; ++id) {
             Programme programme;
             programme.id = id;
@@ -285,11 +277,5 @@ BENCHMARK(BM_CountByCheckBoxProgrammes)->UseManualTime()->Unit(benchmark::kMilli
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::runWidgetBenchmarks(argc, argv);
 }
