@@ -197,18 +197,18 @@ bool putPhotoOnServer(AppState& state, const QString& storedName)
 {
     if (state.serverConnection.isEmpty())
         return true;
+    // A stored name is made from the file's digest and time: one already on
+    // the server holds these bytes.
+    if (!openReported(state, photoOnServerStatement(storedName)))
+        return false;
+    if (!state.db.shared().atEnd())
+        return true;
     QFile file(photoPath(state.programDir, storedName));
     if (!file.open(QIODevice::ReadOnly)) {
         state.showMessage(QStringLiteral("照片文件读取失败：") + file.fileName(), MessageStyle::Error);
         return false;
     }
     const QByteArray bytes = file.readAll();
-    // A stored name is made from the file's digest and time: one already on
-    // the server holds these bytes.
-    if (!openReported(state, photoBytesStatement(storedName)))
-        return false;
-    if (!state.db.shared().atEnd())
-        return true;
     if (!executeReported(state, insertPhotoBytesRowStatement(storedName))
         || !state.db.openShared(photoBytesStatement(storedName), LockMode::Optimistic)
         || !state.db.shared().updateCurrentRow(QStringLiteral("bytes"), bytes)) {

@@ -50,6 +50,11 @@ QString photoBytesStatement(const QString& storedName)
     return QStringLiteral("select bytes from photofile where name=") + sqlText(storedName);
 }
 
+QString photoOnServerStatement(const QString& storedName)
+{
+    return QStringLiteral("select id from photofile where name=") + sqlText(storedName);
+}
+
 QString insertPhotoBytesRowStatement(const QString& storedName)
 {
     return QStringLiteral("INSERT INTO photofile (name) values (") + sqlText(storedName) + QLatin1Char(')');

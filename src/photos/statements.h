@@ -16,4 +16,6 @@ QString clearPhotoMarkStatement(int registrationId);   // UPDATE bmb SET imgid=0
 
 // The photo files kept on a server (table photofile), by stored name.
 QString photoBytesStatement(const QString& storedName);
+// Whether the server has the file, without reading its bytes.
+QString photoOnServerStatement(const QString& storedName);
 QString insertPhotoBytesRowStatement(const QString& storedName);

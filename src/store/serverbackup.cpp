@@ -47,7 +47,6 @@ QString literalOf(const RecordSet& row, const schema::Column& column)
 bool copyRows(DbConnection& from, DbConnection& to, QString* failure)
 {
     RecordSet rows;
-    RecordSet written;
     std::unique_ptr<RecordSet> result;
     for (const schema::Table& table : schema::tables()) {
         const QString name = QString::fromLatin1(table.name);
