@@ -24,6 +24,13 @@ std::function<QString()>& importDialogOverride()
 
 constexpr int selectorWidth = 116;
 
+// The preview's first columns, shown before a file is chosen too: the row of
+// the file and its problem, where the operator sees it first.
+QStringList previewLeadingCaptions()
+{
+    return {QStringLiteral("行"), QStringLiteral("问题")};
+}
+
 } // namespace
 
 ImportFileDialogOverride::ImportFileDialogOverride(std::function<QString()> choose)
@@ -68,6 +75,7 @@ ImportWindow::ImportWindow(AppState& appState, QWidget* parent) : QDialog(parent
     preview->setGeometry(16, 148, 728, 300);
     preview->setRootIsDecorated(false);
     preview->setAlternatingRowColors(true);
+    preview->setHeaderLabels(previewLeadingCaptions());
 
     allowDuplicates = new QCheckBox(QStringLiteral("允许重复（不检查与已有报名或文件中的重复）"), this);
     allowDuplicates->setObjectName(QStringLiteral("选择框_导入_允许重复"));
@@ -193,8 +201,7 @@ void ImportWindow::refreshPreview()
     preview->clear();
     if (table.rows.isEmpty())
         return;
-    // The problem next to the row number, where the operator sees it first.
-    QStringList captions{QStringLiteral("行"), QStringLiteral("问题")};
+    QStringList captions = previewLeadingCaptions();
     for (const ImportTarget& target : importTargets(state.formItems))
         captions << target.caption;
     preview->setHeaderLabels(captions);
