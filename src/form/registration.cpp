@@ -264,9 +264,13 @@ QString registrationInsert(const QVector<FormItem>& items, const Registration& r
         names += QLatin1Char(',') + pair.column;
         literals += QLatin1Char(',') + pair.value;
     }
-    return QStringLiteral("INSERT INTO bmb  (status") + names + QStringLiteral(",dtime,sh,fk) values (1") + literals
-           + QLatin1Char(',') + sqlText(dateToText(registration.time)) + QLatin1Char(',')
-           + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment) + QLatin1Char(')');
+    // Only a registration from the web page names ly, so a desk's statement
+    // stays as it always was.
+    const QString origin = registration.fromWeb ? QStringLiteral(",ly") : QString();
+    return QStringLiteral("INSERT INTO bmb  (status") + names + QStringLiteral(",dtime,sh,fk") + origin
+           + QStringLiteral(") values (1") + literals + QLatin1Char(',') + sqlText(dateToText(registration.time))
+           + QLatin1Char(',') + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment)
+           + (registration.fromWeb ? QStringLiteral(",1") : QString()) + QLatin1Char(')');
 }
 
 QString registrationUpdate(const QVector<FormItem>& items, const Registration& registration, int recordId)
