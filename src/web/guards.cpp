@@ -46,24 +46,37 @@ bool FormTokens::isValid(const QByteArray& token, const QDateTime& now) const
     return ok && same && age >= 0 && age <= lifetimeSeconds;
 }
 
-void RegistrationLimit::forgetOld(const QDateTime& now)
+void RegistrationLimit::forgetOld(QVector<qint64>& moments, qint64 now) const
+{
+    const auto kept = std::find_if(moments.begin(), moments.end(),
+                                   [&](qint64 moment) { return now - moment < windowSeconds; });
+    moments.erase(moments.begin(), kept);
+}
+
+void RegistrationLimit::forgetAllOld(qint64 now)
 {
     for (auto it = recent.begin(); it != recent.end();) {
-        QVector<QDateTime>& moments = it.value();
-        moments.erase(std::remove_if(moments.begin(), moments.end(),
-                                     [&](const QDateTime& moment) { return moment.secsTo(now) >= windowSeconds; }),
-                      moments.end());
-        it = moments.isEmpty() ? recent.erase(it) : std::next(it);
+        forgetOld(it.value(), now);
+        it = it.value().isEmpty() ? recent.erase(it) : std::next(it);
     }
 }
 
 bool RegistrationLimit::allows(const QString& address, const QDateTime& now)
 {
-    forgetOld(now);
-    return recent.value(address).size() < limit;
+    const auto found = recent.find(address);
+    if (found == recent.end())
+        return true;
+    forgetOld(found.value(), now.toSecsSinceEpoch());
+    return found.value().size() < limit;
 }
 
 void RegistrationLimit::record(const QString& address, const QDateTime& now)
 {
-    recent[address] << now;
+    const qint64 moment = now.toSecsSinceEpoch();
+    recent[address] << moment;
+    // Now and then the addresses that have gone quiet are let go.
+    if (++recordsSinceSweep >= 1000) {
+        recordsSinceSweep = 0;
+        forgetAllOld(moment);
+    }
 }

@@ -35,8 +35,11 @@ public:
     void record(const QString& address, const QDateTime& now);
 
 private:
-    void forgetOld(const QDateTime& now);
+    // Drops the moments that have left the window: of one address, or of all.
+    void forgetOld(QVector<qint64>& moments, qint64 now) const;
+    void forgetAllOld(qint64 now);
     int limit;
     qint64 windowSeconds;
-    QHash<QString, QVector<QDateTime>> recent;
+    QHash<QString, QVector<qint64>> recent;  // seconds since the epoch, oldest first
+    int recordsSinceSweep = 0;
 };

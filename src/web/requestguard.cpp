@@ -79,7 +79,11 @@ RequestFraming::Verdict RequestFraming::take(const QByteArray& bytes)
     return Verdict::Continue;
 }
 
-GuardedServer::GuardedServer(QObject* parent) : QTcpServer(parent) {}
+GuardedServer::GuardedServer(QObject* parent) : QTcpServer(parent)
+{
+    // A burst of applicants waits in the queue instead of being turned away.
+    setListenBacklogSize(1024);
+}
 
 void GuardedServer::setTls(const QSslConfiguration& configuration)
 {

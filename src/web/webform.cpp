@@ -65,7 +65,9 @@ ItemValue postedValue(const WebItem& webItem, const QVector<Category>& categorie
                       const QVector<Programme>& programmes, const QStringList& values)
 {
     const FormItem& item = webItem.item;
-    const QString first = values.value(0);
+    QString first = values.value(0);
+    // Browsers send a text area's line breaks as CR LF; the desks keep LF.
+    first.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     switch (item.lx) {
     case ItemType::Text:
     case ItemType::MultiLineText:

@@ -216,6 +216,7 @@ QByteArray styleSheet()
         ".number{font-size:1.2rem}.number strong{font-size:1.6rem;color:#1d4f91}\n"
         ".qr{margin:.5rem 0 1rem}.qr svg{width:12rem;height:12rem}\n"
         "table{border-collapse:collapse;width:100%}\n"
+        ".status{margin-bottom:1.5rem}\n"
         "th,td{text-align:left;vertical-align:top;padding:.4rem .3rem;border-bottom:1px solid #d0d7de}\n"
         "th{width:7.5rem;color:#57606a;font-weight:600}\n"
         "@media print{body{background:#fff}main{max-width:none;padding:0}.noprint{display:none}}\n");

@@ -119,7 +119,18 @@ WebReply WebService::failure()
 
 bool WebService::loadForm(WebForm& form)
 {
-    return loadWebForm(state, clock(), form);
+    // Read again at most every two seconds: a change at a desk shows on the
+    // next page, and a busy page does not read the form for every applicant.
+    constexpr qint64 formLifetimeMs = 2000;
+    if (!formAge.isValid() || formAge.elapsed() > formLifetimeMs) {
+        if (!loadWebForm(state, clock(), loadedForm)) {
+            formAge.invalidate();
+            return false;
+        }
+        formAge.start();
+    }
+    form = loadedForm;
+    return true;
 }
 
 WebReply WebService::handle(const WebRequest& request)

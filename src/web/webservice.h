@@ -5,10 +5,12 @@
 
 #include "core/appstate.h"
 #include "web/guards.h"
+#include "web/webform.h"
 #include "web/websettings.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -60,7 +62,7 @@ private:
     WebReply receipt(const WebRequest& request);
     WebReply statusPageReply(const WebRequest& request);
     WebReply failure();
-    bool loadForm(struct WebForm& form);
+    bool loadForm(WebForm& form);
     QString clientAddress(const WebRequest& request) const;
     bool tokenAccepted(const WebRequest& request, const QString& fieldToken) const;
     QByteArray receiptSignature(int number) const;
@@ -74,4 +76,6 @@ private:
     QByteArray receiptSecret;
     RegistrationLimit registrations;
     RegistrationLimit lookups;
+    WebForm loadedForm;
+    QElapsedTimer formAge;  // since loadedForm was read; invalid before
 };

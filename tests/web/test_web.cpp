@@ -5,6 +5,9 @@
 #include "core/lists.h"
 #include "form/addpage.h"
 #include "photos/photostore.h"
+#include "platform/sqlliteral.h"
+#include "printing/rendering.h"
+#include "printing/templatecodec.h"
 #include "platform/messagebox.h"
 #include "store/schema.h"
 #include "web/guards.h"
@@ -209,9 +212,10 @@ private slots:
         WebService service(open.state, testSettings(), false);
         Browser browser{service};
         QCOMPARE(browser.get(QStringLiteral("/")).status, 200);
-        // The add page's duplicate rule holds on the page too: another applicant.
-        const WebReply sent = browser.post(QStringLiteral("/"), with(applicant, "zj", QStringLiteral("11010119900307124X")),
-                                           pngWithAlpha());
+        // The duplicate rule holds on the page too: another 证件号码 and telephone.
+        const WebReply sent = browser.post(
+            QStringLiteral("/"), with(with(applicant, "zj", QStringLiteral("11010119900307124X")), "lx1", QStringLiteral("13800000001")),
+            pngWithAlpha());
         QCOMPARE(sent.status, 303);
         const int number = receiptNumber(sent);
         QVERIFY(number > 1);
@@ -220,7 +224,7 @@ private slots:
         const QHash<QString, QString> web = storedRow(open, number);
         for (auto it = desk.begin(); it != desk.end(); ++it) {
             const QString column = it.key();
-            if (QStringList{"dtime", "sh", "fk", "ly", "imgid", "zj"}.contains(column))
+            if (QStringList{"dtime", "sh", "fk", "ly", "imgid", "zj", "lx1"}.contains(column))
                 continue;
             QVERIFY2(web.value(column) == it.value(),
                      qPrintable(QStringLiteral("%1: %2 / %3").arg(column, web.value(column), it.value())));
@@ -245,7 +249,7 @@ private slots:
         QCOMPARE(browser.get(QStringLiteral("/receipt"), {{"n", QByteArray::number(number)}, {"s", "0000"}}).status, 404);
 
         QCOMPARE(browser.get(QStringLiteral("/status")).status, 200);
-        const WebReply found = browser.post(QStringLiteral("/status"), {{"number", QString::number(number)}, {"proof", QStringLiteral(" 13800000000 ")}});
+        const WebReply found = browser.post(QStringLiteral("/status"), {{"number", QString::number(number)}, {"proof", QStringLiteral(" 13800000001 ")}});
         QVERIFY(found.body.contains("待审核"));
         const WebReply wrong = browser.post(QStringLiteral("/status"), {{"number", QString::number(number)}, {"proof", QStringLiteral("139")}});
         QVERIFY(!wrong.body.contains("待审核"));
@@ -290,6 +294,11 @@ private slots:
         QVERIFY(receipt.body.contains("&lt;script&gt;alert(1)&lt;/script&gt;"));
         QVERIFY(!receipt.body.contains("<script>"));
         QCOMPARE(open.value("select xm from bmb"), QStringLiteral("<script>alert(1)</script>"));
+        // And a desk prints it as text.
+        QVERIFY(open.run(QStringLiteral("INSERT INTO dy (nam,xx,dtime,status,sx) values ('报名表',")
+                         + sqlText(encodeTemplateText(QStringLiteral("<p>[!--xm--]</p>"))) + QStringLiteral(",'2013-05-06 14:03:09',1,1)")));
+        QCOMPARE(renderRegistration(open.state, open.value("select max(id) from dy").toInt(), first),
+                 QStringLiteral("<p>&lt;script&gt;alert(1)&lt;/script&gt;</p>"));
 
         const WebReply again = browser.post(QStringLiteral("/"), with(applicant, "xm", QStringLiteral("王小明")));
         QCOMPARE(again.status, 200);
