@@ -1,18 +1,5 @@
 #include "core/lists.h"
 
-namespace {
-
-template <typename Entry>
-const Entry* findById(const QVector<Entry>& list, int id)
-{
-    for (const Entry& entry : list)
-        if (entry.id == id)
-            return &entry;
-    return nullptr;
-}
-
-} // namespace
-
 void loadFormItems(AppState& state)
 {
     state.formItems.clear();

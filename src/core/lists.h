@@ -18,6 +18,16 @@ void ensureFormItems(AppState& state);
 void ensureCategoryList(AppState& state);
 void ensureProgrammeList(AppState& state);
 
+// The first entry of a category or programme list with the id; nullptr when none.
+template <typename Entry>
+const Entry* findById(const QVector<Entry>& list, int id)
+{
+    for (const Entry& entry : list)
+        if (entry.id == id)
+            return &entry;
+    return nullptr;
+}
+
 // The first entry with the id, searching from the start; empty text when none.
 QString categoryName(const AppState& state, int id);
 QString programmeName(const AppState& state, int id);

@@ -1,5 +1,6 @@
 #include "form/formlayout.h"
 
+#include "core/lists.h"
 #include "form/registration.h"
 #include "platform/text.h"
 
@@ -120,21 +121,13 @@ QStringList storedChoices(const FormItem& item, const QString& value)
     return {value};
 }
 
-template <typename Entry>
-const Entry* withId(const QVector<Entry>& list, int id)
-{
-    for (const Entry& entry : list)
-        if (entry.id == id)
-            return &entry;
-    return nullptr;
-}
 
 // How a kept category or programme is named: its name, or its number once
 // it has been deleted.
 template <typename Entry>
 QString keptName(const QVector<Entry>& list, int id)
 {
-    const Entry* entry = withId(list, id);
+    const Entry* entry = findById(list, id);
     return (entry ? entry->name : QStringLiteral("编号") + QString::number(id)) + noLongerOfferedMark;
 }
 
@@ -142,7 +135,7 @@ QString keptName(const QVector<Entry>& list, int id)
 template <typename Entry>
 bool withdrawn(const QVector<Entry>& list, int id)
 {
-    const Entry* entry = withId(list, id);
+    const Entry* entry = findById(list, id);
     return !entry || entry->status < 1;
 }
 
@@ -165,7 +158,7 @@ void keepStoredOptions(ItemOptions& options, const FormItem& item, const StoredV
             const int id = storedId(values[j]);
             if (id <= 0 || !withdrawn(programmes, id))
                 continue;
-            const Programme* known = withId(programmes, id);
+            const Programme* known = findById(programmes, id);
             Programme kept;
             kept.id = id;
             kept.serverId = serverIds.size() == values.size() ? storedId(serverIds[j]) : known ? known->serverId : 0;

@@ -1,5 +1,6 @@
 #include "web/webform.h"
 
+#include "core/lists.h"
 #include "form/formlayout.h"
 #include "platform/text.h"
 
@@ -9,14 +10,6 @@ bool deadlinePassed(const Programme& programme, const QDateTime& now)
 {
     // A deadline before 2000 is the zero date programmes without one keep.
     return programme.jzrq.isValid() && programme.jzrq.date().year() >= 2000 && programme.jzrq < now;
-}
-
-QString categoryNameOf(const QVector<Category>& categories, int id)
-{
-    for (const Category& category : categories)
-        if (category.id == id)
-            return category.name;
-    return QString();
 }
 
 QVector<WebChoice> choicesOf(const FormItem& item, const QVector<Category>& categories,
@@ -31,10 +24,13 @@ QVector<WebChoice> choicesOf(const FormItem& item, const QVector<Category>& cate
         return choices;
     }
     if (isProgrammeColumn(item.zd)) {
-        for (const Programme& programme : programmes)
-            if (programme.status > 0 && !deadlinePassed(programme, now))
-                choices << WebChoice{QString::number(programme.id), programmeChoiceCaption(programme),
-                                     unit.multiLocation == 1 ? categoryNameOf(categories, programme.ddid) : QString()};
+        for (const Programme& programme : programmes) {
+            if (programme.status <= 0 || deadlinePassed(programme, now))
+                continue;
+            const Category* category = unit.multiLocation == 1 ? findById(categories, programme.ddid) : nullptr;
+            choices << WebChoice{QString::number(programme.id), programmeChoiceCaption(programme),
+                                 category ? category->name : QString()};
+        }
         return choices;
     }
     if (item.lx == ItemType::Text || item.lx == ItemType::MultiLineText)
@@ -49,15 +45,6 @@ const WebChoice* offered(const WebItem& item, const QString& value)
     for (const WebChoice& choice : item.choices)
         if (choice.value == value)
             return &choice;
-    return nullptr;
-}
-
-template <typename T>
-const T* findById(const QVector<T>& list, int id)
-{
-    for (const T& entry : list)
-        if (entry.id == id)
-            return &entry;
     return nullptr;
 }
 
