@@ -38,6 +38,8 @@ struct FormItem {
     int bt = 0;   // 1 = required
     QString currentValue;     // while the add form is being filled
     QString currentServerId;  // server id of the chosen category or programme
+    QString yz;   // rule code, shown only
+    QString ts;   // input hint
 };
 
 struct Category {

@@ -26,6 +26,8 @@ void loadFormItems(AppState& state)
         item.nam = rows.readText("nam");
         item.val = rows.readText("val");
         item.bt = rows.readInteger("bt");
+        item.yz = rows.readText("yz");
+        item.ts = rows.readText("ts");
         state.formItems.push_back(item);
     }
 }

@@ -274,8 +274,14 @@ InsertRow insertRow(const QVector<FormItem>& items, const Registration& registra
     }
     row.names += QStringLiteral(",dtime,sh,fk");
     row.literals += QLatin1Char(',') + sqlText(dateToText(registration.time)) + QLatin1Char(',')
-                    + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment)
-                    + QLatin1Char(')');
+                    + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment);
+    // Only a registration from the web page names ly, so a desk's statement
+    // stays as it always was.
+    if (registration.fromWeb) {
+        row.names += QStringLiteral(",ly");
+        row.literals += QStringLiteral(",1");
+    }
+    row.literals += QLatin1Char(')');
     return row;
 }
 

@@ -73,6 +73,7 @@ struct Registration {
     QDateTime time;   // dtime
     int review = 1;   // sh
     int payment = 1;  // fk
+    bool fromWeb = false;  // ly: sent by an applicant from the web page
 
     // The value of a text column, empty when it holds none.
     QString text(const QString& column) const;

@@ -50,7 +50,7 @@ QVector<SelectorEntry> fieldSelectorEntries(const QVector<FormItem>& items)
     for (int i = 0; i < items.size(); ++i)
         entries.push_back({items.at(i).nam, i + 1});
     entries << entry("时间", ItemCode::Time) << entry("审核", ItemCode::Review) << entry("付款", ItemCode::Payment)
-            << entry("照片", ItemCode::Photo);
+            << entry("照片", ItemCode::Photo) << entry("来源", ItemCode::Source);
     return entries;
 }
 
@@ -67,6 +67,8 @@ QString columnForItemCode(const QVector<FormItem>& items, int code)
         return QStringLiteral("fk");
     case ItemCode::Photo:
         return QStringLiteral("imgid");
+    case ItemCode::Source:
+        return QStringLiteral("ly");
     default:
         return QString();
     }
@@ -78,6 +80,8 @@ ConditionChoices conditionChoicesFor(const QString& column, const AppState& list
     const QVector<SelectorEntry> comparisons{entry(">="), entry("="), entry("<=")};
     if (sameColumn(column, "imgid"))
         return {{entry("有照", 1), entry("无照", 0)}, Content::Hidden};
+    if (sameColumn(column, "ly"))
+        return {{entry("网上报名", 1), entry("本机录入", 0)}, Content::Hidden};
     if (sameColumn(column, "fk"))
         return {{entry("待付款", 0), entry("已付款", 1), entry("付款审核失败", -1)}, Content::Hidden};
     if (sameColumn(column, "sh"))
@@ -138,7 +142,7 @@ std::optional<QString> conditionFragment(const ConditionRow& row, const QVector<
     }
     if (sameColumn(column, "xb"))
         return column + (row.conditionText == QStringLiteral("男") ? QStringLiteral("=1") : QStringLiteral("=2"));
-    if (isOneOf(column, {"sh", "fk"}))
+    if (isOneOf(column, {"sh", "fk", "ly"}))
         return row.conditionCode ? column + QLatin1Char('=') + sqlInteger(*row.conditionCode) : QString();
     // The operator's %, _ and [ stay wildcards; quotes are doubled.
     return column + QStringLiteral(" like ") + sqlText(QLatin1Char('%') + trimBlanks(row.content) + QLatin1Char('%'));

@@ -12,7 +12,7 @@
 
 // Codes carried by the entries of a field selector: the n-th form item is n.
 namespace ItemCode {
-enum : int { None = -1, Time = 101, Review = 102, Payment = 103, Photo = 104 };
+enum : int { None = -1, Time = 101, Review = 102, Payment = 103, Photo = 104, Source = 105 };
 }
 
 struct SelectorEntry {
@@ -20,7 +20,7 @@ struct SelectorEntry {
     std::optional<int> code;
 };
 
-// "无", every form item's caption, then 时间, 审核, 付款, 照片.
+// "无", every form item's caption, then 时间, 审核, 付款, 照片, 来源.
 QVector<SelectorEntry> fieldSelectorEntries(const QVector<FormItem>& items);
 
 // The bmb column an item code stands for; empty for any other code.

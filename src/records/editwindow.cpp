@@ -295,6 +295,9 @@ void EditWindow::loadEditRecord(bool keepId)
         reviewState = row.readInteger("sh");
         paymentState = row.readInteger("fk");
         registered = row.readText("dtime");
+        // An applicant's own registration from the web page says so.
+        if (row.readInteger("ly") == 1)
+            registered += QStringLiteral("（网上报名）");
         loaded = true;
         for (int n = 1; n <= items.size(); ++n)
             showStoredValue(n, items[n - 1], values[n - 1]);

@@ -78,7 +78,9 @@ const std::vector<Table>& tables()
           {"kz7", Kind::Text},
           {"kz8", Kind::Text},
           {"kz9", Kind::Text},
-          {"kz10", Kind::Text}}},
+          {"kz10", Kind::Text},
+          // 1: sent by an applicant from the web page.
+          {"ly", Kind::Integer, nullptr, true}}},
         {"zy",
          {{"serverid", Kind::Integer},
           {"serplaid", Kind::Integer},
@@ -460,8 +462,8 @@ bool createShippedDatabase(const QString& path, QString* error)
 
 bool upgradeSchema(sqlite3* db, QString* error)
 {
-    // Indexes a file made by an earlier version lacks; only a file that
-    // lacks one is written to, so a read-only one still opens.
+    // Indexes and columns a file made by an earlier version lacks; only a file
+    // that lacks one is written to, so a read-only one still opens.
     for (const QString& index : schema::indexStatements()) {
         const QString name = index.section(QLatin1Char(' '), 2, 2);
         bool present = false;
@@ -470,6 +472,20 @@ bool upgradeSchema(sqlite3* db, QString* error)
             || (!present && !run(db, index, {}, error)))
             return false;
     }
+    for (const Table& table : tables())
+        for (const Column& column : table.columns) {
+            if (!column.addedLater)
+                continue;
+            bool present = false;
+            if (!run(db, QStringLiteral("SELECT 1 FROM pragma_table_info(?, 'main') WHERE name = ?"),
+                     {QString::fromLatin1(table.name), QString::fromLatin1(column.name)}, error,
+                     [&present](sqlite3_stmt*) { present = true; })
+                || (!present
+                    && !run(db, QStringLiteral("ALTER TABLE %1 ADD COLUMN %2")
+                                    .arg(QString::fromLatin1(table.name), columnDefinition(column)),
+                            {}, error)))
+                return false;
+        }
     QStringList storedDateTriggers;
     if (!run(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' AND instr(lower(sql), 'jetdate') > 0"),
              {}, error, [&storedDateTriggers](sqlite3_stmt* row) {
@@ -549,7 +565,8 @@ bool findMissingSchemaPart(sqlite3* db, QString* missingTable, QString* missingC
         }
         QStringList wanted{QStringLiteral("id")};
         for (const Column& column : table.columns)
-            wanted << QString::fromLatin1(column.name);
+            if (!column.addedLater)
+                wanted << QString::fromLatin1(column.name);
         for (const QString& columnName : wanted) {
             if (!present.contains(columnName, Qt::CaseInsensitive)) {
                 *missingTable = tableName;

@@ -19,6 +19,9 @@ struct Column {
     const char* name;
     Kind kind;
     const char* defaultValue = nullptr;   // SQL literal; nullptr: the kind's usual default
+    // A column databases of earlier versions lack: opening one adds it, and
+    // its absence is no damage.
+    bool addedLater = false;
 };
 
 struct Table {

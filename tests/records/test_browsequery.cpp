@@ -84,6 +84,7 @@ private slots:
             {"awaiting payment", {onFixed(ItemCode::Payment, "待付款", 0)}, false, " where fk=0 and  status=1 "},
             {"no photo", {onFixed(ItemCode::Photo, "无照", 0)}, false, " where imgid=0 and  status=1 "},
             {"with photo", {onFixed(ItemCode::Photo, "有照", 1)}, false, " where imgid<>0 and  status=1 "},
+            {"from the web page", {onFixed(ItemCode::Source, "网上报名", 1)}, false, " where ly=1 and  status=1 "},
             {"date from",
              {onFixed(ItemCode::Time, ">=", std::nullopt, "2013年5月1日")},
              false,
@@ -178,13 +179,14 @@ private slots:
     {
         const Lists lists;
         const QVector<SelectorEntry> entries = fieldSelectorEntries(lists.items);
-        QCOMPARE(entries.size(), 1 + 8 + 4);
+        QCOMPARE(entries.size(), 1 + 8 + 5);
         QCOMPARE(entries.first().text, QStringLiteral("无"));
         QCOMPARE(entries.first().code, std::optional<int>(-1));
         QCOMPARE(entries.at(3).text, QStringLiteral("年龄"));
         QCOMPARE(entries.at(3).code, std::optional<int>(3));
-        const QStringList fixed{QStringLiteral("时间"), QStringLiteral("审核"), QStringLiteral("付款"), QStringLiteral("照片")};
-        for (int i = 0; i < 4; ++i) {
+        const QStringList fixed{QStringLiteral("时间"), QStringLiteral("审核"), QStringLiteral("付款"), QStringLiteral("照片"),
+                                QStringLiteral("来源")};
+        for (int i = 0; i < 5; ++i) {
             QCOMPARE(entries.at(9 + i).text, fixed.at(i));
             QCOMPARE(entries.at(9 + i).code, std::optional<int>(101 + i));
         }

@@ -322,7 +322,7 @@ bool PostgresEngine::setUpIfEmpty()
                 break;
     // What a database set up by an earlier version lacks.
     if (ok && hasTables) {
-        QStringList lacking = postgres::missingIndexStatements();
+        QStringList lacking = postgres::missingSchemaStatements();
         lacking << postgres::photoFileTableStatement();
         for (const QString& statement : std::as_const(lacking))
             if (!(ok = command(statement.toUtf8().constData())))

@@ -81,11 +81,20 @@ QStringList schemaStatements()
     return statements;
 }
 
-QStringList missingIndexStatements()
+QStringList missingSchemaStatements()
 {
     QStringList statements;
     for (const QString& index : schema::indexStatements())
         statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+    for (const schema::Table& table : schema::tables())
+        for (const schema::Column& column : table.columns)
+            if (column.addedLater)
+                // Looked up first: ALTER TABLE locks the table even when the column is there.
+                statements << QStringLiteral("DO $$ BEGIN IF NOT EXISTS (SELECT 1 FROM information_schema.columns "
+                                             "WHERE table_schema = current_schema() AND table_name = '%1' AND "
+                                             "column_name = '%2') THEN ALTER TABLE %1 ADD COLUMN %3; END IF; END $$")
+                                  .arg(QString::fromLatin1(table.name), QString::fromLatin1(column.name),
+                                       columnDefinition(column));
     return statements;
 }
 

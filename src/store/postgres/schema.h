@@ -20,8 +20,8 @@ QStringList schemaStatements();
 // set up before it existed.
 QString photoFileTableStatement();
 
-// The indexes of schemaStatements, each created only where it is missing:
-// run on a database set up by an earlier version.
-QStringList missingIndexStatements();
+// The indexes and later columns of schemaStatements, each created only where
+// it is missing: run on a database set up by an earlier version.
+QStringList missingSchemaStatements();
 
 } // namespace postgres

@@ -1,0 +1,41 @@
+#pragma once
+// What the web page reads from and writes to the desks' database.
+
+#include "core/appstate.h"
+#include "web/webform.h"
+
+#include <QByteArray>
+#include <QPair>
+
+#include <optional>
+
+// The form as the page offers it now: the unit's name and switches, the
+// enabled items, categories and programmes, read afresh so a change made at
+// a desk shows at once. False when the database could not be read.
+bool loadWebForm(AppState& state, const QDateTime& now, WebForm& form);
+
+// A photo as sent: a JPEG or PNG of at most 5 MB, decoded and written anew
+// as a JPEG in the photo store. Gives the stored name, or empty with the
+// problem shown beside the field.
+QString storeUploadedPhoto(AppState& state, const QByteArray& bytes, const QDateTime& now, QString* problem);
+
+enum class StoreResult { Stored, Duplicate, Failed };
+
+// Stores the registration with its photo (empty for none) in one
+// transaction, unless it repeats a live one: then `number` is that one's.
+StoreResult storeWebRegistration(AppState& state, const WebForm& form, const Registration& registration,
+                                 const QString& photo, int* number);
+
+// The receipt's rows: each item's caption and its value as stored, as the
+// desks show it; the review and payment words. Nothing when there is no
+// live registration of that number.
+struct StoredRegistration {
+    QVector<QPair<QString, QString>> values;
+    QString review;
+    QString payment;
+};
+std::optional<StoredRegistration> readStoredRegistration(AppState& state, const WebForm& form, int number);
+
+// The states of registration `number` when `proof` is its 证件号码 or
+// 联系电话 (blanks and case ignored); nothing otherwise.
+std::optional<QPair<QString, QString>> registrationStates(AppState& state, int number, const QString& proof);
