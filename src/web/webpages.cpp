@@ -74,8 +74,10 @@ QString itemField(const WebItem& webItem, const QStringList& entered, const QStr
                            .arg(fieldId(item, k + 1), kind, name, html(choice.value),
                                 chosen ? QStringLiteral(" checked") : QString(), html(choice.caption));
         }
+        // A group of radio buttons can say it is required; check boxes cannot.
+        const QString group = item.lx == ItemType::Radio ? QStringLiteral(" role=\"radiogroup\"") + requiredAttribute : QString();
         control = QStringLiteral("<fieldset%1%2><legend>%3%4</legend>%5</fieldset>")
-                      .arg(requiredAttribute, described, requiredMark(item), html(item.nam), options);
+                      .arg(group, described, requiredMark(item), html(item.nam), options);
         break;
     }
     case ItemType::List: {

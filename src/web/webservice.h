@@ -39,7 +39,6 @@ struct WebReply {
 // The largest request body, and the largest form without a file.
 constexpr qint64 maxRequestBytes = 6 * 1024 * 1024;
 constexpr qint64 maxFormBytes = 64 * 1024;
-constexpr qint64 maxPhotoBytes = 5 * 1024 * 1024;
 
 // The headers every reply carries: a policy that allows only the program's
 // own resources, and no sniffing, framing or referrer.
@@ -57,7 +56,7 @@ public:
     WebReply handle(const WebRequest& request);
 
 private:
-    WebReply formPageReply(const QByteArray& cookieToken);
+    WebReply formPageReply(const QByteArray& token);
     WebReply sendForm(const WebRequest& request);
     WebReply receipt(const WebRequest& request);
     WebReply statusPageReply(const WebRequest& request);

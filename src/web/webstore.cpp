@@ -55,7 +55,7 @@ bool loadWebForm(AppState& state, const QDateTime& now, WebForm& form)
 
 QString storeUploadedPhoto(AppState& state, const QByteArray& bytes, const QDateTime& now, QString* problem)
 {
-    if (bytes.size() > 5 * 1024 * 1024) {
+    if (bytes.size() > maxPhotoBytes) {
         *problem = QStringLiteral("照片不能超过 5 MB");
         return QString();
     }

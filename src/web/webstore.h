@@ -14,7 +14,10 @@
 // a desk shows at once. False when the database could not be read.
 bool loadWebForm(AppState& state, const QDateTime& now, WebForm& form);
 
-// A photo as sent: a JPEG or PNG of at most 5 MB, decoded and written anew
+// The largest photo an applicant may send.
+constexpr qint64 maxPhotoBytes = 5 * 1024 * 1024;
+
+// A photo as sent: a JPEG or PNG of at most maxPhotoBytes, decoded and written anew
 // as a JPEG in the photo store. Gives the stored name, or empty with the
 // problem shown beside the field.
 QString storeUploadedPhoto(AppState& state, const QByteArray& bytes, const QDateTime& now, QString* problem);

@@ -186,8 +186,8 @@ private slots:
         auto* conditions = f.find<QComboBox>("组合框_信息浏览_条件_条件1");
         auto* content = f.find<QLineEdit>("编辑框_信息浏览_条件_内容1");
         QCOMPARE(fields->itemText(0), QStringLiteral("无"));
-        QCOMPARE(fields->itemText(fields->count() - 1), QStringLiteral("照片"));
-        QCOMPARE(fields->itemData(fields->count() - 1).toInt(), 104);
+        QCOMPARE(fields->itemText(fields->count() - 1), QStringLiteral("来源"));
+        QCOMPARE(fields->itemData(fields->count() - 1).toInt(), 105);
         QCOMPARE(conditions->currentText(), QStringLiteral("包含"));
 
         f.setCondition(1, QStringLiteral("审核"));

@@ -195,7 +195,7 @@ private slots:
             int code;
             const char* column;
         } codes[] = {{1, "xm"}, {8, "kz3"}, {9, ""}, {101, "dtime"}, {102, "sh"}, {103, "fk"}, {104, "imgid"},
-                     {-1, ""}, {0, ""}, {105, ""}, {100, ""}};
+                     {105, "ly"}, {-1, ""}, {0, ""}, {106, ""}, {100, ""}};
         for (const auto& c : codes)
             QCOMPARE(columnForItemCode(lists.items, c.code), QString::fromUtf8(c.column));
     }

@@ -3,6 +3,7 @@
 #include "support/testsupport.h"
 #include "support/safetysupport.h"
 
+#include "store/database.h"
 #include "store/databasecheck.h"
 
 #include <QRandomGenerator>
@@ -56,6 +57,7 @@ private slots:
     void aFileHeldByAnotherConnectionIsLocked();
     void permissionsAsAnotherUser();
     void theShippedDatabaseServes();
+    void aFileOfAnEarlierVersionGainsTheLaterColumns();
 };
 
 void DatabaseCheckTest::unusableFilesAreNamedAndLeftAlone_data()
@@ -186,6 +188,23 @@ void DatabaseCheckTest::theShippedDatabaseServes()
         QVERIFY(!check.readOnly);
         QVERIFY(databaseProblemText(check, dir.databasePath()).isEmpty());
     }
+}
+
+// A zhao.dat made before bmb had ly is no damaged file; opening it adds the
+// column, with 0 in every existing row.
+void DatabaseCheckTest::aFileOfAnEarlierVersionGainsTheLaterColumns()
+{
+    TestProgramDir dir;
+    QVERIFY(runSql(dir.databasePath(), {"INSERT INTO bmb (status,xm) values (1,'old')", "ALTER TABLE bmb DROP COLUMN ly"}));
+    QVERIFY(checkDatabaseFile(dir.databasePath(), CheckDepth::Schema).usable());
+
+    std::unique_ptr<DbConnection> connection;
+    QVERIFY(createConnection(connection));
+    QVERIFY(connection->openDatabase(connectionStringFor(dir.path())));
+    RecordSet rows;
+    QVERIFY(connection->openQuery(rows, QStringLiteral("select xm,ly from bmb")));
+    QCOMPARE(rows.readText("xm"), QStringLiteral("old"));
+    QCOMPARE(rows.readText("ly"), QStringLiteral("0"));
 }
 
 BRENVO_TEST(DatabaseCheckTest)
