@@ -1,14 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "app/aboutwindow.h"
-#include "app/accounts.h"
 #include "app/datafolder.h"
 #include "app/lifecycle.h"
 #include "app/outlookmenu.h"
 #include "app/unitinfo.h"
 #include "catalogue/categorypage.h"
 #include "catalogue/programmepage.h"
-#include "core/lists.h"
 #include "form/addpage.h"
 #include "form/designer.h"
 #include "platform/events.h"
@@ -38,9 +36,6 @@ namespace {
 constexpr int designedWidth = 800;
 constexpr int designedHeight = 600;
 constexpr int paneWidths[4] = {120, 50, 0, 130};
-
-const char* const pageTabTexts[] = {"添加", "浏览", "专业", "分类", "统计", "子账号",
-                                    "default", "单位", "网络", "表单", "打印"};
 
 QString text(const char* utf8)
 {
@@ -107,7 +102,7 @@ QAction* MainWindow::menuAction(const Route& route) const
 QAction* MainWindow::categoryMenuItem() const
 {
     for (const Route& route : routes())
-        if (route.caption && route.page == Page::Categories)
+        if (route.caption && route.group == 1 && route.entry == 0)
             return menuAction(route);
     return nullptr;
 }
@@ -189,58 +184,23 @@ void MainWindow::buildCentralArea()
 
 void MainWindow::buildPages(const QSize& pageSize)
 {
-    addPage = new AddPage(state, pageSize);
-    browsePage = new BrowsePage(state, pageSize);
-    editor = new RecordEditor(state, *browsePage, this);
-    statistics = new StatisticsPage(state, pageSize);
-    statistics->setBrowseFilter([this] { return browsePage->buildBrowseWhere(); });
-    programmePage = new ProgrammePage(state, pageSize);
-    categoryPage = new CategoryPage(state, pageSize);
-    accounts = new AccountsPage(state, pageSize);
-    unitInfo = new UnitInfoPage(state, pageSize);
-    sync = new SyncPage(state, pageSize);
-    designer = new DesignerPage(state, pageSize);
-    templatesPage = new TemplatesPage(state, pageSize);
-    QWidget* const pagesInOrder[] = {
-        addPage,
-        browsePage,
-        programmePage,
-        categoryPage,
-        statistics,
-        accounts,
-        buildStartPage(pageSize),
-        unitInfo,
-        sync,
-        designer,
-        templatesPage,
-    };
-    for (int page = 0; page < int(std::size(pagesInOrder)); ++page) {
-        tabs->addTab(pagesInOrder[page], text(pageTabTexts[page]));
-        pagesInOrder[page]->setGeometry(QRect(QPoint(0, 0), pageSize));
+    for (const PageDeclaration* declared : declaredPages()) {
+        QWidget* page = declared->make(state, pageSize);
+        tabs->addTab(page, text(declared->tabText));
+        page->setGeometry(QRect(QPoint(0, 0), pageSize));
     }
-    connect(unitInfo, &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
-    connect(designer, &DesignerPage::multiLocationChanged, this, &MainWindow::setCategoryEntryVisible);
-    connect(templatesPage, &TemplatesPage::templatesChanged, this,
-            [this] { fillPrintChoices(state, addPage->printSelector(), browsePage->printSelector()); });
-    auto showHint = [this](const QString& hint) { panes[1]->setText(hint); };
-    connect(programmePage, &ProgrammePage::hintShown, this, showHint);
-    connect(categoryPage, &CategoryPage::hintShown, this, showHint);
-}
 
-QWidget* MainWindow::buildStartPage(const QSize& pageSize)
-{
-    auto* page = new QWidget;
-    page->resize(pageSize);
-    auto* picture = new QLabel(page);
-    picture->setObjectName(QStringLiteral("图片框2"));
-    const QPixmap pixmap(QStringLiteral(":/start/start.png"));
-    picture->setPixmap(pixmap);
-    picture->setGeometry(20, 20, pixmap.width(), pixmap.height());
-    makeLinkLabel(QStringLiteral("透明标签6"), QStringLiteral("帮助文件"), shippedPage(QStringLiteral("help.htm")), page)
-        ->setGeometry(24, 30 + pixmap.height(), 80, 20);
-    makeLinkLabel(QStringLiteral("透明标签7"), QStringLiteral("访问网站"), shippedPage(QStringLiteral("brenvo.htm")), page)
-        ->setGeometry(114, 30 + pixmap.height(), 80, 20);
-    return page;
+    // What the pages tell the window and each other.
+    auto* browse = page<BrowsePage>();
+    editor = new RecordEditor(state, *browse, this);
+    page<StatisticsPage>()->setBrowseFilter([browse] { return browse->buildBrowseWhere(); });
+    connect(page<UnitInfoPage>(), &UnitInfoPage::multiLocationApplied, this, &MainWindow::setCategoryEntryVisible);
+    connect(page<DesignerPage>(), &DesignerPage::multiLocationChanged, this, &MainWindow::setCategoryEntryVisible);
+    connect(page<TemplatesPage>(), &TemplatesPage::templatesChanged, this,
+            [this, browse] { fillPrintChoices(state, page<AddPage>()->printSelector(), browse->printSelector()); });
+    auto showHint = [this](const QString& hint) { panes[1]->setText(hint); };
+    connect(page<ProgrammePage>(), &ProgrammePage::hintShown, this, showHint);
+    connect(page<CategoryPage>(), &CategoryPage::hintShown, this, showHint);
 }
 
 void MainWindow::registerAnchors()
@@ -249,14 +209,9 @@ void MainWindow::registerAnchors()
     anchors.anchor(findChild<QGroupBox*>(QStringLiteral("分组框1")), all);
     anchors.anchor(menu, {true, true, false, true});
     anchors.anchor(tabs, all);
-    addPage->registerAnchors(anchors);
-    browsePage->registerAnchors(anchors);
-    statistics->registerAnchors(anchors);
-    programmePage->registerAnchors(anchors);
-    categoryPage->registerAnchors(anchors);
-    accounts->registerAnchors(anchors);
-    designer->registerAnchors(anchors);
-    templatesPage->registerAnchors(anchors);
+    for (const PageDeclaration* declared : declaredPages())
+        if (declared->anchor)
+            declared->anchor(*tabs->widget(declared->number), anchors);
 }
 
 void MainWindow::selectPage(int page)
@@ -268,8 +223,8 @@ void MainWindow::run(const Route& route)
 {
     if (route.group >= 0)
         menu->setCurrentEntry(route.group, route.entry);
-    if (route.page >= 0)
-        selectPage(route.page);
+    if (route.page.number >= 0)
+        selectPage(route.page.number);
     if (route.loader)
         (this->*route.loader)();
     if (route.command)
@@ -289,75 +244,12 @@ void MainWindow::navigate(int group, int entry)
 
 void MainWindow::showBrowse(bool recycleBin)
 {
+    const int browse = tabs->indexOf(page<BrowsePage>());
     for (const Route& route : routes())
-        if (route.page == Page::Browse && (route.caption != nullptr) != recycleBin) {
+        if (route.page.number == browse && (route.caption != nullptr) != recycleBin) {
             run(route);
             return;
         }
-}
-
-void MainWindow::enterAddPage()
-{
-    state.addPageActive = true;
-    addPage->prepareForNewRegistration();
-}
-
-void MainWindow::enterBrowse()
-{
-    state.addPageActive = false;
-    browsePage->enter(false);
-}
-
-void MainWindow::enterRecycleBin()
-{
-    state.addPageActive = false;
-    browsePage->enter(true);
-}
-
-void MainWindow::enterCategories()
-{
-    categoryPage->fillCategoryPage();
-}
-
-void MainWindow::enterProgrammes()
-{
-    programmePage->loadProgrammePage();
-}
-
-void MainWindow::enterStatistics()
-{
-    if (state.programmeList.isEmpty())
-        loadProgrammeList(state);
-    if (state.categoryList.isEmpty())
-        loadCategoryList(state);
-    if (state.formItems.isEmpty())
-        loadFormItems(state);
-    statistics->fillStatisticsItems();
-}
-
-void MainWindow::enterAccounts()
-{
-    accounts->loadAccountList();
-}
-
-void MainWindow::enterUnitInfo()
-{
-    unitInfo->showUnitInfo();
-}
-
-void MainWindow::enterSync()
-{
-    sync->showSyncSettings();
-}
-
-void MainWindow::enterDesigner()
-{
-    designer->loadDesignerList();
-}
-
-void MainWindow::enterTemplates()
-{
-    templatesPage->loadTemplateList();
 }
 
 void MainWindow::closeFromMenu()
@@ -374,12 +266,12 @@ void MainWindow::exitProgram()
 
 void MainWindow::exportToSpreadsheet()
 {
-    if (tabs->currentIndex() != Page::Browse || browsePage->rowCount() == 0) {
+    const BrowsePage* browse = page<BrowsePage>();
+    if (tabs->currentWidget() != browse || browse->rowCount() == 0) {
         messageBox(QStringLiteral("请先筛选要导出的数据"), MessageStyle::SystemModal);
         return;
     }
-    exportListToSpreadsheet(state, browsePage->recordList(), browsePage->currentPageNumber(),
-                            browsePage->pageCountNumber(), this);
+    exportListToSpreadsheet(state, browse->recordList(), browse->currentPageNumber(), browse->pageCountNumber(), this);
 }
 
 void MainWindow::openHelp()
@@ -402,7 +294,7 @@ void MainWindow::setCategoryEntryVisible(bool visible)
 {
     menu->setEntryHidden(1, 0, !visible);
     categoryMenuItem()->setVisible(visible);
-    programmePage->setCategoryChoiceVisible(visible);
+    page<ProgrammePage>()->setCategoryChoiceVisible(visible);
 }
 
 void MainWindow::setSyncEntryVisible(bool visible)

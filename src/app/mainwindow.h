@@ -8,26 +8,16 @@
 #include "platform/anchors.h"
 
 #include <QMainWindow>
+#include <QTabWidget>
 #include <QThread>
 
 #include <atomic>
 #include <memory>
 
 class QLabel;
-class QTabWidget;
 class QToolBar;
 class QAction;
 class OutlookMenu;
-class AccountsPage;
-class UnitInfoPage;
-class SyncPage;
-class AddPage;
-class BrowsePage;
-class StatisticsPage;
-class DesignerPage;
-class TemplatesPage;
-class CategoryPage;
-class ProgrammePage;
 class RecordEditor;
 
 class MainWindow : public QMainWindow, public Reporter {
@@ -41,21 +31,16 @@ public:
 
     // An outlook entry: shows its page and runs its loader.
     void navigate(int group, int entry);
+    // Makes page n of 选择夹1 current, or the page of class P.
     void selectPage(int page);
+    template <class P>
+    void selectPage()
+    {
+        tabs->setCurrentWidget(page<P>());
+    }
     void showBrowse(bool recycleBin);
 
-    // Loaders and commands of the route table.
-    void enterAddPage();
-    void enterBrowse();
-    void enterRecycleBin();
-    void enterStatistics();
-    void enterCategories();
-    void enterProgrammes();
-    void enterAccounts();
-    void enterUnitInfo();
-    void enterSync();
-    void enterDesigner();
-    void enterTemplates();
+    // The window's own commands in the route table.
     void openBackupWindow();
     void closeFromMenu();
     void exitProgram();
@@ -71,17 +56,17 @@ public:
     AppState& appState() { return state; }
     OutlookMenu* outlookMenu() const { return menu; }
     QTabWidget* pages() const { return tabs; }
+    // The page of class P among the pages the routes declare.
+    template <class P>
+    P* page() const
+    {
+        for (int number = 0; number < tabs->count(); ++number)
+            if (auto* found = qobject_cast<P*>(tabs->widget(number)))
+                return found;
+        return nullptr;
+    }
     QLabel* statusPane(int pane) const;
     QAction* categoryMenuItem() const;
-    AccountsPage* accountsPage() const { return accounts; }
-    UnitInfoPage* unitInfoPage() const { return unitInfo; }
-    SyncPage* syncPage() const { return sync; }
-    AddPage* registrationPage() const { return addPage; }
-    BrowsePage* recordsPage() const { return browsePage; }
-    StatisticsPage* statisticsPage() const { return statistics; }
-    DesignerPage* formDesignerPage() const { return designer; }
-    CategoryPage* categoriesPage() const { return categoryPage; }
-    ProgrammePage* programmesPage() const { return programmePage; }
     RecordEditor* recordEditor() const { return editor; }
 
     // Shows or hides the 报名项目分类 entry, its menu-bar item and the
@@ -99,7 +84,6 @@ private:
     void buildStatusBar();
     void buildCentralArea();
     void buildPages(const QSize& pageSize);
-    QWidget* buildStartPage(const QSize& pageSize);
     void registerAnchors();
     void onMainWindowClosing();
     // The page-by-page check of zhao.dat that a start after a clean close
@@ -125,16 +109,5 @@ private:
     // The later check found zhao.dat damaged: the close leaves no clean-close
     // mark, so the next start checks it before anyone logs in.
     bool laterCheckFoundDamage = false;
-    // The pages belong to 选择夹1.
-    AddPage* addPage = nullptr;
-    BrowsePage* browsePage = nullptr;
-    StatisticsPage* statistics = nullptr;
-    ProgrammePage* programmePage = nullptr;
-    CategoryPage* categoryPage = nullptr;
-    AccountsPage* accounts = nullptr;
-    UnitInfoPage* unitInfo = nullptr;
-    SyncPage* sync = nullptr;
-    DesignerPage* designer = nullptr;
     RecordEditor* editor = nullptr;  // the browse list's edit window
-    TemplatesPage* templatesPage = nullptr;
 };

@@ -1,15 +1,41 @@
 #pragma once
 // The one table of routes behind the outlook menu, the menu bar, the tool bar
-// and navigate: a command is one row, wherever it appears.
+// and navigate: a command is one row, wherever it appears, and a page of
+// 选择夹1 is declared in the row of the entry that opens it.
 
 #include <QStyle>
 #include <QVector>
 
+class AnchorLayout;
 class MainWindow;
+class QSize;
+class QWidget;
+struct AppState;
 
-// The pages of 选择夹1, in tab order.
-namespace Page {
-enum : int { Add = 0, Browse, Programmes, Categories, Statistics, Accounts, Start, Unit, Sync, Designer, Templates };
+// A page of 选择夹1: its number (its place among the tabs), its tab text, how
+// it is made at the size of the page area and, for a page whose controls
+// follow the window's size, how they are anchored.
+struct PageDeclaration {
+    int number = -1;
+    const char* tabText = nullptr;
+    QWidget* (*make)(AppState& state, const QSize& size) = nullptr;
+    void (*anchor)(QWidget& page, AnchorLayout& anchors) = nullptr;
+};
+
+// Page P, made by P(state, size).
+template <class P>
+PageDeclaration pageOf(int number, const char* tabText)
+{
+    return {number, tabText, [](AppState& state, const QSize& size) -> QWidget* { return new P(state, size); }, nullptr};
+}
+
+// Page P, whose registerAnchors anchors its controls.
+template <class P>
+PageDeclaration anchoredPageOf(int number, const char* tabText)
+{
+    PageDeclaration page = pageOf<P>(number, tabText);
+    page.anchor = [](QWidget& widget, AnchorLayout& anchors) { static_cast<P&>(widget).registerAnchors(anchors); };
+    return page;
 }
 
 struct Route {
@@ -28,14 +54,17 @@ struct Route {
     const char* toolCaption = nullptr;
     const char* toolButtonTip = nullptr;
     QStyle::StandardPixmap icon = QStyle::SP_CustomBase;
-    // The page shown (-1: none), then what runs.
-    int page = -1;
+    // The page shown: the one this row declares, or, with only its number,
+    // one that another row declares; none when the number is -1.
+    PageDeclaration page;
+    // Then what runs: a command of the main window's own, or anything else
+    // (a page's loader, a window of its own) through the window.
     void (MainWindow::*loader)() = nullptr;
-    // A window or command of its own, opened here: the row is all the main
-    // window needs to know of it.
     void (*command)(MainWindow& window) = nullptr;
 };
 
 const QVector<Route>& routes();
+// The pages the routes declare, in the order of their numbers.
+QVector<const PageDeclaration*> declaredPages();
 extern const char* const outlookGroupTitles[3];
 extern const char* const menuTitles[3];

@@ -38,8 +38,8 @@ void loadIniSettings(MainWindow& window)
     AppState& state = window.appState();
     state.iniPath = state.programFile(QStringLiteral("duzarizered.ini"));
 
-    AddPage& addPage = *window.registrationPage();
-    BrowsePage& browsePage = *window.recordsPage();
+    AddPage& addPage = *window.page<AddPage>();
+    BrowsePage& browsePage = *window.page<BrowsePage>();
     addPage.compactSwitch()->setChecked(readIniValue(state.iniPath, QStringLiteral("formauto"), QStringLiteral("0")) == QLatin1String("1"));
 
     const QString pageSizeText = readIniValue(state.iniPath, QStringLiteral("prepage"), QStringLiteral("50"));
@@ -59,9 +59,9 @@ void saveIniSettings(MainWindow& window)
     const QString& iniPath = window.appState().iniPath;
     if (iniPath.isEmpty())
         return;
-    const AddPage& addPage = *window.registrationPage();
+    const AddPage& addPage = *window.page<AddPage>();
     writeIniValue(iniPath, QStringLiteral("formauto"), addPage.compactSwitch()->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
-    writeIniValue(iniPath, QStringLiteral("prepage"), window.recordsPage()->pageSizeEditor()->text());
+    writeIniValue(iniPath, QStringLiteral("prepage"), window.page<BrowsePage>()->pageSizeEditor()->text());
     writePosition(iniPath, QStringLiteral("add_dy"), addPage.printSelector());
     writePosition(iniPath, QStringLiteral("add_sh"), addPage.reviewSelector());
     writePosition(iniPath, QStringLiteral("add_fk"), addPage.paymentSelector());

@@ -4,6 +4,7 @@
 #include "app/loginwindow.h"
 #include "app/mainwindow.h"
 #include "app/settings.h"
+#include "app/startpage.h"
 #include "app/unitinfo.h"
 #include "core/lists.h"
 #include "platform/events.h"
@@ -59,11 +60,11 @@ bool MainWindow::onMainWindowCreated()
     if (screen())
         setGeometry(screen()->availableGeometry());
     setWindowState(windowState() | Qt::WindowMaximized);
-    selectPage(Page::Start);
+    selectPage<StartPage>();
     registerAnchors();
     // Without a database every query would only repeat that it is not open.
     if (state.db.connection->isOpen())
-        unitInfo->loadUnitSettings();
+        page<UnitInfoPage>()->loadUnitSettings();
     loadIniSettings(*this);
     if (opening.readOnly)
         panes[1]->setText(QStringLiteral("提示：") + readOnlyStatusText());

@@ -29,9 +29,9 @@ Compared comparedTexts(const QVector<FormItem>& items, const Registration& regis
     return compared;
 }
 
-} // namespace
-
-QString duplicateLookupStatement(const QVector<FormItem>& items, const Registration& registration, int excludeId)
+// What a live registration other than excludeId must match to be a likely
+// duplicate; empty when no rule applies.
+QString duplicateCondition(const QVector<FormItem>& items, const Registration& registration, int excludeId)
 {
     const Compared compared = comparedTexts(items, registration);
     QStringList rules;
@@ -44,8 +44,23 @@ QString duplicateLookupStatement(const QVector<FormItem>& items, const Registrat
         return QString();
     // "+status" keeps SQLite off the status index, which holds every live row,
     // so it looks the rules up in their own indexes.
-    return QStringLiteral("select id,xm,dtime from bmb where +status=1 and id<>") + sqlInteger(excludeId)
-           + QStringLiteral(" and (") + rules.join(QStringLiteral(" or ")) + QStringLiteral(") order by id");
+    return QStringLiteral("+status=1 and id<>") + sqlInteger(excludeId) + QStringLiteral(" and (")
+           + rules.join(QStringLiteral(" or ")) + QLatin1Char(')');
+}
+
+// How many registrations one lookup statement of findLikelyDuplicates asks
+// for: a statement each would cost a round of rewriting, preparing and
+// locking per registration.
+constexpr int registrationsPerLookup = 100;
+
+} // namespace
+
+QString duplicateLookupStatement(const QVector<FormItem>& items, const Registration& registration, int excludeId)
+{
+    const QString condition = duplicateCondition(items, registration, excludeId);
+    if (condition.isEmpty())
+        return QString();
+    return QStringLiteral("select id,xm,dtime from bmb where ") + condition + QStringLiteral(" order by id");
 }
 
 QStringList duplicateKeys(const QVector<FormItem>& items, const Registration& registration)
@@ -74,6 +89,34 @@ std::optional<LikelyDuplicate> findLikelyDuplicate(AppState& state, const QVecto
     if (rows.atEnd())
         return std::nullopt;
     return LikelyDuplicate{int(rows.readInteger("id")), rows.readText("xm"), rows.readText("dtime")};
+}
+
+bool findLikelyDuplicates(AppState& state, const QVector<FormItem>& items, const QVector<Registration>& registrations,
+                          QVector<std::optional<LikelyDuplicate>>& found)
+{
+    found = QVector<std::optional<LikelyDuplicate>>(registrations.size());
+    for (int first = 0; first < registrations.size(); first += registrationsPerLookup) {
+        // One select per registration, each row tagged with the registration's
+        // position, all in one statement (a union is read whole when it is
+        // opened); the first row of a position is its lowest id.
+        QStringList selects;
+        for (int r = first; r < qMin(first + registrationsPerLookup, int(registrations.size())); ++r) {
+            const QString condition = duplicateCondition(items, registrations.at(r), 0);
+            if (!condition.isEmpty())
+                selects << QStringLiteral("select ") + sqlInteger(r) + QStringLiteral(" as n,id,xm,dtime from bmb where ")
+                               + condition;
+        }
+        if (selects.isEmpty())
+            continue;
+        if (!openReported(state, selects.join(QStringLiteral(" union all ")) + QStringLiteral(" order by 1,2")))
+            return false;
+        for (RecordSet& rows = state.db.shared(); !rows.atEnd(); rows.moveNext()) {
+            std::optional<LikelyDuplicate>& duplicate = found[rows.readInteger(0)];
+            if (!duplicate)
+                duplicate = LikelyDuplicate{rows.readInteger(1), rows.readText(2), rows.readText(3)};
+        }
+    }
+    return true;
 }
 
 QString duplicateQuestion(const LikelyDuplicate& duplicate)

@@ -30,6 +30,12 @@ std::optional<LikelyDuplicate> findLikelyDuplicate(AppState& state, const QVecto
                                                    const Registration& registration, int excludeId,
                                                    bool* failed = nullptr);
 
+// findLikelyDuplicate for several new registrations in few statements:
+// found holds, parallel to registrations, the live registration each
+// repeats. False when a lookup failed (its error has then been shown).
+bool findLikelyDuplicates(AppState& state, const QVector<FormItem>& items, const QVector<Registration>& registrations,
+                          QVector<std::optional<LikelyDuplicate>>& found);
+
 // "可能与已有报名重复：第N号 <xm> <dtime>。仍然保存吗？"
 QString duplicateQuestion(const LikelyDuplicate& duplicate);
 

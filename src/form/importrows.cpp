@@ -12,6 +12,10 @@
 
 namespace {
 
+// Rows stored by one INSERT: a statement each would cost a round of
+// rewriting, preparing and locking per row.
+constexpr int importRowsPerStatement = 100;
+
 const char* const stateColumns[3][2] = {{"dtime", "时间"}, {"sh", "审核状态"}, {"fk", "付款状态"}};
 
 // Several choices in one cell, separated as spreadsheets are typed.
@@ -230,11 +234,28 @@ ImportRow convertImportRow(const ImportContext& context, const QStringList& colu
     return row;
 }
 
-bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& items,
-                          const std::function<std::optional<LikelyDuplicate>(const Registration&, bool* failed)>& stored)
+bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& items, const StoredDuplicateLookup& stored)
 {
+    // The stored registrations are looked up together first, for every row
+    // that may still be stored; a row that repeats an earlier one of the file
+    // is marked as such all the same.
+    QVector<int> asked;
+    QVector<Registration> registrations;
+    for (int r = 0; r < rows.size(); ++r)
+        if (rows.at(r).problem.isEmpty() && !duplicateKeys(items, rows.at(r).registration).isEmpty()) {
+            asked << r;
+            registrations << rows.at(r).registration;
+        }
+    QVector<std::optional<LikelyDuplicate>> found;
+    if (!registrations.isEmpty() && !stored(registrations, found))
+        return false;
+    QVector<std::optional<LikelyDuplicate>> storedDuplicate(rows.size());
+    for (int k = 0; k < asked.size(); ++k)
+        storedDuplicate[asked.at(k)] = found.value(k);
+
     QHash<QString, int> seen;  // key -> row in the file
-    for (ImportRow& row : rows) {
+    for (int r = 0; r < rows.size(); ++r) {
+        ImportRow& row = rows[r];
         if (!row.problem.isEmpty())
             continue;
         const QStringList keys = duplicateKeys(items, row.registration);
@@ -243,14 +264,8 @@ bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& ite
                 row.problem = QStringLiteral("与第%1行重复").arg(*earlier);
                 break;
             }
-        if (row.problem.isEmpty() && !keys.isEmpty()) {
-            bool failed = false;
-            const auto duplicate = stored(row.registration, &failed);
-            if (failed)
-                return false;
-            if (duplicate)
-                row.problem = QStringLiteral("与第%1号报名重复").arg(duplicate->id);
-        }
+        if (row.problem.isEmpty() && storedDuplicate.at(r))
+            row.problem = QStringLiteral("与第%1号报名重复").arg(storedDuplicate.at(r)->id);
         if (row.problem.isEmpty())
             for (const QString& key : keys)
                 seen.insert(key, row.line);
@@ -306,20 +321,23 @@ QVector<QStringList> skippedFileRows(const QStringList& header, const QVector<Im
 bool storeImportedRows(AppState& state, const QVector<FormItem>& items, const QVector<ImportRow>& rows,
                        const std::function<void(int stored)>& afterRow)
 {
+    QVector<Registration> registrations;
+    for (const ImportRow& row : rows)
+        if (row.problem.isEmpty())
+            registrations << row.registration;
     if (!state.db.connection->beginTransaction()) {
         state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
         return false;
     }
     int stored = 0;
-    for (const ImportRow& row : rows) {
-        if (!row.problem.isEmpty())
-            continue;
-        if (!executeReported(state, registrationInsert(items, row.registration))) {
+    for (const RegistrationsInsert& insert : registrationInserts(items, registrations, importRowsPerStatement)) {
+        if (!executeReported(state, insert.sql)) {
             state.db.connection->rollbackTransaction();
             return false;
         }
         if (afterRow)
-            afterRow(++stored);
+            for (int r = 0; r < insert.rows; ++r)
+                afterRow(++stored);
     }
     if (!state.db.connection->commitTransaction()) {
         state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);

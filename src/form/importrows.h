@@ -44,12 +44,17 @@ struct ImportRow {
 // matches (matchImportColumns), parallel to cells.
 ImportRow convertImportRow(const ImportContext& context, const QStringList& columns, const QStringList& cells, int line);
 
-// Marks the rows that repeat a stored registration (`stored` looks it up)
-// or an earlier row of the file that will be stored: "与第N号报名重复", or
-// "与第N行重复" for a row of the file. Rows with a problem already are
-// left as they are. False when a lookup failed (nothing more is marked).
-bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& items,
-                          const std::function<std::optional<LikelyDuplicate>(const Registration&, bool* failed)>& stored);
+// Looks up the stored registration each of several repeats (nothing where
+// none), as findLikelyDuplicates does; false when the lookup failed.
+using StoredDuplicateLookup =
+    std::function<bool(const QVector<Registration>& registrations, QVector<std::optional<LikelyDuplicate>>& found)>;
+
+// Marks the rows that repeat a stored registration (`stored` looks them up
+// together) or an earlier row of the file that will be stored: "与第N号报名重复",
+// or "与第N行重复" for a row of the file, which comes first. Rows with a
+// problem already are left as they are. False when the lookup failed
+// (nothing is marked).
+bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& items, const StoredDuplicateLookup& stored);
 
 // What the INSERT writes for each import target (importTargets), as text
 // without quotes; an item of several columns (a programme and its server
@@ -65,9 +70,9 @@ QString skippedFilePath(const QString& sourcePath);
 // column, under the file's header and "未导入原因".
 QVector<QStringList> skippedFileRows(const QStringList& header, const QVector<ImportRow>& rows, int* columns);
 
-// Stores every row without a problem in one transaction, each through
-// registrationInsert; afterRow runs after each stored row with its 1-based
-// count. A failure stores none (the error has then been shown) and gives
-// false.
+// Stores every row without a problem in one transaction, each as
+// registrationInsert writes it (several in one statement); afterRow runs
+// after each stored row with its 1-based count. A failure stores none (the
+// error has then been shown) and gives false.
 bool storeImportedRows(AppState& state, const QVector<FormItem>& items, const QVector<ImportRow>& rows,
                        const std::function<void(int stored)>& afterRow);

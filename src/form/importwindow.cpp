@@ -191,9 +191,10 @@ bool ImportWindow::markDuplicates(QVector<ImportRow>& rows)
 {
     if (allowDuplicates->isChecked())
         return true;
-    return markImportDuplicates(rows, state.formItems, [this](const Registration& registration, bool* failed) {
-        return findLikelyDuplicate(state, state.formItems, registration, 0, failed);
-    });
+    return markImportDuplicates(rows, state.formItems,
+                                [this](const QVector<Registration>& registrations, QVector<std::optional<LikelyDuplicate>>& found) {
+                                    return findLikelyDuplicates(state, state.formItems, registrations, found);
+                                });
 }
 
 void ImportWindow::refreshPreview()

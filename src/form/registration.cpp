@@ -256,21 +256,71 @@ QVector<ColumnValue> registrationColumns(const QVector<FormItem>& items, const R
     return columns.pairs;
 }
 
-QString registrationInsert(const QVector<FormItem>& items, const Registration& registration)
-{
+namespace {
+
+// A new registration's row of the INSERT: the column names and the
+// parenthesised literals.
+struct InsertRow {
     QString names;
     QString literals;
+};
+
+InsertRow insertRow(const QVector<FormItem>& items, const Registration& registration)
+{
+    InsertRow row{QStringLiteral("status"), QStringLiteral("(1")};
     for (const ColumnValue& pair : registrationColumns(items, registration)) {
-        names += QLatin1Char(',') + pair.column;
-        literals += QLatin1Char(',') + pair.value;
+        row.names += QLatin1Char(',') + pair.column;
+        row.literals += QLatin1Char(',') + pair.value;
     }
+    row.names += QStringLiteral(",dtime,sh,fk");
+    row.literals += QLatin1Char(',') + sqlText(dateToText(registration.time)) + QLatin1Char(',')
+                    + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment);
     // Only a registration from the web page names ly, so a desk's statement
     // stays as it always was.
-    const QString origin = registration.fromWeb ? QStringLiteral(",ly") : QString();
-    return QStringLiteral("INSERT INTO bmb  (status") + names + QStringLiteral(",dtime,sh,fk") + origin
-           + QStringLiteral(") values (1") + literals + QLatin1Char(',') + sqlText(dateToText(registration.time))
-           + QLatin1Char(',') + sqlInteger(registration.review) + QLatin1Char(',') + sqlInteger(registration.payment)
-           + (registration.fromWeb ? QStringLiteral(",1") : QString()) + QLatin1Char(')');
+    if (registration.fromWeb) {
+        row.names += QStringLiteral(",ly");
+        row.literals += QStringLiteral(",1");
+    }
+    row.literals += QLatin1Char(')');
+    return row;
+}
+
+QString insertStatement(const QString& names, const QString& literals)
+{
+    return QStringLiteral("INSERT INTO bmb  (") + names + QStringLiteral(") values ") + literals;
+}
+
+} // namespace
+
+QString registrationInsert(const QVector<FormItem>& items, const Registration& registration)
+{
+    const InsertRow row = insertRow(items, registration);
+    return insertStatement(row.names, row.literals);
+}
+
+QVector<RegistrationsInsert> registrationInserts(const QVector<FormItem>& items, const QVector<Registration>& registrations,
+                                                 int rowsPerStatement)
+{
+    QVector<RegistrationsInsert> inserts;
+    QString names;
+    QString literals;
+    int rows = 0;
+    const auto flush = [&] {
+        if (rows > 0)
+            inserts.push_back({insertStatement(names, literals), rows});
+        literals.clear();
+        rows = 0;
+    };
+    for (const Registration& registration : registrations) {
+        InsertRow row = insertRow(items, registration);
+        if (row.names != names || rows == rowsPerStatement)
+            flush();
+        names = std::move(row.names);
+        literals += (rows > 0 ? QStringLiteral(",") : QString()) + row.literals;
+        ++rows;
+    }
+    flush();
+    return inserts;
 }
 
 QString registrationUpdate(const QVector<FormItem>& items, const Registration& registration, int recordId)

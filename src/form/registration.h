@@ -99,6 +99,16 @@ QVector<ColumnValue> registrationColumns(const QVector<FormItem>& items, const R
 QString registrationInsert(const QVector<FormItem>& items, const Registration& registration);
 QString registrationUpdate(const QVector<FormItem>& items, const Registration& registration, int recordId);
 
+// Several new registrations in few statements: one INSERT for each run of
+// up to rowsPerStatement registrations, in order, that give the same
+// columns; each row is the one registrationInsert writes for it alone.
+struct RegistrationsInsert {
+    QString sql;
+    int rows = 0;
+};
+QVector<RegistrationsInsert> registrationInserts(const QVector<FormItem>& items, const QVector<Registration>& registrations,
+                                                 int rowsPerStatement);
+
 // The registration the built controls hold (entries parallel to items).
 Registration registrationFromEntries(const QVector<FormItem>& items, const QVector<EnteredItem>& entries,
                                      const QVector<Category>& categories, const QVector<Programme>& programmes);

@@ -184,6 +184,9 @@ void BrowsePage::buildBrowseColumns()
         list->setColumnWidth(column, valueColumnWidth);
 
     browseColumnList = columnListOf(listItems);
+    itemsInQuery.clear();
+    for (const FormItem& item : listItems)
+        itemsInQuery << isRegistrationColumn(item.zd);
 }
 
 void BrowsePage::fillFieldSelectors()
@@ -311,10 +314,12 @@ void BrowsePage::onRecycleToggled()
 QStringList BrowsePage::rowTexts(const RecordSet& records, qint64 number) const
 {
     // Columns of the query: id, the listed items, then dtime, sh and fk.
-    QStringList texts{QString::number(number)};
+    QStringList texts;
+    texts.reserve(listItems.size() + 4);
+    texts << QString::number(number);
     int next = 1;
-    for (const FormItem& item : listItems)
-        texts << (isRegistrationColumn(item.zd) ? displayValue(state, item.zd, records.readText(next++)) : QString());
+    for (int i = 0; i < listItems.size(); ++i)
+        texts << (itemsInQuery[i] ? displayValue(state, listItems[i].zd, records.readText(next++)) : QString());
     texts << records.readText(next) << reviewWord(records.readText(next + 1)) << paymentWord(records.readText(next + 2));
     return texts;
 }
@@ -348,14 +353,20 @@ int BrowsePage::resultCount() const
     return records && records->isOpen() ? records->recordCount() : 0;
 }
 
-QVector<QStringList> BrowsePage::allResultRows(const std::function<void(int row, int rows)>& afterRow)
+bool BrowsePage::allResultRows(QVector<QStringList>& rows, const std::function<void(int row, int rows)>& afterRow,
+                               QString* failure)
 {
-    QVector<QStringList> rows;
+    rows.clear();
     RecordSet* records = state.db.browseRecordSet.get();
     if (!records || !records->isOpen())
-        return rows;
+        return true;
     const int total = records->recordCount();
     rows.reserve(total);
+    // One transaction around the reading: the rows of one moment, and the
+    // file locked once rather than once per row. Where none can begin (a
+    // file opened read-only) each row is read on its own.
+    DbConnection& connection = *state.db.connection;
+    const bool inTransaction = connection.beginTransaction();
     records->setAbsolutePage(1);
     for (qint64 number = 1; !records->atEnd(); ++number, records->moveNext()) {
         if (records->readInteger(0) != 0)
@@ -363,9 +374,18 @@ QVector<QStringList> BrowsePage::allResultRows(const std::function<void(int row,
         if (afterRow)
             afterRow(int(number), total);
     }
+    // A row that could not be read ends the loop early: what came before is
+    // not every result.
+    const bool complete = !records->readFailed();
+    if (!complete && failure)
+        *failure = state.db.lastErrorForOperator();
+    if (inTransaction)
+        connection.commitTransaction();
     if (currentPage >= 1)
         records->setAbsolutePage(currentPage);
-    return rows;
+    if (!complete)
+        rows.clear();
+    return complete;
 }
 
 void BrowsePage::setChecks(const std::function<bool(bool)>& newState)

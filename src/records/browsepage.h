@@ -51,7 +51,10 @@ public:
     void fillBrowsePage();
     // Every row of the current search, all pages, numbered and worded as the
     // list shows them; afterRow runs after each. The page on show stays.
-    QVector<QStringList> allResultRows(const std::function<void(int row, int rows)>& afterRow);
+    // False, with no rows and the cause for the operator in failure, when a
+    // row could not be read.
+    bool allResultRows(QVector<QStringList>& rows, const std::function<void(int row, int rows)>& afterRow,
+                       QString* failure);
     // How many registrations the current search found; 0 before a search.
     int resultCount() const;
     // The page on show again, its rows read afresh (after a change elsewhere).
@@ -96,6 +99,9 @@ private:
     // The form items the columns were built from; conditions and rows read
     // them, so a form reloaded elsewhere cannot shift the list's columns.
     QVector<FormItem> listItems;
+    // Parallel to listItems: whether the item's column is in the query (an
+    // item without a column of bmb shows an empty cell).
+    QVector<bool> itemsInQuery;
     QString browseColumnList;
     int pageCount = 0;
     int currentPage = 0;

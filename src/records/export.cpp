@@ -187,6 +187,11 @@ QString exportNotWrittenText(const QString& path, const QString& reason)
     return QStringLiteral("导出失败：工作簿无法写入 ") + path + QStringLiteral("\n原因：") + reason;
 }
 
+QString exportNotReadText(const QString& reason)
+{
+    return QStringLiteral("导出失败：查找结果无法读取\n原因：") + reason;
+}
+
 QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int currentPage, int pageCount, QWidget* parent)
 {
     const ExportTable table = exportTableOf(list);
@@ -309,12 +314,22 @@ QString exportAllResults(AppState& state, BrowsePage& browse, QWidget* parent)
         processPendingMessages();
     };
 
-    const ExportTable shown = exportTableOf(browse.recordList());
-    ExportTable table{shown.captions, shown.columnPixels,
-                      browse.allResultRows([&](int row, int rows) { showProgress(row, 2 * rows); })};
+    const auto fail = [&](const QString& text, const QString& reason) {
+        messageBox(text, MessageStyle::Error | MessageStyle::SystemModal);
+        state.showResult(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        if (progress) {
+            progress->setStatusText(QStringLiteral("失败：") + reason);
+            progress->showCloseButton();
+        }
+        return QString();
+    };
+
+    ExportTable table = exportTableOf(browse.recordList());
+    QString reason;
+    if (!browse.allResultRows(table.rows, [&](int row, int rows) { showProgress(row, 2 * rows); }, &reason))
+        return fail(exportNotReadText(reason), reason);
     const int rows = table.rows.size();
     bool written = false;
-    QString reason;
     if (path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive)) {
         written = writeExportCsv(path, table, &reason);
     } else {
@@ -323,16 +338,8 @@ QString exportAllResults(AppState& state, BrowsePage& browse, QWidget* parent)
                                       [&](int row) { showProgress(rows + row, 2 * rows); }, &error);
         reason = error.writerUnavailable ? QStringLiteral("表格写入程序无法启动") : error.reason;
     }
-    if (!written) {
-        const QString text = exportNotWrittenText(QDir::toNativeSeparators(path), reason);
-        messageBox(text, MessageStyle::Error | MessageStyle::SystemModal);
-        state.showResult(QString(text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
-        if (progress) {
-            progress->setStatusText(QStringLiteral("失败：") + reason);
-            progress->showCloseButton();
-        }
-        return {};
-    }
+    if (!written)
+        return fail(exportNotWrittenText(QDir::toNativeSeparators(path), reason), reason);
     state.showResult(QStringLiteral("导出完成：") + QDir::toNativeSeparators(path));
     if (progress) {
         progress->setBarWidth(exportBarFullWidth);

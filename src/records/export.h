@@ -55,6 +55,8 @@ QString exportOpenedText(const QString& path);
 QString exportNotOpenedText(const QString& path);
 // What the export tells the operator when the workbook could not be written.
 QString exportNotWrittenText(const QString& path, const QString& reason);
+// What 导出全部结果 tells the operator when the search's rows could not be read.
+QString exportNotReadText(const QString& reason);
 
 // The tool-bar export of the list on show: the progress window, the
 // workbook in the temporary directory, then the desktop's default

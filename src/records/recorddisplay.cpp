@@ -15,10 +15,13 @@ bool isMultiChoice(const QString& value)
     return value.size() >= 2 && value.startsWith(QLatin1Char('^')) && value.endsWith(QLatin1Char('^'));
 }
 
-// An id as stored: a number, integer part taken; 0 when it is none.
+// An id as stored: a number, integer part taken; 0 when it is none. Most are
+// plain integers, read without going through a floating-point number.
 int storedId(const QString& value)
 {
-    return clampToInt(textToNumber(value));
+    bool integer = false;
+    const int id = value.toInt(&integer);
+    return integer ? id : clampToInt(textToNumber(value));
 }
 
 } // namespace

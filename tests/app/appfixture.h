@@ -123,6 +123,13 @@ public:
         return standIn;
     }
 
+    // The number of page P of 选择夹1, as currentIndex() gives it.
+    template <class P>
+    int pageNumber() const
+    {
+        return window->pages()->indexOf(window->page<P>());
+    }
+
     QString statusText() const { return window->statusPane(2)->text(); }
     QString iniPath() const { return dir.file(QStringLiteral("duzarizered.ini")); }
 

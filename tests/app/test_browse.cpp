@@ -2,6 +2,7 @@
 
 #include "app/outlookmenu.h"
 #include "platform/inifile.h"
+#include "records/browsepage.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,7 +36,7 @@ private slots:
         browse->trigger();
         auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
         auto* label = app.find<QLabel>(QStringLiteral("标签_页码"));
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Browse));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<BrowsePage>());
         QCOMPARE(label->text(), QStringLiteral("1/3  Tol:9"));
         QCOMPARE(list->topLevelItemCount(), 4);
         QCOMPARE(list->headerItem()->text(1), QStringLiteral("第一志愿"));

@@ -1,7 +1,10 @@
 #include "appfixture.h"
 
 #include "app/outlookmenu.h"
+#include "app/startpage.h"
+#include "catalogue/categorypage.h"
 #include "catalogue/deadlinebox.h"
+#include "catalogue/programmepage.h"
 #include "core/lists.h"
 
 #include <QAction>
@@ -39,7 +42,7 @@ private slots:
         loadCategoryList(*app.state);
 
         app.window->outlookMenu()->clickEntry(1, 0);
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Categories));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<CategoryPage>());
         auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_多地点"));
         QCOMPARE(list->topLevelItemCount(), 1);
 
@@ -64,9 +67,9 @@ private slots:
         QCOMPARE(categoryName(*app.state, 2), QString());
 
         // Through the menu bar as well.
-        app.window->selectPage(Page::Start);
+        app.window->selectPage<StartPage>();
         menuItem(*app.window, QStringLiteral("报名项目分类"))->trigger();
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Categories));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<CategoryPage>());
         QCOMPARE(list->topLevelItemCount(), 1);
     }
 
@@ -90,7 +93,7 @@ private slots:
         QVERIFY(!label->isHidden() && !selector->isHidden());
 
         menuItem(*app.window, QStringLiteral("报名项目/专业"))->trigger();
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Programmes));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<ProgrammePage>());
         QVERIFY(app.window->outlookMenu()->isEntryHidden(1, 0) == false);
         auto* deadline = app.find<DeadlineBox>(QStringLiteral("编辑框_专业_日期"));
         QVERIFY(qAbs(QDateTime::fromString(deadline->text(), QStringLiteral("yyyy-MM-dd HH:mm:ss"))

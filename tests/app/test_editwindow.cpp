@@ -460,7 +460,7 @@ private slots:
         PhotoFileDialogOverride dialog([&chosen] { return chosen; });
 
         app.window->outlookMenu()->clickEntry(0, 0);
-        AddPage& page = *app.window->registrationPage();
+        AddPage& page = *app.window->page<AddPage>();
         chosen = writePicture(app.dir.file(QStringLiteral("red.jpg")), Qt::red);
         app.find<QPushButton>(QStringLiteral("按钮_选择图片"))->click();
         const QString pageChoice = page.pendingPhoto();

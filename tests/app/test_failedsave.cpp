@@ -24,7 +24,7 @@ private slots:
         app.window->outlookMenu()->clickEntry(0, 0);
         app.messages.clear();
 
-        const FormBuilder& form = app.window->registrationPage()->form();
+        const FormBuilder& form = app.window->page<AddPage>()->form();
         auto position = [&form](const char* zd) {
             const QVector<FormItem>& items = form.builtItems();
             for (int i = 0; i < items.size(); ++i)

@@ -3,6 +3,7 @@
 #include "appfixture.h"
 
 #include "app/outlookmenu.h"
+#include "catalogue/programmepage.h"
 #include "form/addpage.h"
 #include "form/designer.h"
 #include "form/formbuilder.h"
@@ -29,8 +30,8 @@ struct FormPages {
         QVERIFY(app.start());
         app.messages.clear();
     }
-    DesignerPage& designer() { return *app.window->formDesignerPage(); }
-    AddPage& addPage() { return *app.window->registrationPage(); }
+    DesignerPage& designer() { return *app.window->page<DesignerPage>(); }
+    AddPage& addPage() { return *app.window->page<AddPage>(); }
     FormBuilder& form() { return addPage().form(); }
     void openDesigner() { app.window->outlookMenu()->clickEntry(1, 2); }
     void openAddPage() { app.window->outlookMenu()->clickEntry(0, 0); }
@@ -312,7 +313,7 @@ private slots:
             QCOMPARE(pages.app.statusText(), QStringLiteral("专业分类修改成功"));
             QCOMPARE(menu->isEntryHidden(1, 0), !on);
             QCOMPARE(pages.app.window->categoryMenuItem()->isVisible(), on);
-            QWidget* programmes = pages.app.window->pages()->widget(Page::Programmes);
+            QWidget* programmes = pages.app.window->page<ProgrammePage>();
             QCOMPARE(pages.control<QWidget>("组合框_专业_多点")->isVisibleTo(programmes), on);
             QCOMPARE(pages.control<QWidget>("标签75")->isVisibleTo(programmes), on);
             QCOMPARE(pages.app.state->formItems.first().zd == QLatin1String("dd"), on);

@@ -1,8 +1,17 @@
 #include "appfixture.h"
 
 #include "app/aboutwindow.h"
+#include "app/accounts.h"
 #include "app/outlookmenu.h"
+#include "app/startpage.h"
+#include "app/unitinfo.h"
+#include "catalogue/categorypage.h"
+#include "catalogue/programmepage.h"
 #include "form/addpage.h"
+#include "form/designer.h"
+#include "printing/templatespage.h"
+#include "records/browsepage.h"
+#include "records/statisticspage.h"
 #include "photos/photostore.h"
 #include "platform/inifile.h"
 
@@ -69,6 +78,14 @@ private slots:
         QCOMPARE(tabs->count(), texts.size());
         for (int i = 0; i < texts.size(); ++i)
             QCOMPARE(tabs->tabText(i), texts.at(i));
+        // Each page at its number, whichever route declares it.
+        MainWindow& window = *app.window;
+        const QList<QWidget*> pages = {window.page<AddPage>(),       window.page<BrowsePage>(),    window.page<ProgrammePage>(),
+                                       window.page<CategoryPage>(),  window.page<StatisticsPage>(), window.page<AccountsPage>(),
+                                       window.page<StartPage>(),     window.page<UnitInfoPage>(),  window.page<SyncPage>(),
+                                       window.page<DesignerPage>(),  window.page<TemplatesPage>()};
+        for (int i = 0; i < pages.size(); ++i)
+            QCOMPARE(tabs->widget(i), pages.at(i));
         QCOMPARE(app.window->statusPane(1)->text(), QStringLiteral("提示："));
         QCOMPARE(app.window->statusPane(0)->width(), 120);
         QCOMPARE(app.window->statusPane(3)->width(), 130);
@@ -97,9 +114,9 @@ private slots:
         QVERIFY(menu->isEntryHidden(1, 6));
 
         // A hidden entry cannot be reached.
-        app.window->selectPage(Page::Start);
+        app.window->selectPage<StartPage>();
         menu->clickEntry(1, 0);
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Start));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<StartPage>());
 
         writeIniValue(app.iniPath(), QStringLiteral("sync_web"), QStringLiteral("1"));
         QVERIFY(app.execute(QStringLiteral("UPDATE xx SET dd=1")));
@@ -124,7 +141,7 @@ private slots:
 
         menuItem(*app.window, QStringLiteral("回收站"))->trigger();
         QVERIFY(recycle->isChecked());
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Browse));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<BrowsePage>());
         QCOMPARE(menu->currentGroup(), 0);
         QCOMPARE(menu->currentEntry(), 1);
         menu->clickEntry(0, 1);
@@ -147,9 +164,10 @@ private slots:
         OutlookMenu* menu = app.window->outlookMenu();
         const struct {
             int group, entry, page;
-        } routes[] = {{0, 0, Page::Add},        {0, 2, Page::Statistics}, {1, 1, Page::Programmes},
-                      {1, 2, Page::Designer},   {1, 3, Page::Templates},  {1, 4, Page::Accounts},
-                      {1, 5, Page::Unit}};
+        } routes[] = {{0, 0, app.pageNumber<AddPage>()},       {0, 2, app.pageNumber<StatisticsPage>()},
+                      {1, 1, app.pageNumber<ProgrammePage>()}, {1, 2, app.pageNumber<DesignerPage>()},
+                      {1, 3, app.pageNumber<TemplatesPage>()}, {1, 4, app.pageNumber<AccountsPage>()},
+                      {1, 5, app.pageNumber<UnitInfoPage>()}};
         for (const auto& route : routes) {
             menu->clickEntry(route.group, route.entry);
             QCOMPARE(app.window->pages()->currentIndex(), route.page);
@@ -157,10 +175,10 @@ private slots:
             QCOMPARE(menu->currentEntry(), route.entry);
         }
         menuItem(*app.window, QStringLiteral("打印模板"))->trigger();
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Templates));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<TemplatesPage>());
         QCOMPARE(menu->currentEntry(), 3);
         toolButton(*app.window, QStringLiteral("正式报名"))->trigger();
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Add));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<AddPage>());
         QCOMPARE(menu->currentGroup(), 0);
         QCOMPARE(menu->currentEntry(), 0);
         QVERIFY(app.state->addPageActive);
@@ -174,10 +192,10 @@ private slots:
         const QString chosen = writePicture(app.dir.file(QStringLiteral("a.jpg")), Qt::red);
         PhotoFileDialogOverride dialog([&chosen] { return chosen; });
         app.find<QPushButton>(QStringLiteral("按钮_选择图片"))->click();
-        QVERIFY(!app.window->registrationPage()->pendingPhoto().isEmpty());
+        QVERIFY(!app.window->page<AddPage>()->pendingPhoto().isEmpty());
         QVERIFY(!app.find<QLabel>(QStringLiteral("图片框_添加"))->pixmap().isNull());
         app.window->outlookMenu()->clickEntry(0, 0);
-        QVERIFY(app.window->registrationPage()->pendingPhoto().isEmpty());
+        QVERIFY(app.window->page<AddPage>()->pendingPhoto().isEmpty());
         QVERIFY(app.find<QLabel>(QStringLiteral("图片框_添加"))->pixmap().isNull());
     }
 

@@ -34,7 +34,7 @@ struct AddPageRun {
         app.window->outlookMenu()->clickEntry(0, 0);
         app.messages.clear();
     }
-    AddPage& page() { return *app.window->registrationPage(); }
+    AddPage& page() { return *app.window->page<AddPage>(); }
     int positionOf(const char* zd)
     {
         const QVector<FormItem>& items = page().form().builtItems();

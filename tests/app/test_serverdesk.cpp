@@ -48,7 +48,7 @@ private slots:
         QVERIFY(app.start());
         app.window->outlookMenu()->clickEntry(0, 0);
 
-        const FormBuilder& form = app.window->registrationPage()->form();
+        const FormBuilder& form = app.window->page<AddPage>()->form();
         auto control = [&form](const char* zd) {
             const QVector<FormItem>& items = form.builtItems();
             for (int i = 0; i < items.size(); ++i)

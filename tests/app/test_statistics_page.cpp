@@ -45,7 +45,7 @@ private slots:
         QCOMPARE(list->topLevelItem(1)->text(2), QStringLiteral("1"));
 
         app.find<QPushButton>(QStringLiteral("按钮_统计_查看统计图"))->click();
-        ChartWindow* charts = app.window->statisticsPage()->chartWindow();
+        ChartWindow* charts = app.window->page<StatisticsPage>()->chartWindow();
         QVERIFY(charts && charts->isVisible());
         auto* pie = qobject_cast<QPieSeries*>(charts->chartView(ChartWindow::Pie)->chart()->series().value(0));
         QVERIFY(pie);

@@ -137,7 +137,7 @@ private slots:
         QVERIFY(app.start());
         QVERIFY(app.execute(QStringLiteral("UPDATE sync SET url='http://x',name='root',pass='k',bmbnum=80")));
         app.window->navigate(1, 6);
-        QCOMPARE(app.window->pages()->currentIndex(), int(Page::Sync));
+        QCOMPARE(app.window->pages()->currentIndex(), app.pageNumber<SyncPage>());
         QCOMPARE(app.find<QLineEdit>(QStringLiteral("编辑框_同步_url"))->text(), QStringLiteral("http://x"));
         QCOMPARE(app.find<QLineEdit>(QStringLiteral("编辑框_同步_name"))->text(), QStringLiteral("root"));
         QCOMPARE(app.find<QLineEdit>(QStringLiteral("编辑框_同步_pass"))->text(), QStringLiteral("k"));

@@ -77,6 +77,47 @@ private slots:
                      QStringLiteral("可能与已有报名重复：第1号 王小明 2013-05-06 14:03:09。仍然保存吗？"));
     }
 
+    // Looked up together, in statements of many, each registration finds
+    // what it finds alone; those no rule applies to find nothing.
+    void severalAreLookedUpAsEachAlone()
+    {
+        OpenState open;
+        for (int n = 1; n <= 150; ++n)
+            QVERIFY(open.run(QStringLiteral("INSERT INTO bmb  (status,xm,zj,lx1,dtime,sh,fk) values "
+                                            "(%1,'学生%2','ID%3','13%2','2013年5月6日',1,1)")
+                                 .arg(n % 10 == 0 ? 0 : 1)
+                                 .arg(n % 120)
+                                 .arg(n % 70)));
+        QVector<Registration> asked;
+        for (int n = 0; n <= 260; ++n) {
+            // Some by id number (in either case), some by name and phone,
+            // some by nothing at all.
+            switch (n % 4) {
+            case 0: asked << applicant("", qPrintable(QStringLiteral("id%1").arg(n % 90)), ""); break;
+            case 1: asked << applicant(qPrintable(QStringLiteral("学生%1").arg(n % 130)), "", qPrintable(QStringLiteral("13%1").arg(n % 130))); break;
+            case 2: asked << applicant(qPrintable(QStringLiteral("学生%1").arg(n)), "", ""); break;
+            default: asked << applicant(qPrintable(QStringLiteral("学生%1").arg(n % 130)), qPrintable(QStringLiteral("ID%1").arg(n)), "x"); break;
+            }
+        }
+        QVector<std::optional<LikelyDuplicate>> found;
+        QVERIFY(findLikelyDuplicates(open.state, wholeForm, asked, found));
+        QCOMPARE(found.size(), asked.size());
+        int duplicates = 0;
+        for (int r = 0; r < asked.size(); ++r) {
+            const auto alone = findLikelyDuplicate(open.state, wholeForm, asked.at(r), 0);
+            QCOMPARE(found.at(r).has_value(), alone.has_value());
+            if (alone) {
+                ++duplicates;
+                QCOMPARE(found.at(r)->id, alone->id);
+                QCOMPARE(found.at(r)->name, alone->name);
+                QCOMPARE(found.at(r)->time, alone->time);
+            }
+        }
+        QVERIFY(duplicates > 100);
+        QVERIFY(duplicates < asked.size() - 60);
+        QCOMPARE(open.reporter.messages, QStringList());
+    }
+
     void keysMatchWhatTheLookupMatches()
     {
         const QStringList first = duplicateKeys(wholeForm, applicant("王小明", " abc ", "138"));

@@ -217,6 +217,55 @@ private slots:
         QCOMPARE(buildEditUpdateSql({item("nosuchcol", 0, "坏")}, {typed("x")}, categories, programmes, 4), QString());
     }
 
+    // Runs of registrations with the same columns share an INSERT, at most
+    // three here; what they store is what each INSERT alone stores.
+    void severalRegistrationsStoreAsEachAlone()
+    {
+        const QVector<FormItem> items = {item("xm", 0, "姓名"), item("bm1", 2, "专业"), item("nl", 0, "年龄")};
+        auto registration = [](const char* name, bool withProgramme, int minutes) {
+            Registration r;
+            r.values.insert(QStringLiteral("xm"), QString::fromUtf8(name));
+            if (withProgramme)
+                r.values.insert(QStringLiteral("bm1"), QVector<ChosenId>{{7, 70}});
+            r.values.insert(QStringLiteral("nl"), double(minutes));
+            r.time = moment.addSecs(60 * minutes);
+            r.review = minutes % 2;
+            return r;
+        };
+        const QVector<Registration> registrations = {
+            registration("甲", true, 1),        registration("O'Neil, (2)", true, 2), registration("),('", true, 3),
+            registration("丁", true, 4),        registration("戊", false, 5),         registration("己", true, 6),
+        };
+        const QVector<RegistrationsInsert> inserts = registrationInserts(items, registrations, 3);
+        QVector<int> rows;
+        for (const RegistrationsInsert& insert : inserts)
+            rows << insert.rows;
+        QCOMPARE(rows, (QVector<int>{3, 1, 1, 1}));
+
+        OpenState alone;
+        OpenState together;
+        for (const Registration& r : registrations)
+            QVERIFY2(alone.run(registrationInsert(items, r)), qPrintable(alone.state.db.lastErrorText()));
+        for (const RegistrationsInsert& insert : inserts)
+            QVERIFY2(together.run(insert.sql), qPrintable(together.state.db.lastErrorText()));
+        const auto storedRows = [](OpenState& open) {
+            QVector<QStringList> rows;
+            if (!open.state.db.openShared(QStringLiteral("select * from bmb order by id")))
+                return rows;
+            RecordSet& stored = open.state.db.shared();
+            for (; !stored.atEnd(); stored.moveNext()) {
+                QStringList cells;
+                for (const QString& column : stored.columnNames())
+                    cells << column + QLatin1Char('=') + stored.readText(column);
+                rows << cells;
+            }
+            return rows;
+        };
+        const QVector<QStringList> expected = storedRows(alone);
+        QCOMPARE(expected.size(), registrations.size());
+        QCOMPARE(storedRows(together), expected);
+    }
+
     void storedValuesShowInTheirControls()
     {
         const QStringList programmeOptions = {programmeCaption("会计", 3, 30), programmeCaption("烹饪", 7, 70),

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <csv.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -93,6 +94,35 @@ private slots:
 
         browse.page->fillBrowsePage();
         QCOMPARE(browse.cell(0, 1), secondPageFirst);
+    }
+
+    // The search found rows that cannot be read when it comes to them
+    // (another program holds zhao.dat): no file of part of them, and the
+    // operator is told why.
+    void rowsThatCannotBeReadWriteNoFile()
+    {
+        if (testsOnServer())
+            QSKIP("another program holding the file concerns a desk's own zhao.dat");
+        BrowseFixture browse;
+        QVERIFY(browse.addRegistrations(30));
+        browse.page->enter(false);
+        QCOMPARE(browse.page->resultCount(), 30);
+
+        sqlite3* otherProgram = nullptr;
+        QCOMPARE(sqlite3_open(browse.dir.databasePath().toUtf8().constData(), &otherProgram), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(otherProgram, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        const QString path = browse.dir.file(QStringLiteral("all.csv"));
+        ExportFileDialogOverride dialog([path] { return path; });
+        const QString written = exportAllResults(browse.state, *browse.page, nullptr);
+        sqlite3_exec(otherProgram, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(otherProgram);
+
+        QCOMPARE(written, QString());
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(browse.messages.texts().size(), 1);
+        QVERIFY2(browse.messages.texts().first().startsWith(QStringLiteral("导出失败：查找结果无法读取\n原因：")),
+                 qPrintable(browse.messages.texts().first()));
+        QVERIFY(browse.result.startsWith(QStringLiteral("导出失败")));
     }
 
     void withoutASearchNothingIsAsked()
