@@ -98,6 +98,10 @@ public:
     virtual bool updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
                             bool& rowExisted) = 0;
 
+    // True when NULL sorts before every value in an ascending order, false
+    // when after.
+    virtual bool nullsSortFirst() const = 0;
+
     // Grows with every write through this connection, so a keyset knows to
     // read its rows again.
     virtual qint64 changeCounter() const = 0;

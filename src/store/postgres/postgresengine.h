@@ -25,6 +25,7 @@ public:
     std::unique_ptr<RowReader> rowReader(const QString& table, const QString& columnList) override;
     bool updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
                     bool& rowExisted) override;
+    bool nullsSortFirst() const override { return false; }
     qint64 changeCounter() const override { return changes; }
     qint64 lastInsertId() const override { return insertedId; }
     bool begin() override;

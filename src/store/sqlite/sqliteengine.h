@@ -22,6 +22,7 @@ public:
     std::unique_ptr<RowReader> rowReader(const QString& table, const QString& columnList) override;
     bool updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
                     bool& rowExisted) override;
+    bool nullsSortFirst() const override { return true; }
     qint64 changeCounter() const override;
     qint64 lastInsertId() const override;
     bool begin() override;
