@@ -80,12 +80,15 @@ bool KeysetIds::reach(int position, int pageSize)
         return false;
     Outcome outcome = Outcome::Inconsistent;
     if (seek) {
-        // Beside what is known, or on the last pages: read from the edge.
+        // Beside what is known, or on the last pages: read from the edge, a
+        // couple of pages at a time, so no one page turn carries much more
+        // than its own page.
         const int window = std::max(firstIds, std::min(pageSize, total));
+        const int block = std::clamp(2 * pageSize, 100, firstIds);
         if (position < int(head.size()) + window)
-            outcome = readNext(position);
+            outcome = readNext(position, block);
         else if (position >= tailStart() - window)
-            outcome = readBefore(position);
+            outcome = readBefore(position, block);
     }
     if (outcome == Outcome::Inconsistent && !readAll())
         outcome = Outcome::Failed;
@@ -123,11 +126,11 @@ bool KeysetIds::readAll()
     return true;
 }
 
-KeysetIds::Outcome KeysetIds::readNext(int position)
+KeysetIds::Outcome KeysetIds::readNext(int position, int block)
 {
     // The unknown positions up to the tail, or to the end.
     const int gap = tailStart() - int(head.size());
-    int wanted = std::max(position + 1 - int(head.size()), firstIds);
+    int wanted = std::max(position + 1 - int(head.size()), block);
     const bool meetsTail = wanted >= gap;
     if (meetsTail)
         wanted = gap;
@@ -168,11 +171,11 @@ KeysetIds::Outcome KeysetIds::readNext(int position)
     return Outcome::Read;
 }
 
-KeysetIds::Outcome KeysetIds::readBefore(int position)
+KeysetIds::Outcome KeysetIds::readBefore(int position, int block)
 {
     const int start = tailStart();
     const int gap = start - int(head.size());
-    int wanted = std::max(start - position, firstIds);
+    int wanted = std::max(start - position, block);
     const bool meetsHead = wanted >= gap;
     if (meetsHead)
         wanted = gap;

@@ -60,11 +60,12 @@ private:
     enum class Outcome { Read, Inconsistent, Failed };
 
     bool readAll();
-    // The ids after the head up to position (at least firstIds of them),
+    // The ids after the head up to position (at least block of them),
     // joined to the tail when they reach it.
-    Outcome readNext(int position);
-    // The ids before the tail (or the last ids) down to position.
-    Outcome readBefore(int position);
+    Outcome readNext(int position, int block);
+    // The ids before the tail (or the last ids) down to position, at least
+    // block of them.
+    Outcome readBefore(int position, int block);
     // Up to limit rows from the edge row on (itself first; from the start
     // without an edge), forward in the keyset's order or backward against it.
     Outcome readRun(const std::optional<Edge>& edge, bool forward, int limit, std::vector<qint64>& ids, Edge& last);
