@@ -804,6 +804,24 @@ bool DbConnection::executeStatement(const QString& sql, std::unique_ptr<RecordSe
     return d->rewriteOne(sql, rewritten) && d->runInto(*target->d, rewritten, LockMode::ReadOnly);
 }
 
+bool DbConnection::countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts)
+{
+    counts.clear();
+    sqlengine::Rewritten rewritten;
+    if (!d->rewriteOne(sql, rewritten))
+        return false;
+    // The engine may read the select inside a statement of its own.
+    QString select = rewritten.sql;
+    if (rewritten.tokens.back().is(";"))
+        select.truncate(rewritten.tokens.back().begin);
+    if (!d->engine->countByValue(select, counts)) {
+        d->failFromEngine();
+        return false;
+    }
+    d->succeed();
+    return true;
+}
+
 bool DbConnection::continueIdsAfterLargest(const QString& table)
 {
     if (!d->engine)
