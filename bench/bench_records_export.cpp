@@ -146,7 +146,7 @@ void countBeside(benchmark::State& state, const QString& column, bool multiChoic
     double bareSeconds = 0;
     for (auto _ : state) {
         Clock::time_point t = Clock::now();
-        countCategories(f.state, categories, *statement, [](const QString&) { check(false, "count statement"); });
+        countCategories(f.state, categories, *statement, multiChoice, [](const QString&) { check(false, "count statement"); });
         const double s = secondsSince(t);
         oursSeconds += s;
         state.SetIterationTime(s);

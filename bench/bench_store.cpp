@@ -11,6 +11,10 @@
 //          reported as quick_ms
 //   close: deciding whether anything changed since the last backup, beside
 //          the same on an empty zhao.dat (target: within 1.2x)
+//   backup: a backup of the registrations and 1 000 photos (about 30 KB of
+//          JPEG data each), beside libzip alone archiving a copy of the
+//          database (deflated) and the photos (stored) without checksums or
+//          manifest (target: under 2 s; archive_mb reports the size)
 //
 // 100 000 registrations, or BRENVO_BENCH_REGISTRATIONS.
 
@@ -22,12 +26,16 @@
 #include "store/databasecheck.h"
 #include "store/schema.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <zip.h>
 
 #include <chrono>
 #include <cstdio>
@@ -291,10 +299,97 @@ void BM_ChangedAtClose(benchmark::State& state)
     report(state, ours, bare);
 }
 
+// 1 000 photos in the fixture's program directory, as the camera stores them:
+// JPEG data that does not compress (random bytes behind a JPEG header).
+QStringList addPhotos(const QString& programDir)
+{
+    QStringList photos;
+    std::mt19937 random(20130506);
+    for (int n = 0; n < 1000; ++n) {
+        const QString relative = QStringLiteral("photo/2013-%1/%2.jpg").arg(1 + n % 6, 2, 10, QLatin1Char('0')).arg(n);
+        const QString path = QDir(programDir).filePath(relative);
+        check(QDir().mkpath(QFileInfo(path).path()), "photo folder");
+        QByteArray bytes("\xff\xd8\xff\xe0\x00\x10JFIF\x00", 11);
+        bytes.resize(30 * 1024);
+        for (qsizetype i = 11; i < bytes.size(); ++i)
+            bytes[i] = char(random() & 0xff);
+        QFile file(path);
+        check(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size(), "photo written");
+        photos << relative;
+    }
+    return photos;
+}
+
+// The least work giving an archive of the same files: the database copied by
+// SQLite's online backup, then it (deflated at the program's level 4) and the
+// photos (stored) put in a zip by libzip.
+qint64 bareBackup(const QString& programDir, const QStringList& photos, const QString& archive, const QString& work)
+{
+    const QString copy = QDir(work).filePath("zhao.dat");
+    QFile::remove(copy);
+    sqlite3* from = nullptr;
+    sqlite3* to = nullptr;
+    check(sqlite3_open_v2(QDir(programDir).filePath("zhao.dat").toUtf8().constData(), &from, SQLITE_OPEN_READONLY, nullptr)
+                  == SQLITE_OK
+              && sqlite3_open_v2(copy.toUtf8().constData(), &to, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+                     == SQLITE_OK,
+          "bare open for backup");
+    sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+    check(backup && sqlite3_backup_step(backup, -1) == SQLITE_DONE, "bare online backup");
+    sqlite3_backup_finish(backup);
+    sqlite3_close(from);
+    sqlite3_close(to);
+
+    int error = 0;
+    zip_t* zip = zip_open(archive.toUtf8().constData(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    check(zip != nullptr, "bare zip");
+    auto add = [zip](const QString& name, const QString& path, bool store) {
+        zip_source_t* source = zip_source_file(zip, path.toUtf8().constData(), 0, -1);
+        const zip_int64_t index = source ? zip_file_add(zip, name.toUtf8().constData(), source, ZIP_FL_ENC_UTF_8) : -1;
+        check(index >= 0, "bare zip entry");
+        zip_set_file_compression(zip, zip_uint64_t(index), store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, store ? 0 : 4);
+    };
+    add("zhao.dat", copy, false);
+    for (const QString& photo : photos)
+        add(photo, QDir(programDir).filePath(photo), true);
+    check(zip_close(zip) == 0, "bare zip written");
+    return QFileInfo(archive).size();
+}
+
+void BM_Backup(benchmark::State& state)
+{
+    Fixture& f = fixture();
+    static const QStringList photos = addPhotos(f.dir.path());
+    QTemporaryDir target;
+    QTemporaryDir work;
+    check(target.isValid() && work.isValid(), "backup folders");
+    double ours = 0, bare = 0;
+    qint64 archiveBytes = 0, bareBytes = 0;
+    for (auto _ : state) {
+        Clock::time_point t = Clock::now();
+        const BackupResult result = writeBackup(f.dir.path(), target.path(), BackupKind::Manual);
+        const double s = secondsSince(t);
+        check(result.ok, "backup");
+        ours += s;
+        state.SetIterationTime(s);
+        archiveBytes = QFileInfo(result.archivePath).size();
+        QFile::remove(result.archivePath);
+
+        t = Clock::now();
+        bareBytes = bareBackup(f.dir.path(), photos, work.filePath("bare.zip"), work.path());
+        bare += secondsSince(t);
+    }
+    report(state, ours, bare);
+    state.counters["archive_mb"] = double(archiveBytes) / (1 << 20);
+    state.counters["bare_archive_mb"] = double(bareBytes) / (1 << 20);
+    state.counters["database_mb"] = double(QFileInfo(f.dir.filePath("zhao.dat")).size()) / (1 << 20);
+}
+
 BENCHMARK(BM_OpenBrowseQuery)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadMiddlePage)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_NameSearch)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CheckAtStart)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(5);
 BENCHMARK(BM_ChangedAtClose)->UseManualTime()->Unit(benchmark::kMicrosecond)->Iterations(20);
+BENCHMARK(BM_Backup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 BENCHMARK_MAIN();

@@ -4,6 +4,7 @@
 #include "core/appstate.h"
 #include "app/mainwindow.h"
 #include "platform/messagebox.h"
+#include "printing/printbrowser.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -12,8 +13,10 @@
 
 int main(int argc, char** argv)
 {
-    // The embedded browser of the print window shares the window system's GL contexts.
+    // The embedded browser of the print window shares the window system's GL
+    // contexts; they are made when the print window first opens.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    deferBrowserGraphics();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brenvo"));
     QApplication::setApplicationVersion(programVersion());

@@ -610,6 +610,28 @@ bool jetLike(const QString& pattern, const QString& text)
     return matchCompiled(compiled, t);
 }
 
+struct JetLikePattern::Compiled {
+    CompiledPattern pattern;
+};
+
+JetLikePattern::JetLikePattern(const QString& pattern) : compiled(std::make_unique<Compiled>())
+{
+    std::u32string p;
+    foldQString(pattern, p);
+    compilePattern(p, 0, compiled->pattern);
+}
+
+JetLikePattern::~JetLikePattern() = default;
+JetLikePattern::JetLikePattern(JetLikePattern&&) noexcept = default;
+JetLikePattern& JetLikePattern::operator=(JetLikePattern&&) noexcept = default;
+
+bool JetLikePattern::matches(const QString& text) const
+{
+    thread_local std::u32string t;
+    foldQString(text, t);
+    return matchCompiled(compiled->pattern, t);
+}
+
 bool registerJetFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;

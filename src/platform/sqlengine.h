@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -82,6 +83,20 @@ std::optional<QDateTime> serialToDate(double serial);
 // Jet's LIKE on whole texts; exposed for the tests and for callers that match
 // outside SQL. Case-insensitive; an unclosed [ matches itself literally.
 bool jetLike(const QString& pattern, const QString& text);
+
+// One pattern of Jet's LIKE, read once and matched against many texts.
+class JetLikePattern {
+public:
+    explicit JetLikePattern(const QString& pattern);
+    ~JetLikePattern();
+    JetLikePattern(JetLikePattern&&) noexcept;
+    JetLikePattern& operator=(JetLikePattern&&) noexcept;
+    bool matches(const QString& text) const;
+
+private:
+    struct Compiled;
+    std::unique_ptr<Compiled> compiled;
+};
 
 // Registers like(pattern, text), like(pattern, text, escape) and jetdate(value)
 // on the connection. False when SQLite refuses.

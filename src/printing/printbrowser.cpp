@@ -1,7 +1,10 @@
 #include "printing/printbrowser.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QMimeDatabase>
+#include <QOpenGLContext>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -11,7 +14,34 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 
+// Qt's setter of the shared context, exported by Qt GUI for the browser engine
+// (which declares it the same way); QOpenGLContext::globalShareContext() is
+// the public getter.
+QT_BEGIN_NAMESPACE
+Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
+QT_END_NAMESPACE
+
 namespace {
+
+QOpenGLContext* deferredContext = nullptr;
+
+void releaseDeferredContext()
+{
+    if (QOpenGLContext::globalShareContext() == deferredContext)
+        qt_gl_set_global_share_context(nullptr);
+    delete deferredContext;
+    deferredContext = nullptr;
+}
+
+// The program's stand-in made now, as the engine would have made it at start.
+void makeDeferredContext()
+{
+    if (!deferredContext || deferredContext->isValid() || QOpenGLContext::globalShareContext() != deferredContext)
+        return;
+    deferredContext->setScreen(QGuiApplication::primaryScreen());
+    deferredContext->setFormat(QSurfaceFormat::defaultFormat());
+    deferredContext->create();
+}
 
 const QByteArray printScheme = QByteArrayLiteral("brenvo-print");
 
@@ -80,8 +110,19 @@ void servePrintFiles(QWebEngineProfile* profile)
 
 } // namespace
 
+void deferBrowserGraphics()
+{
+    if (QCoreApplication::instance() || deferredContext || QOpenGLContext::globalShareContext())
+        return;
+    deferredContext = new QOpenGLContext;
+    qt_gl_set_global_share_context(deferredContext);
+    // Gone while the window system still is, as the engine's own would be.
+    qAddPostRoutine(releaseDeferredContext);
+}
+
 QWebEngineView* createPrintBrowser(QWidget* parent)
 {
+    makeDeferredContext();
     registerPrintScheme();
     auto* view = new QWebEngineView(parent);
     QWebEngineSettings* settings = view->settings();

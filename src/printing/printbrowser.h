@@ -14,6 +14,14 @@
 class QWebEngineView;
 class QWidget;
 
+// The browser engine and the application each make the window system's
+// shared OpenGL context while the application object is made, which loads the
+// whole OpenGL stack (tens of MB at the login window) for a print window that
+// may never open. Called before the application object, this puts a context
+// of the program's own in its place that is made only when the first browser
+// is; until then whatever else draws with OpenGL shares with no context.
+void deferBrowserGraphics();
+
 // A browser set up as above. The first call registers the scheme, which the
 // browser engine accepts only before its first object is made, so the print
 // window creates its browser before any other browser object exists.

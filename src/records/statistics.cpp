@@ -1,8 +1,11 @@
 #include "records/statistics.h"
 
+#include "platform/sqlengine.h"
 #include "platform/sqlliteral.h"
 #include "platform/text.h"
 #include "store/schema.h"
+
+#include <vector>
 
 namespace {
 
@@ -84,17 +87,22 @@ QVector<StatisticsCategory> statisticsCategories(const QString& column, const QS
 std::optional<QString> statisticsStatement(const QString& column, const QVector<StatisticsCategory>& categories,
                                            bool multiChoice, const std::optional<QString>& filter)
 {
+    if (categories.isEmpty())
+        return std::nullopt;
+    // A value holding several choices counts under each of them: the few
+    // distinct values are matched after one pass over the values
+    // (countCategories), rather than every value against every choice.
+    if (multiChoice)
+        return QStringLiteral("select ") + column + QStringLiteral(" from bmb") + filter.value_or(QString());
+    // The registrations are grouped by their value in one pass; each
+    // category adds up the groups it matches.
+    const QString groups = QStringLiteral("select ") + column + QStringLiteral(",count(*) as n from bmb")
+                           + filter.value_or(QString()) + QStringLiteral(" group by ") + column;
     const bool textColumn = column.startsWith(QLatin1String("kz"), Qt::CaseInsensitive);
-    // The registrations are grouped by their value in one pass; each category
-    // then adds up the groups it matches, so a value holding several choices
-    // counts under each of them.
     QStringList sums;
     for (const StatisticsCategory& category : categories) {
         QString match;
-        if (multiChoice) {
-            // One choice as a whole caret-delimited element; [^] is a literal caret.
-            match = column + QStringLiteral(" like ") + sqlText(QStringLiteral("%[^]") + category.value + QStringLiteral("[^]%"));
-        } else if (textColumn) {
+        if (textColumn) {
             match = column + QLatin1Char('=') + sqlText(category.value);
         } else if (isPlainNumber(category.value)) {
             match = column + QLatin1Char('=') + category.value;
@@ -103,27 +111,41 @@ std::optional<QString> statisticsStatement(const QString& column, const QVector<
         }
         sums << QStringLiteral("sum(case when ") + match + QStringLiteral(" then n else 0 end)");
     }
-    if (sums.isEmpty())
-        return std::nullopt;
-    return QStringLiteral("select ") + sums.join(QLatin1Char(',')) + QStringLiteral(" from (select ") + column
-           + QStringLiteral(",count(*) as n from bmb") + filter.value_or(QString()) + QStringLiteral(" group by ")
-           + column + QStringLiteral(") as g");
+    return QStringLiteral("select ") + sums.join(QLatin1Char(',')) + QStringLiteral(" from (") + groups
+           + QStringLiteral(") as g");
 }
 
 bool countCategories(AppState& state, QVector<StatisticsCategory>& categories, const QString& statement,
-                     const std::function<void(const QString& error)>& onFailure)
+                     bool multiChoice, const std::function<void(const QString& error)>& onFailure)
 {
     for (StatisticsCategory& category : categories)
         category.count = 0;
-    if (!state.db.execute(statement)) {
+    std::vector<std::pair<QString, qint64>> values;
+    const bool counted = multiChoice ? state.db.connection && state.db.connection->countByValue(statement, values)
+                                     : state.db.execute(statement);
+    if (!counted) {
         if (onFailure)
             onFailure(state.db.lastErrorForOperator());
         return false;
     }
-    RecordSet& result = state.db.shared();
-    if (!result.atEnd())
-        for (int i = 0; i < categories.size(); ++i)
-            categories[i].count = result.readInteger(i);
+    if (!multiChoice) {
+        RecordSet& result = state.db.shared();
+        if (!result.atEnd())
+            for (int i = 0; i < categories.size(); ++i)
+                categories[i].count = result.readInteger(i);
+        return true;
+    }
+    // One choice as a whole caret-delimited element, as LIKE '%[^]choice[^]%'
+    // finds it ([^] is a literal caret); NULL holds no choice.
+    std::vector<sqlengine::JetLikePattern> choices;
+    choices.reserve(size_t(categories.size()));
+    for (const StatisticsCategory& category : categories)
+        choices.emplace_back(QStringLiteral("%[^]") + category.value + QStringLiteral("[^]%"));
+    for (const auto& [value, n] : values)
+        if (!value.isNull())
+            for (int i = 0; i < categories.size(); ++i)
+                if (choices[size_t(i)].matches(value))
+                    categories[i].count += int(n);
     return true;
 }
 

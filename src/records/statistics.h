@@ -41,10 +41,12 @@ QVector<StatisticsCategory> statisticsCategories(const QString& column, const QS
                                                  const AppState& lists);
 
 // The one statement counting every category: its column i is the count of
-// category i. filter is the browse page's WHERE clause (starting " where ")
-// when the count is restricted to what the browse conditions select. None
-// when there is no category, or a value that stands unquoted (every column but
-// the extension items) is not a number.
+// category i. For a check-box item (multiChoice) it selects the item's values
+// instead; countCategories counts them per distinct value in one pass and adds
+// each value's count to every category among its choices. filter is the browse page's WHERE clause
+// (starting " where ") when the count is restricted to what the browse
+// conditions select. None when there is no category, or a value that stands
+// unquoted (every column but the extension items) is not a number.
 std::optional<QString> statisticsStatement(const QString& column, const QVector<StatisticsCategory>& categories,
                                            bool multiChoice, const std::optional<QString>& filter);
 
@@ -52,7 +54,7 @@ std::optional<QString> statisticsStatement(const QString& column, const QVector<
 // every count at 0, is reported through onFailure with the database's message
 // and gives false.
 bool countCategories(AppState& state, QVector<StatisticsCategory>& categories, const QString& statement,
-                     const std::function<void(const QString& error)>& onFailure);
+                     bool multiChoice, const std::function<void(const QString& error)>& onFailure);
 
 // The counts a chart draws.
 struct ChartValue {

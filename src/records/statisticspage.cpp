@@ -102,7 +102,8 @@ void StatisticsPage::runStatistics()
             messageBox(QStringLiteral("统计项目的取值有误，无法统计"), MessageStyle::Error);
             return;
         }
-        countCategories(state, categories, *statement, [](const QString& error) { messageBox(error, MessageStyle::Error); });
+        countCategories(state, categories, *statement, multiChoice,
+                        [](const QString& error) { messageBox(error, MessageStyle::Error); });
     }
 
     resultList->clear();

@@ -34,6 +34,7 @@ const QString restoreFolderPrefix = QStringLiteral(".restore-");  // staging dir
 const QString oldPhotoFolder = QStringLiteral("photo.old");         // the replaced photos, inside one
 const QString setAsideSuffix = QStringLiteral(".before-restore-");
 constexpr qint64 chunkSize = 1 << 16;
+constexpr zip_uint32_t deflateLevel = 4;
 constexpr qint64 largestManifest = 64 << 20;
 
 QString nativePath(const QString& path)
@@ -514,9 +515,13 @@ BackupResult writeBackup(const QString& programDir, const QString& folder, Backu
             ok = false;
             break;
         }
-        // Photos are JPEG already: stored, not compressed again.
+        // Photos are JPEG already: stored, not compressed again. The rest is
+        // deflated at a level that gives nearly the smallest archive in a
+        // fraction of the time of libzip's default (the best compression).
         if (name.startsWith(photoFolder + QLatin1Char('/')))
             zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_STORE, 0);
+        else
+            zip_set_file_compression(archive, zip_uint64_t(index), ZIP_CM_DEFLATE, deflateLevel);
     }
     if (ok) {
         zip_source_t* source = zip_source_buffer(archive, manifestData.constData(), zip_uint64_t(manifestData.size()), 0);

@@ -4,6 +4,7 @@
 #include "platform/sqlengine.h"
 #include "platform/text.h"
 #include "store/databaseerror.h"
+#include "store/keyset.h"
 #include "store/postgres/postgresengine.h"
 #include "store/sqlite/sqliteengine.h"
 
@@ -20,8 +21,8 @@ using store::Row;
 
 namespace {
 
-// The ids an ordered keyset reads at open: the first pages of any page size
-// the browse list offers.
+// The ids an ordered keyset reads at open and at least at each later read:
+// the first pages of any page size the browse list offers.
 constexpr int firstIdsRead = 500;
 
 bool looksStoredDate(const char* s, int n)
@@ -61,14 +62,11 @@ struct RecordSetState {
     QStringList columns;
     std::vector<bool> dateColumn;
 
-    // Keyset: the ids in query order and the reader of one row. An ordered
-    // keyset starts with the first ids and the count of all; the rest of the
-    // ids are read when the cursor first goes past them (idsToCome).
+    // Keyset: the ids in query order, read as the cursor reaches them
+    // (store/keyset.h), and the reader of one row.
     bool keyset = false;
     QString table;
-    std::vector<qint64> ids;
-    QString idsToCome;
-    int total = 0;
+    store::KeysetIds keys;
     std::unique_ptr<store::RowReader> rowReader;
     Row cached;
     int cachedPosition = -1;
@@ -81,26 +79,19 @@ struct RecordSetState {
 
     ~RecordSetState() { close(); }
 
-    int count() const { return keyset ? (idsToCome.isEmpty() ? int(ids.size()) : total) : int(rows.size()); }
+    int count() const { return keyset ? keys.count() : int(rows.size()); }
 
     // True when the id at position is read; false past the last one or when
-    // reading the rest failed (readFailed, the error on owner).
+    // reading it failed (readFailed, the error on owner).
     bool idRead(int at)
     {
-        if (size_t(at) < ids.size())
+        if (keys.reach(at, pageSize))
             return true;
-        if (idsToCome.isEmpty())
-            return false;
-        std::vector<qint64> all;
-        if (!owner->engine->readIds(idsToCome, all)) {
+        if (keys.failed()) {
             readFailed = true;
             owner->failFromEngine();
-            return false;
         }
-        // Rows another desk added or removed meanwhile are in the count now.
-        ids = std::move(all);
-        idsToCome.clear();
-        return size_t(at) < ids.size();
+        return false;
     }
 
     void close()
@@ -114,9 +105,7 @@ struct RecordSetState {
         table.clear();
         columns.clear();
         dateColumn.clear();
-        std::vector<qint64>().swap(ids);
-        idsToCome.clear();
-        total = 0;
+        keys.clear();
         std::vector<Row>().swap(rows);
         cached = Row();
         cachedPosition = -1;
@@ -142,10 +131,8 @@ struct RecordSetState {
             cachedPosition = position;
             cachedChanges = changes;
             cachedMissing = true;
-            const size_t next = size_t(position) + 1;
-            const std::vector<qint64> ahead(ids.begin() + qint64(next),
-                                            ids.begin() + qint64(std::min(ids.size(), next + size_t(std::max(pageSize, 50)))));
-            switch (rowReader->read(ids[size_t(position)], ahead, cached)) {
+            const std::vector<qint64> ahead = keys.after(position, size_t(std::max(pageSize, 50)));
+            switch (rowReader->read(keys.at(position), ahead, cached)) {
             case store::RowReader::Result::Found:
                 cachedMissing = false;
                 break;
@@ -211,6 +198,8 @@ struct PlainSelect {
     QString rest;         // everything after the table name
     // Ordered and nothing after the order: the rest up to "order by".
     std::optional<QString> filterBeforeOrder;
+    // Ordered by one plain column: the order a keyset can continue.
+    std::optional<store::SeekOrder> seek;
 };
 
 // A select whose rows are rows of one table, one to one: a list of plain
@@ -298,8 +287,25 @@ std::optional<PlainSelect> plainSelect(const QString& sql, const std::vector<Tok
     const int restBegin = table.begin + table.length;
     const int restEnd = tokens.back().begin + tokens.back().length;
     plain.rest = sql.mid(restBegin, restEnd - restBegin);
-    if (orderAt && !limited)
+    if (orderAt && !limited) {
         plain.filterBeforeOrder = sql.mid(restBegin, tokens[*orderAt].begin - restBegin);
+        // "order by column [asc|desc]", nothing else
+        const size_t first = *orderAt + 2;
+        const size_t items = tokens.size() - first;
+        const bool direction = items == 2 && (tokens[first + 1].is("asc") || tokens[first + 1].is("desc"));
+        if ((items == 1 || direction) && tokens[first].kind == TokenKind::Name && !tokens[first].is("asc")
+            && !tokens[first].is("desc")) {
+            store::SeekOrder seek;
+            seek.table = plain.table;
+            seek.column = tokens[first].text;
+            seek.descending = direction && tokens[first + 1].is("desc");
+            if (tokens[restStart].is("where")) {
+                const int filterBegin = tokens[restStart].begin + tokens[restStart].length;
+                seek.filter = sql.mid(filterBegin, tokens[*orderAt].begin - filterBegin).trimmed();
+            }
+            plain.seek = seek;
+        }
+    }
     return plain;
 }
 
@@ -315,8 +321,6 @@ struct DbConnection::Impl : ConnectionState {
     // keyset, any other select read whole, a write leaving rs closed.
     bool runInto(RecordSetState& rs, const sqlengine::Rewritten& rewritten, LockMode mode);
     bool openKeyset(RecordSetState& rs, const PlainSelect& plain);
-    // The single number a count(*) select gives.
-    bool readCount(const QString& sql, int& count);
     void attach(RecordSetState& rs);
     void closeAll();
 };
@@ -363,44 +367,30 @@ void DbConnection::Impl::attach(RecordSetState& rs)
 
 bool DbConnection::Impl::openKeyset(RecordSetState& rs, const PlainSelect& plain)
 {
-    std::vector<qint64> ids;
-    int total = 0;
     QString idQuery = QStringLiteral("select id from ") + plain.table + plain.rest;
     if (plain.filterBeforeOrder) {
         // On a large table reading every id is most of the work of a query, so
         // an ordered one starts with its count and the first ids, enough for
-        // the first pages. Ties are ordered by id, so the first ids and the
-        // whole list read later agree on the order.
+        // the first pages. Ties are ordered by id, so ids read at any later
+        // time agree with them on the order.
         idQuery += QStringLiteral(",id");
-        if (!readCount(QStringLiteral("select count(*) from ") + plain.table + *plain.filterBeforeOrder, total)
-            || !engine->readIds(idQuery + QStringLiteral(" limit ") + QString::number(firstIdsRead), ids))
+        if (!rs.keys.open(*engine, idQuery,
+                          QStringLiteral("select count(*) from ") + plain.table + *plain.filterBeforeOrder, plain.seek,
+                          firstIdsRead))
             return false;
-    } else if (!engine->readIds(idQuery, ids)) {
+    } else if (!rs.keys.openWhole(*engine, idQuery)) {
         return false;
     }
     std::unique_ptr<store::RowReader> reader = engine->rowReader(plain.table, plain.columnList);
-    if (!reader)
+    if (!reader) {
+        rs.keys.clear();
         return false;
+    }
     rs.keyset = true;
     rs.table = plain.table;
-    if (int(ids.size()) < total) {
-        rs.idsToCome = idQuery;
-        rs.total = total;
-    }
-    rs.ids = std::move(ids);
     rs.takeColumns(reader->columns());
     rs.rowReader = std::move(reader);
     attach(rs);
-    return true;
-}
-
-bool DbConnection::Impl::readCount(const QString& sql, int& count)
-{
-    store::Columns columns;
-    std::vector<Row> rows;
-    if (!engine->run(sql, columns, rows) || rows.size() != 1 || rows[0].cells.empty())
-        return false;
-    count = int(rows[0].cells[0].integer);
     return true;
 }
 
@@ -675,7 +665,7 @@ bool RecordSet::updateCurrentRow(const QString& column, const QVariant& value)
     }
     bool rowExisted = false;
     const bool written =
-        owner->engine->updateById(d->table, column, d->ids[size_t(d->position)], value, rowExisted);
+        owner->engine->updateById(d->table, column, d->keys.at(d->position), value, rowExisted);
     d->cachedPosition = -1;
     if (!written) {
         owner->failFromEngine();
@@ -812,6 +802,24 @@ bool DbConnection::executeStatement(const QString& sql, std::unique_ptr<RecordSe
 
     sqlengine::Rewritten rewritten;
     return d->rewriteOne(sql, rewritten) && d->runInto(*target->d, rewritten, LockMode::ReadOnly);
+}
+
+bool DbConnection::countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts)
+{
+    counts.clear();
+    sqlengine::Rewritten rewritten;
+    if (!d->rewriteOne(sql, rewritten))
+        return false;
+    // The engine may read the select inside a statement of its own.
+    QString select = rewritten.sql;
+    if (rewritten.tokens.back().is(";"))
+        select.truncate(rewritten.tokens.back().begin);
+    if (!d->engine->countByValue(select, counts)) {
+        d->failFromEngine();
+        return false;
+    }
+    d->succeed();
+    return true;
 }
 
 bool DbConnection::continueIdsAfterLargest(const QString& table)

@@ -107,6 +107,10 @@ public:
     // Runs one statement; its result replaces target (a closed record set for a
     // write). On failure target holds a fresh closed record set.
     bool executeStatement(const QString& sql, std::unique_ptr<RecordSet>& target);
+    // The rows of a select counted by the value of its first column read as
+    // text (a null QString for NULL): one pass, no sorting. Statements as
+    // for openQuery.
+    bool countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts);
     // The engine's message for the last failure; empty after a success.
     QString lastErrorText() const;
     store::ErrorKind lastErrorKind() const;

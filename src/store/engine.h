@@ -14,6 +14,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace store {
@@ -90,6 +91,10 @@ public:
     virtual bool run(const QString& sql, Columns& columns, std::vector<Row>& rows) = 0;
     // The first column of every row of a rewritten select, as integers.
     virtual bool readIds(const QString& sql, std::vector<qint64>& ids) = 0;
+    // The rows of a rewritten select counted by the text of their first
+    // column (a null QString for NULL), in no particular order: one pass
+    // over the rows, without sorting them.
+    virtual bool countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts) = 0;
     // A reader of "select <columnList> from <table> where id=…"; nullptr when
     // the statement is not one of this table (the error says why).
     virtual std::unique_ptr<RowReader> rowReader(const QString& table, const QString& columnList) = 0;
@@ -97,6 +102,10 @@ public:
     // is no such row.
     virtual bool updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
                             bool& rowExisted) = 0;
+
+    // True when NULL sorts before every value in an ascending order, false
+    // when after.
+    virtual bool nullsSortFirst() const = 0;
 
     // Grows with every write through this connection, so a keyset knows to
     // read its rows again.

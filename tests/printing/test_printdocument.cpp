@@ -12,9 +12,12 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTcpServer>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -303,6 +306,33 @@ private slots:
         window.resize(window.width() + 100, window.height() + 50);
         QCOMPARE(directPrint->geometry(), buttonBefore);
         QCOMPARE(window.browser()->geometry(), browserBefore.adjusted(0, 0, 100, 50));
+    }
+
+    // Started as the program starts on a window system (a virtual X server),
+    // a process maps no OpenGL driver until its first print browser, which
+    // then shows its file on the shared context made for it.
+    void theOpenGLDriverLoadsWithTheFirstBrowserNotAtStart()
+    {
+        const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+        if (xvfbRun.isEmpty())
+            QSKIP("xvfb-run is not installed");
+        QTemporaryDir dir;
+        const QString page = dir.filePath(QStringLiteral("page.htm"));
+        QFile file(page);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("<html><body><h1>x</h1></body></html>") > 0);
+        file.close();
+        QProcess browser;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        browser.setProcessEnvironment(environment);
+        browser.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral(DEFERRED_BROWSER), page});
+        QVERIFY(browser.waitForFinished(120000));
+        QCOMPARE(browser.exitCode(), 0);
+        const QStringList lines = QString::fromLatin1(browser.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.value(0), QStringLiteral("driver-at-start 0"));
+        QCOMPARE(lines.value(1), QStringLiteral("shown 1"));
+        QCOMPARE(lines.value(2), QStringLiteral("driver-now 1"));
+        QCOMPARE(lines.value(3), QStringLiteral("shared-context 1"));
     }
 };
 

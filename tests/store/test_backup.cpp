@@ -290,6 +290,25 @@ void BackupTest::restoredElsewhereIsTheSame()
     QCOMPARE(written.manifest.rowsOf(QStringLiteral("bmb")), 30);
     QCOMPARE(written.manifest.photoCount(), 31);
     QCOMPARE(listBackups(backups.path()).size(), 1);
+    // Photos are stored as they are (JPEG does not shrink); the rest is deflated.
+    {
+        int error = 0;
+        zip_t* archive = zip_open(QFile::encodeName(written.archivePath).constData(), ZIP_RDONLY, &error);
+        QVERIFY(archive);
+        int photos = 0;
+        for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+            zip_stat_t stat;
+            QVERIFY(zip_stat_index(archive, zip_uint64_t(i), 0, &stat) == 0);
+            const QString name = QString::fromUtf8(stat.name);
+            if (name.endsWith(QLatin1Char('/')))
+                continue;
+            const bool photo = name.startsWith(QStringLiteral("photo/"));
+            photos += photo ? 1 : 0;
+            QVERIFY2(stat.comp_method == (photo ? ZIP_CM_STORE : ZIP_CM_DEFLATE), qPrintable(name));
+        }
+        zip_discard(archive);
+        QCOMPARE(photos, 31);
+    }
     const BackupResult amongPhotos = writeBackup(source.path(), source.file(QStringLiteral("photo/backup")), BackupKind::Manual);
     QVERIFY(!amongPhotos.ok && amongPhotos.error.contains(QStringLiteral("照片文件夹之内")));
     QVERIFY(!QFileInfo::exists(source.file(QStringLiteral("photo/backup"))));

@@ -384,6 +384,22 @@ bool PostgresEngine::readIds(const QString& sql, std::vector<qint64>& ids)
     return true;
 }
 
+bool PostgresEngine::countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts)
+{
+    counts.clear();
+    // The server groups by hashing.
+    PGresult* result = exec((QStringLiteral("select v,count(*) from (") + sql + QStringLiteral(") as q(v) group by v")).toUtf8(), true);
+    if (!check(result, true))
+        return false;
+    const int groups = PQntuples(result);
+    counts.reserve(size_t(groups));
+    for (int i = 0; i < groups; ++i)
+        counts.emplace_back(PQgetisnull(result, i, 0) ? QString() : QString::fromUtf8(PQgetvalue(result, i, 0), PQgetlength(result, i, 0)),
+                            std::strtoll(PQgetvalue(result, i, 1), nullptr, 10));
+    PQclear(result);
+    return true;
+}
+
 std::unique_ptr<RowReader> PostgresEngine::rowReader(const QString& table, const QString& columnList)
 {
     const QString select = QStringLiteral("select") + columnList + QStringLiteral("from ") + table;

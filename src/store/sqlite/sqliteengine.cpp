@@ -1,11 +1,15 @@
 #include "store/sqlite/sqliteengine.h"
 
 #include "platform/dates.h"
+#include "platform/text.h"
 #include "store/sqliteschema.h"
 
 #include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <string>
+#include <unordered_map>
 
 namespace store {
 
@@ -298,6 +302,43 @@ bool SqliteEngine::readIds(const QString& sql, std::vector<qint64>& ids)
         ids.clear();
         return fail();
     }
+    return succeed();
+}
+
+bool SqliteEngine::countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts)
+{
+    counts.clear();
+    sqlite3_stmt* stmt = prepareText(db, sql);
+    if (!stmt)
+        return fail();
+    // SQLite groups by sorting every row; counting in a hash as the rows go
+    // by reads them once.
+    std::unordered_map<std::string, qint64> byText;
+    qint64 nulls = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        switch (sqlite3_column_type(stmt, 0)) {
+        case SQLITE_NULL:
+            ++nulls;
+            break;
+        case SQLITE_FLOAT:
+            ++byText[numberToText(sqlite3_column_double(stmt, 0)).toStdString()];
+            break;
+        default: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+            ++byText[std::string(text, size_t(sqlite3_column_bytes(stmt, 0)))];
+            break;
+        }
+        }
+    }
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_DONE)
+        return fail();
+    counts.reserve(byText.size() + 1);
+    for (const auto& [text, count] : byText)
+        counts.emplace_back(QString::fromUtf8(text.data(), qsizetype(text.size())), count);
+    if (nulls > 0)
+        counts.emplace_back(QString(), nulls);
     return succeed();
 }
 

@@ -19,9 +19,11 @@ public:
     sqlengine::Rewritten rewrite(const QString& jetSql) override;
     bool run(const QString& sql, Columns& columns, std::vector<Row>& rows) override;
     bool readIds(const QString& sql, std::vector<qint64>& ids) override;
+    bool countByValue(const QString& sql, std::vector<std::pair<QString, qint64>>& counts) override;
     std::unique_ptr<RowReader> rowReader(const QString& table, const QString& columnList) override;
     bool updateById(const QString& table, const QString& column, qint64 id, const QVariant& value,
                     bool& rowExisted) override;
+    bool nullsSortFirst() const override { return true; }
     qint64 changeCounter() const override;
     qint64 lastInsertId() const override;
     bool begin() override;
