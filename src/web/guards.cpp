@@ -8,11 +8,16 @@ FormTokens::FormTokens(QByteArray secret, qint64 lifetimeSeconds)
 {
 }
 
-FormTokens FormTokens::withRandomSecret()
+QByteArray randomSecret()
 {
     QByteArray secret(32, Qt::Uninitialized);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(secret.data()), int(secret.size() / 4));
-    return FormTokens(secret);
+    return secret;
+}
+
+FormTokens FormTokens::withRandomSecret()
+{
+    return FormTokens(randomSecret());
 }
 
 QByteArray FormTokens::signature(const QByteArray& moment) const

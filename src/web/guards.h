@@ -9,6 +9,9 @@
 #include <QString>
 #include <QVector>
 
+// 32 random bytes from the system's generator, for signing.
+QByteArray randomSecret();
+
 // A token is a moment and an HMAC of it under a secret made at start; it is
 // valid for `lifetime` after the moment. The page carries it in a hidden
 // field and in a cookie, and both must agree.

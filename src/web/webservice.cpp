@@ -10,7 +10,6 @@
 #include <QFile>
 
 #include <QMessageAuthenticationCode>
-#include <QRandomGenerator>
 
 namespace {
 
@@ -20,13 +19,6 @@ WebReply htmlReply(int status, const QByteArray& body)
     reply.status = status;
     reply.body = body;
     return reply;
-}
-
-QByteArray randomSecret()
-{
-    QByteArray secret(32, Qt::Uninitialized);
-    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(secret.data()), int(secret.size() / 4));
-    return secret;
 }
 
 const QByteArray tokenCookieName = "brenvo_form";
