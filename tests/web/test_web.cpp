@@ -77,6 +77,7 @@ QByteArray multipart(const Fields& fields, const QByteArray& photo = QByteArray(
 // A browser of the page: keeps the form cookie and the token of the page
 // it was last given.
 struct Browser {
+    explicit Browser(WebService& service) : service(service) {}
     WebService& service;
     QString address = QStringLiteral("203.0.113.7");
     QByteArray cookie;
@@ -210,7 +211,7 @@ private slots:
         }
         QVERIFY(open.run("UPDATE xx SET pho=1"));
         WebService service(open.state, testSettings(), false);
-        Browser browser{service};
+        Browser browser(service);
         QCOMPARE(browser.get(QStringLiteral("/")).status, 200);
         // The duplicate rule holds on the page too: another 证件号码 and telephone.
         const WebReply sent = browser.post(
@@ -265,14 +266,14 @@ private slots:
         OpenState open;
         prepare(open);
         WebService service(open.state, testSettings(), false);
-        Browser browser{service};
+        Browser browser(service);
         browser.get(QStringLiteral("/"));
         const auto count = [&] { return open.value("select count(*) from bmb").toInt(); };
 
-        Browser stranger{service};
+        Browser stranger(service);
         stranger.token = browser.token;  // a token copied into another site's form, without the cookie
         QCOMPARE(stranger.post(QStringLiteral("/"), applicant).status, 403);
-        Browser tokenless{service};
+        Browser tokenless(service);
         tokenless.cookie = browser.cookie;
         QCOMPARE(tokenless.post(QStringLiteral("/"), applicant).status, 403);
         QCOMPARE(count(), 0);
