@@ -84,7 +84,7 @@ bool KeysetIds::reach(int position, int pageSize)
         // couple of pages at a time, so no one page turn carries much more
         // than its own page.
         const int window = std::max(firstIds, std::min(pageSize, total));
-        const int block = std::clamp(2 * pageSize, 100, firstIds);
+        const int block = int(std::clamp(2 * qint64(pageSize), qint64(100), qint64(firstIds)));
         if (position < int(head.size()) + window)
             outcome = readNext(position, block);
         else if (position >= tailStart() - window)
