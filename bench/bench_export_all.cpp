@@ -10,8 +10,8 @@
 //         time of the two goes)
 
 #include "benchapp.h"
+#include "officedata.h"
 
-#include "platform/sqlengine.h"
 #include "records/browsepage.h"
 #include "records/export.h"
 #include "store/database.h"
@@ -28,7 +28,6 @@
 
 #include <cstdio>
 #include <memory>
-#include <random>
 
 namespace {
 
@@ -37,69 +36,12 @@ using bench::check;
 using bench::secondsSince;
 
 const int kRegistrations = bench::registrations();
-constexpr int kProgrammes = 20;
 
-void run(sqlite3* db, const char* sql)
-{
-    check(sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK, sql);
-}
-
-// Registrations as an office with categories, programmes, several choices
-// and an extra item fills them in; every one live, so the search finds all.
+// Registrations as an office fills them in, with an extra item; every one
+// live, so the search finds all.
 void generate(const QString& path)
 {
-    sqlite3* db = nullptr;
-    check(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK, "open");
-    check(sqlengine::registerJetFunctions(db), "functions");
-    run(db, "BEGIN");
-    run(db, "UPDATE style SET status=1 WHERE zd IN ('dd','bm1','bm3','lx1','zj','kz1')");
-    for (int c = 1; c <= 4; ++c)
-        run(db, QStringLiteral("INSERT INTO dd (name,sx,status) VALUES ('分部%1',%1,1)").arg(c).toUtf8().constData());
-    for (int p = 1; p <= kProgrammes; ++p)
-        run(db, QStringLiteral("INSERT INTO zy (name,sx,status,ddid,xuefei) VALUES ('专业%1',%1,1,%2,1200)")
-                    .arg(p)
-                    .arg(1 + p % 4)
-                    .toUtf8()
-                    .constData());
-    sqlite3_stmt* insert = nullptr;
-    check(sqlite3_prepare_v2(db,
-                             "INSERT INTO bmb (status,xm,xb,nl,dtime,sh,fk,lx1,dd,bm1,bm3,zj,kz1) "
-                             "VALUES (1,?,?,?,?,?,?,?,?,?,?,?,?)",
-                             -1, &insert, nullptr)
-              == SQLITE_OK,
-          "prepare insert");
-    static const char* const family[] = {"王", "李", "张", "刘", "陈", "杨", "赵", "黄", "周", "吴"};
-    static const char* const given[] = {"小明", "丽", "伟", "芳", "Abc", "静", "强", "敏", "磊", "洋"};
-    static const char* const hobbies[] = {"^体育^", "^音乐^^美术^", "^计算机^", "^体育^^计算机^", ""};
-    std::mt19937 random(20130506);
-    const QDateTime first(QDate(2012, 1, 1), QTime(8, 0));
-    for (int i = 0; i < kRegistrations; ++i) {
-        const QByteArray name = QByteArray(family[random() % 10]) + given[random() % 10] + QByteArray::number(i % 97);
-        const QByteArray when = first.addSecs(qint64(i) * 300 + qint64(random() % 300)).toString("yyyy-MM-dd HH:mm:ss").toUtf8();
-        const QByteArray phone = "138" + QByteArray::number(10000000 + int(random() % 89999999));
-        const QByteArray bm3 = "^" + QByteArray::number(1 + int(random() % kProgrammes)) + "^^"
-                               + QByteArray::number(1 + int(random() % kProgrammes)) + "^";
-        const QByteArray idNumber = "3301" + QByteArray::number(100000000000LL + qint64(random() % 899999999));
-        const QByteArray hobby = hobbies[random() % 5];
-        sqlite3_bind_text(insert, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 2, 1 + int(random() % 2));
-        sqlite3_bind_double(insert, 3, 15 + int(random() % 30));
-        sqlite3_bind_text(insert, 4, when.constData(), int(when.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 5, int(random() % 3) - 1);
-        sqlite3_bind_int(insert, 6, int(random() % 3) - 1);
-        sqlite3_bind_text(insert, 7, phone.constData(), int(phone.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 8, 1 + int(random() % 4));
-        sqlite3_bind_int(insert, 9, 1 + int(random() % kProgrammes));
-        sqlite3_bind_text(insert, 10, bm3.constData(), int(bm3.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 11, idNumber.constData(), int(idNumber.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 12, hobby.constData(), int(hobby.size()), SQLITE_TRANSIENT);
-        check(sqlite3_step(insert) == SQLITE_DONE, "insert");
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    run(db, "COMMIT");
-    run(db, "ANALYZE");
-    sqlite3_close(db);
+    bench::generateOffice(path, kRegistrations, "'dd','bm1','bm3','lx1','zj','kz1'", false);
 }
 
 // The generated zhao.dat and the browse page over it after 信息浏览, the
