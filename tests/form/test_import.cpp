@@ -91,10 +91,8 @@ bool writeWorkbook(const QString& path, const Rows& rows, bool inlineStrings)
 void prepare(OpenState& open)
 {
     QVERIFY(open.run("UPDATE style SET status=1 WHERE zd='bm3'"));
-    QVERIFY(open.run("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
-                     "values (30,0,'会计',1200,30,0,'1899-12-30 00:00:00','','',1,1,0)"));
-    QVERIFY(open.run("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
-                     "values (70,0,'烹饪',900,30,0,'1899-12-30 00:00:00','','',2,1,0)"));
+    QVERIFY(open.addProgramme(30, "会计", 1200, 1));
+    QVERIFY(open.addProgramme(70, "烹饪", 900, 2));
     ensureCategoryList(open.state);
     ensureProgrammeList(open.state);
     ensureFormItems(open.state);

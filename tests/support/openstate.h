@@ -53,6 +53,14 @@ struct OpenState {
     }
     bool run(const QString& sql) { return state.db.execute(sql); }
     bool run(const char* sql) { return run(QString::fromUtf8(sql)); }
+    // An enabled programme of no category, as the programmes page adds one.
+    bool addProgramme(int serverId, const char* name, int fee, int order, const char* deadline = "1899-12-30 00:00:00")
+    {
+        return run(QStringLiteral("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
+                                  "values (%1,0,'%2',%3,30,0,'%4','','',%5,1,0)")
+                       .arg(QString::number(serverId), QString::fromUtf8(name), QString::number(fee),
+                            QString::fromLatin1(deadline), QString::number(order)));
+    }
     // The first column of the first row, or "<none>".
     QString value(const char* sql)
     {

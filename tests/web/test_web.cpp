@@ -33,12 +33,9 @@ namespace {
 void prepare(OpenState& open)
 {
     QVERIFY(open.run("UPDATE style SET status=1 WHERE zd='bm3'"));
-    QVERIFY(open.run("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
-                     "values (30,0,'会计',1200,30,0,'1899-12-30 00:00:00','','',1,1,0)"));
-    QVERIFY(open.run("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
-                     "values (70,0,'烹饪',900,30,0,'1899-12-30 00:00:00','','',2,1,0)"));
-    QVERIFY(open.run("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
-                     "values (80,0,'截止',900,30,0,'2001-01-01 00:00:00','','',3,1,0)"));
+    QVERIFY(open.addProgramme(30, "会计", 1200, 1));
+    QVERIFY(open.addProgramme(70, "烹饪", 900, 2));
+    QVERIFY(open.addProgramme(80, "截止", 900, 3, "2001-01-01 00:00:00"));
     ensureCategoryList(open.state);
     ensureProgrammeList(open.state);
     ensureFormItems(open.state);
