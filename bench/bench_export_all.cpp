@@ -9,6 +9,7 @@
 //   read: the rows alone, as the export reads them (no target; where the
 //         time of the two goes)
 
+#include "barewriters.h"
 #include "benchapp.h"
 #include "officedata.h"
 
@@ -86,25 +87,6 @@ void report(benchmark::State& state, double oursSeconds, double bareSeconds)
     state.counters["rows"] = double(fixture().table.rows.size());
 }
 
-void writeBareWorkbook(const QString& path, const ExportTable& table)
-{
-    lxw_workbook* workbook = workbook_new(path.toUtf8().constData());
-    check(workbook != nullptr, "bare workbook");
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format* header = workbook_add_format(workbook);
-    format_set_bold(header);
-    format_set_border(header, LXW_BORDER_THIN);
-    lxw_format* cell = workbook_add_format(workbook);
-    format_set_border(cell, LXW_BORDER_THIN);
-    for (int column = 0; column < table.captions.size(); ++column)
-        worksheet_write_string(sheet, 0, lxw_col_t(column), table.captions[column].toUtf8().constData(), header);
-    for (int row = 0; row < table.rows.size(); ++row)
-        for (int column = 0; column < table.rows[row].size(); ++column)
-            worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(column),
-                                   table.rows[row][column].toUtf8().constData(), cell);
-    check(workbook_close(workbook) == LXW_NO_ERROR, "bare workbook written");
-}
-
 // Every field quoted by libcsv, rows ended by CR LF, after the byte-order mark.
 void writeBareCsv(const QString& path, const ExportTable& table)
 {
@@ -153,7 +135,7 @@ void exportBeside(benchmark::State& state, const char* name,
 
 void BM_ExportAllToXlsx(benchmark::State& state)
 {
-    exportBeside(state, "all.xlsx", writeBareWorkbook);
+    exportBeside(state, "all.xlsx", bench::writeBareWorkbook);
 }
 
 void BM_ExportAllToCsv(benchmark::State& state)

@@ -13,6 +13,7 @@
 //               distinct values are split at the carets
 //               (target: under 100 ms, one pass over the registrations)
 
+#include "barewriters.h"
 #include "benchapp.h"
 
 #include "core/appstate.h"
@@ -189,27 +190,6 @@ void BM_CountByCheckBoxProgrammes(benchmark::State& state)
     });
 }
 
-// The same cells as the export writes, with libxlsxwriter alone: the
-// captions, then every row, each cell a text with a border.
-void writeBareWorkbook(const QString& path, const ExportTable& table)
-{
-    lxw_workbook* workbook = workbook_new(path.toUtf8().constData());
-    check(workbook != nullptr, "bare workbook");
-    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
-    lxw_format* header = workbook_add_format(workbook);
-    format_set_bold(header);
-    format_set_border(header, LXW_BORDER_THIN);
-    lxw_format* cell = workbook_add_format(workbook);
-    format_set_border(cell, LXW_BORDER_THIN);
-    for (int column = 0; column < table.captions.size(); ++column)
-        worksheet_write_string(sheet, 0, lxw_col_t(column), table.captions[column].toUtf8().constData(), header);
-    for (int row = 0; row < table.rows.size(); ++row)
-        for (int column = 0; column < table.rows[row].size(); ++column)
-            worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(column),
-                                   table.rows[row][column].toUtf8().constData(), cell);
-    check(workbook_close(workbook) == LXW_NO_ERROR, "bare workbook written");
-}
-
 // Counts paints of the progress bar while an export runs.
 class PaintCounter : public QObject {
 public:
@@ -260,7 +240,7 @@ void BM_ExportPage(benchmark::State& state)
 
         const QString barePath = bareDir.filePath(QStringLiteral("bare.xlsx"));
         t = Clock::now();
-        writeBareWorkbook(barePath, table);
+        bench::writeBareWorkbook(barePath, table);
         bareSeconds += secondsSince(t);
         QFile::remove(barePath);
     }
