@@ -2,6 +2,7 @@
 // GBK, .xlsx), the cells converted as the add page converts entries, and the
 // import window storing the good rows together and writing the others out.
 #include "support/openstate.h"
+#include "support/addpageentry.h"
 
 #include "core/lists.h"
 #include "form/addpage.h"
@@ -11,11 +12,7 @@
 #include "records/screenshots.h"
 #include "store/schema.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QtTest>
 
@@ -239,34 +236,12 @@ private slots:
             AddPage page(open.state, QSize(800, 600));
             page.prepareForNewRegistration();
             const FormBuilder& form = page.form();
-            auto control = [&](const char* zd) {
-                for (int i = 0; i < form.builtItems().size(); ++i)
-                    if (form.builtItems().at(i).zd == QLatin1String(zd))
-                        return i + 1;
-                return 0;
-            };
-            auto tick = [&](const char* zd, const QString& caption) {
-                for (QAbstractButton* option : form.optionControls(control(zd)))
-                    if (option->text() == caption || option->text().startsWith(caption + programmeIdSeparator))
-                        option->setChecked(true);
-            };
-            auto type = [&](const char* zd, const QString& text) {
-                if (auto* box = qobject_cast<QLineEdit*>(form.itemControl(control(zd))))
-                    box->setText(text);
-                else if (auto* multi = qobject_cast<QPlainTextEdit*>(form.itemControl(control(zd))))
-                    multi->setPlainText(text);
-                else if (auto* list = qobject_cast<QComboBox*>(form.itemControl(control(zd))))
-                    list->setCurrentIndex(list->findText(text));
-            };
             const char* textColumns[] = {"xm", "nl", "mz", "zj", "lx1", "lx2", "jj", "kz1", "bm1", "bm2"};
             const int textCells[] = {0, 2, 3, 4, 5, 6, 7, 8, 10, 11};
             for (int k = 0; k < 10; ++k)
-                type(textColumns[k], applicant.at(textCells[k]));
-            tick("xb", QStringLiteral("男"));
-            tick("kz3", QStringLiteral("音乐"));
-            tick("kz3", QStringLiteral("计算机"));
-            tick("bm3", QStringLiteral("会计"));
-            tick("bm3", QStringLiteral("烹饪"));
+                enterOnAddPage(form, QString::fromLatin1(textColumns[k]), applicant.at(textCells[k]));
+            for (const auto& [zd, option] : {std::pair{"xb", "男"}, {"kz3", "音乐"}, {"kz3", "计算机"}, {"bm3", "会计"}, {"bm3", "烹饪"}})
+                enterOnAddPage(form, QString::fromLatin1(zd), QString::fromUtf8(option));
             page.confirmButton()->click();
             QCOMPARE(messages.texts(), QStringList());
         }

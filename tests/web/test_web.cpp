@@ -1,6 +1,7 @@
 // The online registration page: what applicants send is stored as the add
 // page stores it, and what a public page must refuse is refused.
 #include "support/openstate.h"
+#include "support/addpageentry.h"
 
 #include "core/lists.h"
 #include "form/addpage.h"
@@ -16,12 +17,8 @@
 #include "web/webservice.h"
 #include "web/webstore.h"
 
-#include <QAbstractButton>
 #include <QBuffer>
-#include <QComboBox>
 #include <QImage>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QElapsedTimer>
 #include <QTcpSocket>
@@ -181,27 +178,10 @@ private slots:
             AddPage page(open.state, QSize(800, 600));
             page.prepareForNewRegistration();
             const FormBuilder& form = page.form();
-            auto position = [&](const QByteArray& zd) {
-                for (int i = 0; i < form.builtItems().size(); ++i)
-                    if (form.builtItems().at(i).zd == QLatin1String(zd))
-                        return i + 1;
-                return 0;
-            };
             const QStringList programmeNames{QString(), QStringLiteral("会计"), QStringLiteral("烹饪")};
             for (const auto& [zd, value] : applicant) {
-                const bool programme = zd.startsWith("bm");
-                const QString shown = programme ? programmeNames.at(value.toInt()) : value;
-                QWidget* control = form.itemControl(position(zd));
-                if (auto* box = qobject_cast<QLineEdit*>(control))
-                    box->setText(shown);
-                else if (auto* multi = qobject_cast<QPlainTextEdit*>(control))
-                    multi->setPlainText(QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-                else if (auto* list = qobject_cast<QComboBox*>(control))
-                    list->setCurrentIndex(list->findText(shown));
-                else
-                    for (QAbstractButton* option : form.optionControls(position(zd)))
-                        if (option->text() == shown || option->text().startsWith(shown + programmeIdSeparator))
-                            option->setChecked(true);
+                const QString shown = zd.startsWith("bm") ? programmeNames.at(value.toInt()) : value;
+                enterOnAddPage(form, QString::fromLatin1(zd), QString(shown).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
             }
             page.confirmButton()->click();
             QCOMPARE(messages.texts(), QStringList());
