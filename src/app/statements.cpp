@@ -94,3 +94,8 @@ QString categoryItemStatusStatement(int multiLocation)
 {
     return QStringLiteral("UPDATE style SET status=") + sqlInteger(multiLocation) + QStringLiteral(" where zd='dd'");
 }
+
+UnitSettings unitSettingsOf(const RecordSet& row)
+{
+    return {row.readInteger("dd"), row.readInteger("bmsh"), row.readInteger("fksh"), row.readInteger("pho")};
+}

@@ -2,6 +2,8 @@
 // Every statement the login window, the account page and the unit pages
 // run, built apart from their windows so each can be checked without one.
 
+#include "core/appstate.h"
+
 #include <QString>
 
 QString loginAccountsStatement();
@@ -25,6 +27,8 @@ struct UnitInfoValues {
 // The unit's one row of xx; the stored texts differ by a trailing blank.
 QString unitInfoStatement();
 QString unitSettingsStatement();
+// The four switches as the row of unitSettingsStatement gives them.
+UnitSettings unitSettingsOf(const RecordSet& row);
 QString syncSettingsStatement();
 QString insertUnitInfoStatement(const UnitInfoValues& values);
 // Updates every row of xx: the table holds one.

@@ -69,7 +69,7 @@ UnitInfoPage::UnitInfoPage(AppState& appState, const QSize& size) : state(appSta
 
 void UnitInfoPage::setUnitSettings(const RecordSet& row)
 {
-    state.unitSettings = {row.readInteger("dd"), row.readInteger("bmsh"), row.readInteger("fksh"), row.readInteger("pho")};
+    state.unitSettings = unitSettingsOf(row);
     applyMultiLocation();
 }
 

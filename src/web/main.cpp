@@ -19,20 +19,26 @@
 
 namespace {
 
-// Failures go to the log (the journal under systemd), never to a page.
+// Standard error: the journal under systemd.
+void logLine(const QString& text)
+{
+    std::fprintf(stderr, "brenvo-web: %s\n", text.toLocal8Bit().constData());
+}
+
+// Failures go to the log, never to a page.
 class LogReporter : public Reporter {
 public:
     void showResult(const QString&) override {}
     int showMessage(const QString& text, int, const QString&) override
     {
-        std::fprintf(stderr, "brenvo-web: %s\n", text.toLocal8Bit().constData());
+        logLine(text);
         return 0;
     }
 };
 
 int fail(const QString& text)
 {
-    std::fprintf(stderr, "brenvo-web: %s\n", text.toLocal8Bit().constData());
+    logLine(text);
     return 1;
 }
 
@@ -118,7 +124,8 @@ int main(int argc, char* argv[])
     WebService service(state, settings, secure);
     WebHttpServer http(service);
     http.bind(tcp);
-    std::fprintf(stderr, "brenvo-web: serving %s on %s://%s:%u\n", folder.toLocal8Bit().constData(),
-                 secure ? "https" : "http", tcp->serverAddress().toString().toLatin1().constData(), tcp->serverPort());
+    logLine(QStringLiteral("serving %1 on %2://%3:%4")
+                .arg(folder, secure ? QStringLiteral("https") : QStringLiteral("http"), tcp->serverAddress().toString(),
+                     QString::number(tcp->serverPort())));
     return app.exec();
 }

@@ -39,7 +39,7 @@ bool loadWebForm(AppState& state, const QDateTime& now, WebForm& form)
     if (!state.db.shared().atEnd()) {
         const RecordSet& row = state.db.shared();
         unitName = row.readText("mc");
-        state.unitSettings = {row.readInteger("dd"), row.readInteger("bmsh"), row.readInteger("fksh"), row.readInteger("pho")};
+        state.unitSettings = unitSettingsOf(row);
     }
     if (state.db.shared().readFailed())
         return false;
