@@ -5,10 +5,14 @@ Sends registrations at a fixed rate for a fixed time (open loop: a slow
 answer does not slow the sending), then checks that every one was stored
 exactly once and prints the latencies. Against the PostgreSQL test server
 with --server CONNECTION (a fresh database is made on it), else against a
-new zhao.dat. Stops by itself.
+new zhao.dat. With --idle N and --slow N, as many connections stay open
+meanwhile, each from an address of its own (127.0.1.x, 127.0.2.x): idle ones
+that send nothing (opened again whenever the server closes one) and slow
+senders trickling a body of 6 MB at 5 KB/s. Stops by itself.
 
   bench/web_load.py --web build/bin/brenvo-web --make-zhao build/tools/make_zhao_dat \
-      [--server "host=127.0.0.1 port=… user=brenvo dbname=postgres"] [--rate 200] [--seconds 30]
+      [--server "host=127.0.0.1 port=… user=brenvo dbname=postgres"] [--rate 200] [--seconds 30] \
+      [--idle 200] [--slow 10]
 """
 import argparse
 import asyncio
@@ -58,7 +62,43 @@ def registration_request(port, cookie, token, n):
             % (port, cookie, boundary, len(body))).encode() + body
 
 
-async def load(port, rate, seconds):
+async def idle_connection(port, address, stop, counts):
+    while not stop.is_set():
+        try:
+            reader, writer = await asyncio.open_connection("127.0.0.1", port, local_addr=(address, 0))
+        except OSError:
+            await asyncio.sleep(0.1)
+            continue
+        counts["idle opened"] += 1
+        stopping = asyncio.ensure_future(stop.wait())
+        await asyncio.wait([asyncio.ensure_future(reader.read()), stopping], return_when=asyncio.FIRST_COMPLETED)
+        writer.close()
+
+
+async def slow_sender(port, address, stop, counts):
+    while not stop.is_set():
+        try:
+            reader, writer = await asyncio.open_connection("127.0.0.1", port, local_addr=(address, 0))
+            writer.write(b"POST / HTTP/1.1\r\nHost: x\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+                         b"Content-Length: 6291455\r\n\r\n")
+            counts["slow opened"] += 1
+            while not stop.is_set() and not reader.at_eof():
+                writer.write(b"x" * 5120)
+                await writer.drain()
+                await asyncio.sleep(1)
+            writer.close()
+        except OSError:
+            await asyncio.sleep(0.1)
+
+
+async def load(port, rate, seconds, idle=0, slow=0):
+    stop = asyncio.Event()
+    counts = {"idle opened": 0, "slow opened": 0}
+    holders = [asyncio.ensure_future(idle_connection(port, "127.0.1.%d" % (1 + i % 250), stop, counts))
+               for i in range(idle)]
+    holders += [asyncio.ensure_future(slow_sender(port, "127.0.2.%d" % (1 + i), stop, counts)) for i in range(slow)]
+    if holders:
+        await asyncio.sleep(2)
     head, body = await exchange(port, b"GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")
     cookie = re.search(rb"Set-Cookie: ([^;\r\n]+)", head).group(1).decode()
     token = re.search(rb'name="csrf" value="([^"]+)"', body).group(1).decode()
@@ -85,6 +125,10 @@ async def load(port, rate, seconds):
         tasks.append(asyncio.ensure_future(one(n)))
     sent_in = time.perf_counter() - start
     await asyncio.gather(*tasks)
+    stop.set()
+    await asyncio.gather(*holders, return_exceptions=True)
+    if holders:
+        print("held meanwhile: %s" % counts)
     return latencies, statuses, sent_in
 
 
@@ -95,6 +139,8 @@ def main():
     parser.add_argument("--server", help="libpq connection string of a PostgreSQL server")
     parser.add_argument("--rate", type=int, default=200)
     parser.add_argument("--seconds", type=int, default=30)
+    parser.add_argument("--idle", type=int, default=0, help="idle connections held open meanwhile")
+    parser.add_argument("--slow", type=int, default=0, help="slow senders meanwhile")
     arguments = parser.parse_args()
 
     folder = tempfile.mkdtemp(prefix="brenvo-load-")
@@ -125,7 +171,8 @@ def main():
             db.execute(programme)
             db.commit()
             db.close()
-        latencies, statuses, sent_in = asyncio.run(load(port, arguments.rate, arguments.seconds))
+        latencies, statuses, sent_in = asyncio.run(load(port, arguments.rate, arguments.seconds,
+                                                                arguments.idle, arguments.slow))
         count_sql = "select count(*), count(distinct zj) from bmb where ly=1"
         if database:
             stored, distinct = map(int, psql(connection, count_sql).split("|"))

@@ -12,6 +12,8 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 QString uniqueTempFileName(const QString& suffix)
@@ -124,4 +126,20 @@ DirectoryLock lockDirectory(const QString& directory, const QString& lockFileNam
     }
     result.heldElsewhere = true;
     return result;
+}
+
+QByteArray fileIdentity(const QString& path)
+{
+    struct stat facts {};
+    if (::stat(QFile::encodeName(path).constData(), &facts) != 0)
+        return QByteArray();
+    return QByteArray::number(quint64(facts.st_dev)) + ':' + QByteArray::number(quint64(facts.st_ino));
+}
+
+int openFileLimit()
+{
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return 1 << 20;
+    return int(qMin<rlim_t>(limit.rlim_cur, 1 << 20));
 }

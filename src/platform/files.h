@@ -2,6 +2,7 @@
 // Files the program writes for itself, and the file-system steps that must be
 // whole or not at all.
 
+#include <QByteArray>
 #include <QLockFile>
 #include <QString>
 
@@ -41,3 +42,10 @@ struct DirectoryLock {
     bool heldElsewhere = false;       // another running process holds it
 };
 DirectoryLock lockDirectory(const QString& directory, const QString& lockFileName);
+
+// What tells one file from another at the same path: its device and inode.
+// Empty when there is no file. A file replaced by a rename gets another one.
+QByteArray fileIdentity(const QString& path);
+
+// How many files this process may have open at once (its soft limit).
+int openFileLimit();

@@ -30,6 +30,8 @@ QStringList MessageRecorder::texts() const
 std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, const QString& title, QWidget* parent)
 {
     auto box = std::make_unique<QMessageBox>(parent);
+    // Texts carry values applicants and operators typed: never read as markup.
+    box->setTextFormat(Qt::PlainText);
     box->setText(text);
     box->setWindowTitle(title);
     switch (style & 0x70) {

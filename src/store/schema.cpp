@@ -218,6 +218,8 @@ using schema::tables;
 
 namespace {
 
+const QString sqliteIdDeclaration = QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT");
+
 // The declared type of the date-time columns: "TEXT" in it gives text affinity.
 const char* const dateTimeType = "DATETEXT";
 // How the date-time columns were declared before they had text affinity.
@@ -407,10 +409,16 @@ bool declareWithTextAffinity(sqlite3* db, const std::vector<std::pair<QString, Q
 
 } // namespace
 
+QString schema::webSecretTableStatement(const QString& idDeclaration)
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS websecret (%1, name TEXT NOT NULL UNIQUE, secret TEXT NOT NULL)")
+        .arg(idDeclaration);
+}
+
 bool createSchema(sqlite3* db, QString* error)
 {
     for (const Table& table : tables()) {
-        QStringList parts{QStringLiteral("id INTEGER PRIMARY KEY AUTOINCREMENT")};
+        QStringList parts{sqliteIdDeclaration};
         for (const Column& column : table.columns)
             parts << columnDefinition(column);
         const QString create =
@@ -421,7 +429,7 @@ bool createSchema(sqlite3* db, QString* error)
     for (const QString& index : schema::indexStatements())
         if (!run(db, index, {}, error))
             return false;
-    return true;
+    return run(db, schema::webSecretTableStatement(sqliteIdDeclaration), {}, error);
 }
 
 bool createShippedDatabase(const QString& path, QString* error)
@@ -472,6 +480,11 @@ bool upgradeSchema(sqlite3* db, QString* error)
             || (!present && !run(db, index, {}, error)))
             return false;
     }
+    bool secretsPresent = false;
+    if (!run(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'websecret'"), {}, error,
+             [&secretsPresent](sqlite3_stmt*) { secretsPresent = true; })
+        || (!secretsPresent && !run(db, schema::webSecretTableStatement(sqliteIdDeclaration), {}, error)))
+        return false;
     for (const Table& table : tables())
         for (const Column& column : table.columns) {
             if (!column.addedLater)

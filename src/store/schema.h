@@ -35,6 +35,12 @@ const std::vector<Table>& tables();
 // filter and sort on; plain SQL that every engine reads.
 const std::vector<QString>& indexStatements();
 
+// The web page's signing secrets (receipt links, form tokens), by name: one
+// table every instance of the page serving the database shares. Plain SQL
+// every engine reads but the key, declared as the engine declares its ids;
+// made where it is missing whenever a database is opened.
+QString webSecretTableStatement(const QString& idDeclaration);
+
 // A row of a newly made database: column names with their values (QString,
 // int or double), in the order they are inserted.
 struct SeedRow {

@@ -15,9 +15,12 @@ QByteArray randomSecret()
     return secret;
 }
 
-FormTokens FormTokens::withRandomSecret()
+bool sameBytes(const QByteArray& given, const QByteArray& expected)
 {
-    return FormTokens(randomSecret());
+    int difference = given.size() == expected.size() ? 0 : 1;
+    for (qsizetype i = 0; i < qMin(given.size(), expected.size()); ++i)
+        difference |= given.at(i) ^ expected.at(i);
+    return difference == 0;
 }
 
 QByteArray FormTokens::signature(const QByteArray& moment) const
@@ -42,13 +45,7 @@ bool FormTokens::isValid(const QByteArray& token, const QDateTime& now) const
     const qint64 made = moment.toLongLong(&ok);
     const qint64 age = now.toSecsSinceEpoch() - made;
     const QByteArray expected = signature(moment);
-    const QByteArray given = token.mid(dot + 1);
-    // Compared in full whatever differs first, so the time taken tells nothing.
-    int difference = given.size() == expected.size() ? 0 : 1;
-    for (qsizetype i = 0; i < qMin(given.size(), expected.size()); ++i)
-        difference |= given.at(i) ^ expected.at(i);
-    const bool same = difference == 0;
-    return ok && same && age >= 0 && age <= lifetimeSeconds;
+    return ok && !secret.isEmpty() && sameBytes(token.mid(dot + 1), expected) && age >= 0 && age <= lifetimeSeconds;
 }
 
 void RegistrationLimit::forgetOld(QVector<qint64>& moments, qint64 now) const

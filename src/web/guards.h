@@ -12,13 +12,17 @@
 // 32 random bytes from the system's generator, for signing.
 QByteArray randomSecret();
 
-// A token is a moment and an HMAC of it under a secret made at start; it is
-// valid for `lifetime` after the moment. The page carries it in a hidden
+// True when both are the same bytes, compared in full whatever differs
+// first, so the time taken tells nothing.
+bool sameBytes(const QByteArray& given, const QByteArray& expected);
+
+// A token is a moment and an HMAC of it under the secret kept in the
+// database; it is valid for `lifetime` after the moment, and never without
+// a secret. The page carries it in a hidden
 // field and in a cookie, and both must agree.
 class FormTokens {
 public:
-    explicit FormTokens(QByteArray secret, qint64 lifetimeSeconds = 4 * 3600);
-    static FormTokens withRandomSecret();
+    explicit FormTokens(QByteArray secret = QByteArray(), qint64 lifetimeSeconds = 4 * 3600);
 
     QByteArray make(const QDateTime& now) const;
     bool isValid(const QByteArray& token, const QDateTime& now) const;

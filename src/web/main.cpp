@@ -4,8 +4,8 @@
 
 #include "app/datafolder.h"
 #include "app/datasafety.h"
+#include "platform/files.h"
 #include "web/httpserver.h"
-#include "web/requestguard.h"
 #include "web/webservice.h"
 #include "web/websettings.h"
 
@@ -35,6 +35,11 @@ public:
         return 0;
     }
 };
+
+bool secure(const WebSettings& settings)
+{
+    return !settings.certificateFile.isEmpty() && !settings.keyFile.isEmpty();
+}
 
 int fail(const QString& text)
 {
@@ -110,22 +115,24 @@ int main(int argc, char* argv[])
     if (!opened)
         return fail(state.db.lastErrorForOperator());
 
-    auto* tcp = new GuardedServer;
-    const bool secure = !settings.certificateFile.isEmpty() && !settings.keyFile.isEmpty();
-    if (secure) {
+    WebService service(state, settings, secure(settings));
+    // The secrets and the form are read before the first applicant comes.
+    service.refreshForm();
+    ServerLimits limits;
+    // Room is left for the database, the photos and the log.
+    limits.connections = qMax(1, qMin(settings.connections, openFileLimit() - 64));
+    limits.connectionsPerAddress = settings.behindProxy ? 0 : settings.connectionsPerAddress;
+    WebServer server(service, limits);
+    if (secure(settings)) {
         const std::optional<QSslConfiguration> tls = tlsConfiguration(settings, &error);
         if (!tls)
             return fail(error);
-        tcp->setTls(*tls);
+        server.setTls(*tls);
     }
-    if (!tcp->listen(address->host, address->port))
-        return fail(QStringLiteral("cannot listen on %1: %2").arg(listenText, tcp->errorString()));
-
-    WebService service(state, settings, secure);
-    WebHttpServer http(service);
-    http.bind(tcp);
+    if (!server.listen(address->host, address->port))
+        return fail(QStringLiteral("cannot listen on %1: %2").arg(listenText, server.errorString()));
     logLine(QStringLiteral("serving %1 on %2://%3:%4")
-                .arg(folder, secure ? QStringLiteral("https") : QStringLiteral("http"), tcp->serverAddress().toString(),
-                     QString::number(tcp->serverPort())));
+                .arg(folder, secure(settings) ? QStringLiteral("https") : QStringLiteral("http"),
+                     server.serverAddress().toString(), QString::number(server.serverPort())));
     return app.exec();
 }

@@ -2,145 +2,149 @@
 
 #include "web/webservice.h"
 
-#include <QSslSocket>
-#include <QTimer>
-
-#include <memory>
-
 namespace {
 
-// Headers larger than this are no browser's.
+// Request line and headers larger than this are no browser's, however they
+// arrive.
 constexpr qsizetype maxHeaderBytes = 32 * 1024;
-// What is read and dropped after a refusal, so the browser gets to read the
-// answer; a client sending more is cut off.
-constexpr qint64 maxDrainedBytes = 16 * 1024 * 1024;
-constexpr int drainMs = 20000;
 
-QByteArray headerValue(const QByteArray& headers, const QByteArray& name)
+bool isToken(const QByteArray& text)
 {
-    for (const QByteArray& line : headers.split('\n')) {
-        const int colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().compare(name, Qt::CaseInsensitive) == 0)
-            return line.mid(colon + 1).trimmed();
-    }
-    return QByteArray();
+    if (text.isEmpty())
+        return false;
+    for (const char c : text)
+        if (!(QChar::isLetterOrNumber(uchar(c)) && uchar(c) < 128) && !QByteArray("!#$%&'*+-.^_`|~").contains(c))
+            return false;
+    return true;
 }
 
-QByteArray responseBytes(const WebReply& reply)
+bool isDigits(const QByteArray& text)
 {
-    QByteArray bytes = "HTTP/1.1 " + QByteArray::number(reply.status)
-                       + (reply.status == 413 ? " Payload Too Large\r\n" : " Bad Request\r\n");
-    for (const auto& [name, value] : reply.headers)
-        bytes += name + ": " + value + "\r\n";
-    bytes += "Content-Type: " + reply.contentType + "\r\nContent-Length: " + QByteArray::number(reply.body.size())
-             + "\r\nConnection: close\r\n\r\n" + reply.body;
-    return bytes;
+    if (text.isEmpty() || text.size() > 18)
+        return false;
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
 }
 
 } // namespace
 
+QByteArray HttpRequest::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    return QByteArray();
+}
+
+bool HttpRequest::keepsAlive() const
+{
+    if (version != "HTTP/1.1")
+        return false;
+    for (const QByteArray& option : header("Connection").split(','))
+        if (option.trimmed().compare("close", Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
+}
+
 RequestFraming::Verdict RequestFraming::take(const QByteArray& bytes)
 {
     qsizetype at = 0;
-    while (at < bytes.size()) {
+    while (at < bytes.size() && refusal == Verdict::Continue) {
+        at += takeUntilRequest(bytes.mid(at));
+        while (nextRequest()) {
+        }
+    }
+    return refusal;
+}
+
+qsizetype RequestFraming::takeUntilRequest(const QByteArray& bytes)
+{
+    qsizetype at = 0;
+    while (at < bytes.size() && refusal == Verdict::Continue) {
         if (inBody) {
-            const qint64 taken = qMin<qint64>(bodyRemaining, bytes.size() - at);
+            const qsizetype taken = qsizetype(qMin<qint64>(bodyRemaining, bytes.size() - at));
+            current.body += bytes.mid(at, taken);
             bodyRemaining -= taken;
             at += taken;
-            inBody = bodyRemaining > 0;
+            if (bodyRemaining > 0)
+                continue;
+            inBody = false;
+            complete << std::exchange(current, HttpRequest());
+            return at;
+        }
+        // Blank lines before a request line are allowed and skipped.
+        if (headerBytes.isEmpty() && (bytes.at(at) == '\r' || bytes.at(at) == '\n')) {
+            ++at;
             continue;
         }
         const qsizetype before = headerBytes.size();
-        headerBytes += bytes.mid(at);
-        const qsizetype end = headerBytes.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (headerBytes.size() > maxHeaderBytes)
-                return Verdict::TooLarge;
-            return Verdict::Continue;
+        headerBytes += bytes.mid(at, maxHeaderBytes + 4);
+        const qsizetype end = headerBytes.indexOf("\r\n\r\n", qMax<qsizetype>(0, before - 3));
+        if (end < 0 || end > maxHeaderBytes) {
+            if (end > maxHeaderBytes || headerBytes.size() > maxHeaderBytes)
+                refusal = Verdict::TooLarge;
+            return bytes.size();
         }
         at += end + 4 - before;
         const QByteArray headers = headerBytes.left(end);
         headerBytes.clear();
-        if (!headerValue(headers, "Transfer-Encoding").isEmpty())
-            return Verdict::NotAccepted;
-        const QByteArray lengthText = headerValue(headers, "Content-Length");
-        bool ok = true;
-        const qint64 length = lengthText.isEmpty() ? 0 : lengthText.toLongLong(&ok);
-        if (!ok || length < 0)
-            return Verdict::NotAccepted;
-        const bool plainForm = headerValue(headers, "Content-Type").toLower().startsWith("application/x-www-form-urlencoded");
-        if (length > maxRequestBytes || (plainForm && length > maxFormBytes)) {
-            refusedRemaining = length - (bytes.size() - at);
-            return Verdict::TooLarge;
+        refusal = headersEnded(headers, bytes.size() - at);
+        if (refusal == Verdict::Continue && !inBody) {
+            complete << std::exchange(current, HttpRequest());
+            return at;
         }
-        bodyRemaining = length;
-        inBody = length > 0;
     }
+    return at;
+}
+
+RequestFraming::Verdict RequestFraming::headersEnded(const QByteArray& headers, qsizetype bytesAfter)
+{
+    const QList<QByteArray> lines = headers.split('\n');
+    const QList<QByteArray> requestLine = lines.first().chopped(lines.first().endsWith('\r') ? 1 : 0).split(' ');
+    if (requestLine.size() != 3 || !isToken(requestLine.at(0)) || requestLine.at(1).isEmpty()
+        || (requestLine.at(2) != "HTTP/1.1" && requestLine.at(2) != "HTTP/1.0"))
+        return Verdict::NotAccepted;
+    current.method = requestLine.at(0);
+    current.target = requestLine.at(1);
+    current.version = requestLine.at(2);
+    QList<QByteArray> lengths;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        // Every line ends in CR LF; a line starting with a blank would
+        // continue the one before (folding), which readers take differently.
+        const QByteArray& line = lines.at(i);
+        if (!line.endsWith('\r') && i + 1 < lines.size())
+            return Verdict::NotAccepted;
+        const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
+        const qsizetype colon = text.indexOf(':');
+        if (colon <= 0 || !isToken(text.left(colon)) || text.contains('\r'))
+            return Verdict::NotAccepted;
+        const QByteArray name = text.left(colon);
+        const QByteArray value = text.mid(colon + 1).trimmed();
+        if (name.compare("Transfer-Encoding", Qt::CaseInsensitive) == 0)
+            return Verdict::NotAccepted;
+        if (name.compare("Content-Length", Qt::CaseInsensitive) == 0)
+            lengths << value;
+        current.headers << qMakePair(name, value);
+    }
+    if (lengths.size() > 1 || (lengths.size() == 1 && !isDigits(lengths.first())))
+        return Verdict::NotAccepted;
+    const qint64 length = lengths.isEmpty() ? 0 : lengths.first().toLongLong();
+    const bool plainForm = current.header("Content-Type").toLower().startsWith("application/x-www-form-urlencoded");
+    if (length > maxRequestBytes || (plainForm && length > maxFormBytes)) {
+        refusedRemaining = length - bytesAfter;
+        return Verdict::TooLarge;
+    }
+    bodyRemaining = length;
+    inBody = length > 0;
+    continueExpected = inBody && current.header("Expect").compare("100-continue", Qt::CaseInsensitive) == 0;
     return Verdict::Continue;
 }
 
-GuardedServer::GuardedServer(QObject* parent) : QTcpServer(parent)
+std::optional<HttpRequest> RequestFraming::nextRequest()
 {
-    // A burst of applicants waits in the queue instead of being turned away.
-    setListenBacklogSize(1024);
-}
-
-void GuardedServer::setTls(const QSslConfiguration& configuration)
-{
-    tls = configuration;
-    tlsSet = true;
-}
-
-void GuardedServer::incomingConnection(qintptr descriptor)
-{
-    QTcpSocket* socket = nullptr;
-    if (tlsSet) {
-        auto* secure = new QSslSocket(this);
-        if (!secure->setSocketDescriptor(descriptor)) {
-            delete secure;
-            return;
-        }
-        secure->setSslConfiguration(tls);
-        secure->startServerEncryption();
-        socket = secure;
-    } else {
-        socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(descriptor)) {
-            delete socket;
-            return;
-        }
-    }
-    // Connected before the HTTP server takes the socket, so the guard sees
-    // every chunk before the server's reader does.
-    watch(socket);
-    addPendingConnection(socket);
-}
-
-void GuardedServer::watch(QTcpSocket* socket)
-{
-    auto framing = std::make_shared<RequestFraming>();
-    auto refused = std::make_shared<bool>(false);
-    auto toDrop = std::make_shared<qint64>(0);
-    connect(socket, &QTcpSocket::readyRead, socket, [socket, framing, refused, toDrop] {
-        if (*refused) {
-            *toDrop -= socket->readAll().size();
-            if (*toDrop <= 0)
-                socket->disconnectFromHost();
-            return;
-        }
-        const RequestFraming::Verdict verdict = framing->take(socket->peek(socket->bytesAvailable()));
-        if (verdict == RequestFraming::Verdict::Continue)
-            return;
-        // The server's reader finds nothing more on this connection: the
-        // refusal is written here, and the rest of the body is read and
-        // dropped so the browser, still sending, gets to read the answer.
-        *refused = true;
-        socket->readAll();
-        socket->write(responseBytes(refusedBodyReply(verdict == RequestFraming::Verdict::TooLarge ? 413 : 400)));
-        *toDrop = framing->refusedBodyToCome();
-        if (*toDrop <= 0 || *toDrop > maxDrainedBytes)
-            socket->disconnectFromHost();
-        else
-            QTimer::singleShot(drainMs, socket, [socket] { socket->abort(); });
-    });
+    if (complete.isEmpty())
+        return std::nullopt;
+    return complete.takeFirst();
 }

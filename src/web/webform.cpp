@@ -102,7 +102,7 @@ QString programmeChoiceCaption(const Programme& programme)
 {
     if (programme.xuefei <= 0)
         return programme.name;
-    return QStringLiteral("%1（学费 %2 元）").arg(programme.name).arg(programme.xuefei);
+    return QStringLiteral("%1（学费 %2 元）").arg(programme.name, QString::number(programme.xuefei));
 }
 
 WebForm webForm(const QString& unitName, const QVector<FormItem>& items, const QVector<Category>& categories,
@@ -125,8 +125,13 @@ WebRegistration registrationFromPost(const WebForm& form, const QVector<Category
     Registration& registration = result.registration;
     for (const WebItem& webItem : form.items) {
         const FormItem& item = webItem.item;
-        registration.values.insert(item.zd, postedValue(webItem, categories, programmes, posted.fields.value(item.zd)));
-        if (const auto problem = checkRequired({item}, registration))
+        const QStringList values = posted.fields.value(item.zd);
+        registration.values.insert(item.zd, postedValue(webItem, categories, programmes, values));
+        // The database takes no NUL character: said at its field, not as a
+        // failure of the whole page.
+        if (values.join(QString()).contains(QChar(0)))
+            result.problems.insert(item.zd, QStringLiteral("%1含有无法保存的字符，请删去后再提交").arg(item.nam));
+        else if (const auto problem = checkRequired({item}, registration))
             result.problems.insert(item.zd, problem->message);
     }
     registration.time = now;

@@ -6,10 +6,12 @@
 #include "web/webstore.h"
 
 #include "photos/photostore.h"
+#include "platform/files.h"
 
 #include <QFile>
-
+#include <QHostAddress>
 #include <QMessageAuthenticationCode>
+#include <QUrl>
 
 namespace {
 
@@ -22,6 +24,15 @@ WebReply htmlReply(int status, const QByteArray& body)
 }
 
 const QByteArray tokenCookieName = "brenvo_form";
+
+WebReply styleReply()
+{
+    WebReply reply;
+    reply.contentType = "text/css; charset=utf-8";
+    reply.body = styleSheet();
+    reply.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=3600"));
+    return reply;
+}
 
 } // namespace
 
@@ -65,8 +76,7 @@ WebService::WebService(AppState& state, const WebSettings& settings, bool secure
       settings(settings),
       secure(secure),
       clock(std::move(clock)),
-      tokens(FormTokens::withRandomSecret()),
-      receiptSecret(randomSecret()),
+      openedFile(state.serverConnection.isEmpty() ? fileIdentity(state.programFile(QStringLiteral("zhao.dat"))) : QByteArray()),
       registrations(settings.registrationsPerWindow, qint64(settings.windowMinutes) * 60),
       // Looking up states takes a number and a proof: enough tries for typing
       // mistakes, too few to guess.
@@ -77,30 +87,59 @@ WebService::WebService(AppState& state, const WebSettings& settings, bool secure
 QString WebService::clientAddress(const WebRequest& request) const
 {
     if (settings.behindProxy) {
-        const QByteArray forwarded = request.header("X-Real-IP").trimmed();
-        if (!forwarded.isEmpty())
-            return QString::fromLatin1(forwarded);
+        // Only an address counts: anything else would make a limit key of its own.
+        QHostAddress forwarded;
+        if (forwarded.setAddress(QString::fromLatin1(request.header("X-Real-IP").trimmed())))
+            return forwarded.toString();
     }
     return request.peerAddress;
 }
 
-QByteArray WebService::tokenCookie(const QByteArray& token) const
+bool WebService::overHttps(const WebRequest& request) const
 {
-    return tokenCookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : "");
+    return secure
+           || (settings.behindProxy && request.header("X-Forwarded-Proto").trimmed().compare("https", Qt::CaseInsensitive) == 0);
+}
+
+bool WebService::fromThisSite(const WebRequest& request) const
+{
+    QByteArray origin = request.header("Origin");
+    if (origin.isEmpty()) {
+        const QByteArray referer = request.header("Referer");
+        if (referer.isEmpty())
+            return true;
+        const QUrl url(QString::fromLatin1(referer));
+        origin = (url.scheme() + QStringLiteral("://") + url.host()
+                  + (url.port() >= 0 ? QLatin1Char(':') + QString::number(url.port()) : QString()))
+                     .toLatin1();
+    }
+    const QByteArray host = request.header("Host");
+    return !host.isEmpty() && origin.compare((overHttps(request) ? "https://" : "http://") + host, Qt::CaseInsensitive) == 0;
+}
+
+QByteArray WebService::tokenCookie(const QByteArray& token, const WebRequest& request) const
+{
+    return tokenCookieName + '=' + token + "; Path=/; HttpOnly; SameSite=Strict" + (overHttps(request) ? "; Secure" : "");
+}
+
+QByteArray WebService::makeToken() const
+{
+    QMutexLocker lock(&published);
+    return tokens.make(clock());
 }
 
 bool WebService::tokenAccepted(const WebRequest& request, const QString& fieldToken) const
 {
     const QByteArray field = fieldToken.toLatin1();
     const QByteArray cookie = cookieValue(request.header("Cookie"), tokenCookieName);
-    return !field.isEmpty() && field == cookie && tokens.isValid(field, clock());
+    QMutexLocker lock(&published);
+    return !field.isEmpty() && sameBytes(field, cookie) && tokens.isValid(field, clock()) && fromThisSite(request);
 }
 
-QByteArray WebService::receiptSignature(int number) const
+QByteArray WebService::receiptSignature(int number, const QDateTime& created) const
 {
-    return QMessageAuthenticationCode::hash(QByteArray::number(number), receiptSecret, QCryptographicHash::Sha256)
-        .toHex()
-        .left(32);
+    const QByteArray signedText = QByteArray::number(number) + '.' + created.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
+    return QMessageAuthenticationCode::hash(signedText, receiptSecret, QCryptographicHash::Sha256).toHex().left(32);
 }
 
 WebReply WebService::failure()
@@ -109,31 +148,98 @@ WebReply WebService::failure()
                                       QStringLiteral("系统暂时无法处理，请稍后再试。")));
 }
 
+bool WebService::databaseReady()
+{
+    QByteArray opened = openedFile;
+    if (!reopenIfReplaced(state, opened))
+        return false;
+    if (opened != openedFile) {
+        openedFile = opened;
+        receiptSecret.clear();
+        QMutexLocker lock(&published);
+        loadedForm.reset();
+    }
+    if (!receiptSecret.isEmpty())
+        return true;
+    const QByteArray formSecret = signingSecret(state, QStringLiteral("form"));
+    const QByteArray receipts = signingSecret(state, QStringLiteral("receipt"));
+    if (formSecret.isEmpty() || receipts.isEmpty())
+        return false;
+    receiptSecret = receipts;
+    QMutexLocker lock(&published);
+    tokens = FormTokens(formSecret);
+    return true;
+}
+
 bool WebService::loadForm(WebForm& form)
 {
     // Read again at most every two seconds: a change at a desk shows on the
     // next page, and a busy page does not read the form for every applicant.
     constexpr qint64 formLifetimeMs = 2000;
-    if (!formAge.isValid() || formAge.elapsed() > formLifetimeMs) {
-        if (!loadWebForm(state, clock(), loadedForm)) {
-            formAge.invalidate();
-            return false;
+    {
+        QMutexLocker lock(&published);
+        if (loadedForm && formAge.elapsed() <= formLifetimeMs) {
+            form = *loadedForm;
+            return true;
         }
-        formAge.start();
     }
-    form = loadedForm;
+    WebForm fresh;
+    if (!loadWebForm(state, clock(), fresh))
+        return false;
+    QMutexLocker lock(&published);
+    loadedForm = fresh;
+    formAge.start();
+    form = fresh;
     return true;
+}
+
+void WebService::refreshForm()
+{
+    WebForm form;
+    if (databaseReady())
+        loadForm(form);
+}
+
+WebReply WebService::finished(const WebRequest& request, WebReply reply) const
+{
+    if (reply.contentType.startsWith("text/html"))
+        reply.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("no-store"));
+    reply.headers << securityHeaders();
+    if (overHttps(request))
+        reply.headers << qMakePair(QByteArray("Strict-Transport-Security"), QByteArray("max-age=31536000"));
+    return reply;
+}
+
+std::optional<WebReply> WebService::answerAtOnce(const WebRequest& request, bool* refresh) const
+{
+    if (request.method != "GET")
+        return std::nullopt;
+    if (request.path == QLatin1String("/style.css"))
+        return finished(request, styleReply());
+    if (request.path != QLatin1String("/"))
+        return std::nullopt;
+    std::optional<WebForm> form;
+    {
+        QMutexLocker lock(&published);
+        form = loadedForm;
+        *refresh = formAge.isValid() && formAge.elapsed() > 2000;
+    }
+    // The form as last read, also while a desk holds the database.
+    if (!form)
+        return std::nullopt;
+    return finished(request, formPageReply(*form, makeToken(), request));
 }
 
 WebReply WebService::handle(const WebRequest& request)
 {
     WebReply reply;
     if (request.path == QLatin1String("/style.css") && request.method == "GET") {
-        reply.contentType = "text/css; charset=utf-8";
-        reply.body = styleSheet();
-        reply.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("max-age=3600"));
+        reply = styleReply();
+    } else if (!databaseReady()) {
+        reply = failure();
     } else if (request.path == QLatin1String("/") && request.method == "GET") {
-        reply = formPageReply(tokens.make(clock()));
+        WebForm form;
+        reply = loadForm(form) ? formPageReply(form, makeToken(), request) : failure();
     } else if (request.path == QLatin1String("/") && request.method == "POST") {
         reply = sendForm(request);
     } else if (request.path == QLatin1String("/receipt") && request.method == "GET") {
@@ -144,20 +250,16 @@ WebReply WebService::handle(const WebRequest& request)
         reply = htmlReply(404, messagePage(QStringLiteral("网上报名"), QStringLiteral("页面不存在"),
                                            QStringLiteral("没有这个页面。")));
     }
-    if (reply.contentType.startsWith("text/html"))
-        reply.headers << qMakePair(QByteArray("Cache-Control"), QByteArray("no-store"));
-    reply.headers << securityHeaders();
-    return reply;
+    return finished(request, reply);
 }
 
-WebReply WebService::formPageReply(const QByteArray& token)
+WebReply WebService::formPageReply(const WebForm& form, const QByteArray& token, const WebRequest& request) const
 {
     FormPageView view;
-    if (!loadForm(view.form))
-        return failure();
+    view.form = form;
     view.token = token;
     WebReply reply = htmlReply(200, formPage(view));
-    reply.headers << qMakePair(QByteArray("Set-Cookie"), tokenCookie(token));
+    reply.headers << qMakePair(QByteArray("Set-Cookie"), tokenCookie(token, request));
     return reply;
 }
 
@@ -175,7 +277,8 @@ WebReply WebService::sendForm(const WebRequest& request)
     if (!tokenAccepted(request, posted->value(QStringLiteral("csrf"))))
         return htmlReply(403, messagePage(QStringLiteral("网上报名"), QStringLiteral("页面已过期"),
                                           QStringLiteral("报名页面已过期或不是从本站打开的，请重新打开报名页面后再填写提交。")));
-    const QDateTime now = clock();
+    // Whole seconds, as the database keeps the time and the receipt signs it.
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(clock().toSecsSinceEpoch());
     const QString address = clientAddress(request);
     FormPageView view;
     if (!loadForm(view.form))
@@ -183,37 +286,47 @@ WebReply WebService::sendForm(const WebRequest& request)
     if (!registrations.allows(address, now))
         return htmlReply(429, messagePage(view.form.unitName, QStringLiteral("提交过于频繁"),
                                           QStringLiteral("同一网络地址短时间内提交的报名过多，请稍后再试。")));
+    // Every send from here on counts, stored or not: refusals and repeats
+    // are what a flood consists of.
+    registrations.record(address, now);
 
     WebRegistration sent = registrationFromPost(view.form, state.categoryList, state.programmeList, *posted, now);
     const UploadedFile photo = posted->files.value(QStringLiteral("photo"));
-    QString storedPhoto;
-    if (view.form.photo && !photo.bytes.isEmpty() && sent.problems.isEmpty()) {
-        QString problem;
-        storedPhoto = storeUploadedPhoto(state, photo.bytes, now, &problem);
-        if (storedPhoto.isEmpty())
-            sent.problems.insert(QStringLiteral("photo"), problem);
-    }
-    if (!sent.problems.isEmpty()) {
+    const auto refused = [&] {
         view.entered = posted->fields;
         view.problems = sent.problems;
         view.notice = QStringLiteral("报名没有提交，请按提示修改后再提交。");
         view.token = posted->value(QStringLiteral("csrf")).toLatin1();
         return htmlReply(422, formPage(view));
+    };
+    if (!sent.problems.isEmpty())
+        return refused();
+    // The duplicate rule is asked before a photo costs anything, and the
+    // answer names no registration: an ID number alone must not reveal one.
+    const std::optional<bool> repeated = repeatsLiveRegistration(state, view.form, sent.registration);
+    if (!repeated)
+        return failure();
+    if (*repeated)
+        return htmlReply(200, messagePage(view.form.unitName, QStringLiteral("已经报过名"),
+                                          QStringLiteral("已有相同信息的报名，不必再次提交。如需查询或更改，请与招生办联系。")));
+    QString storedPhoto;
+    if (view.form.photo && !photo.bytes.isEmpty()) {
+        QString problem;
+        storedPhoto = storeUploadedPhoto(state, photo.bytes, now, &problem);
+        if (storedPhoto.isEmpty()) {
+            sent.problems.insert(QStringLiteral("photo"), problem);
+            return refused();
+        }
     }
     int number = 0;
-    const StoreResult result = storeWebRegistration(state, view.form, sent.registration, storedPhoto, &number);
-    if (result != StoreResult::Stored && !storedPhoto.isEmpty())
-        QFile::remove(photoPath(state.programDir, storedPhoto));
-    if (result == StoreResult::Failed)
+    if (!storeWebRegistration(state, view.form, sent.registration, storedPhoto, &number)) {
+        if (!storedPhoto.isEmpty())
+            QFile::remove(photoPath(state.programDir, storedPhoto));
         return failure();
-    if (result == StoreResult::Duplicate)
-        return htmlReply(200, messagePage(view.form.unitName, QStringLiteral("已经报过名"),
-                                          QStringLiteral("已有相同的报名，报名号为 %1，不必再次提交。如需更改，请与招生办联系。")
-                                              .arg(number)));
-    registrations.record(address, now);
+    }
     WebReply reply = htmlReply(303, QByteArray());
     reply.headers << qMakePair(QByteArray("Location"), "/receipt?n=" + QByteArray::number(number)
-                                                           + "&s=" + receiptSignature(number));
+                                                           + "&s=" + receiptSignature(number, now));
     return reply;
 }
 
@@ -224,15 +337,12 @@ WebReply WebService::receipt(const WebRequest& request)
     WebForm form;
     if (!loadForm(form))
         return failure();
-    const auto notFound = [&form] {
+    const std::optional<StoredRegistration> stored = ok ? readStoredRegistration(state, form, number) : std::nullopt;
+    // Signed with the registration's creation time: a link never shows
+    // another registration that later got the same number.
+    if (!stored || !sameBytes(request.queryValue("s"), receiptSignature(number, stored->created)))
         return htmlReply(404, messagePage(form.unitName, QStringLiteral("没有这张回执"),
                                           QStringLiteral("回执链接无效或已过期，可在“查询报名状态”中查询。")));
-    };
-    if (!ok || request.queryValue("s") != receiptSignature(number))
-        return notFound();
-    const std::optional<StoredRegistration> stored = readStoredRegistration(state, form, number);
-    if (!stored)
-        return notFound();
     ReceiptView view{form.unitName, number, stored->values, stored->review, stored->payment,
                      qrCodeSvg(QString::number(number))};
     return htmlReply(200, receiptPage(view));
@@ -245,7 +355,7 @@ WebReply WebService::statusPageReply(const WebRequest& request)
     if (!loadForm(form))
         return failure();
     view.unitName = form.unitName;
-    view.token = tokens.make(clock());
+    view.token = makeToken();
     if (request.method == "POST") {
         const std::optional<PostedForm> posted = parsePostedForm(request.header("Content-Type"), request.body);
         if (!posted)
@@ -271,6 +381,6 @@ WebReply WebService::statusPageReply(const WebRequest& request)
         }
     }
     WebReply reply = htmlReply(200, statusPage(view));
-    reply.headers << qMakePair(QByteArray("Set-Cookie"), tokenCookie(view.token));
+    reply.headers << qMakePair(QByteArray("Set-Cookie"), tokenCookie(view.token, request));
     return reply;
 }

@@ -31,5 +31,8 @@ WebSettings readWebSettings(const QString& iniPath)
         qMax(1, readIniInteger(iniPath, QStringLiteral("limit"), settings.registrationsPerWindow, section));
     settings.windowMinutes = qMax(1, readIniInteger(iniPath, QStringLiteral("limitminutes"), settings.windowMinutes, section));
     settings.behindProxy = readIniInteger(iniPath, QStringLiteral("proxy"), 0, section) == 1;
+    settings.connections = qMax(1, readIniInteger(iniPath, QStringLiteral("connections"), settings.connections, section));
+    settings.connectionsPerAddress =
+        qMax(1, readIniInteger(iniPath, QStringLiteral("connectionsperaddress"), settings.connectionsPerAddress, section));
     return settings;
 }

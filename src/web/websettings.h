@@ -23,8 +23,11 @@ struct WebSettings {
     int registrationsPerWindow = 10;  // per client address
     int windowMinutes = 10;
     bool behindProxy = false;  // the client address is in X-Real-IP, set by the proxy
+    int connections = 1000;    // open at once, in all
+    int connectionsPerAddress = 64;  // from one client address, unless behind the proxy
 };
 
-// [web] listen, certificate, key, limit, limitminutes, proxy; the defaults
+// [web] listen, certificate, key, limit, limitminutes, proxy, connections,
+// connectionsperaddress; the defaults
 // above for what is missing.
 WebSettings readWebSettings(const QString& iniPath);

@@ -5,7 +5,9 @@
 #include "form/duplicates.h"
 #include "photos/jpegfile.h"
 #include "photos/photostore.h"
+#include "platform/files.h"
 #include "platform/sqlliteral.h"
+#include "web/guards.h"
 #include "platform/text.h"
 #include "records/recorddisplay.h"
 
@@ -21,12 +23,21 @@ namespace {
 
 // Photos are kept at most this many pixels on their long side.
 constexpr int photoLongSide = 1600;
-// A larger picture is refused before it is decoded.
-constexpr int maxDecodedSide = 10000;
+// A picture of more pixels is refused before it is decoded: what decoding
+// it costs grows with them, whatever size it is scaled to.
+constexpr qint64 maxDecodedPixels = 40'000'000;
 
 QString sameText(const QString& text)
 {
     return trimBlanks(text).toCaseFolded();
+}
+
+QVector<FormItem> itemsOf(const WebForm& form)
+{
+    QVector<FormItem> items;
+    for (const WebItem& item : form.items)
+        items << item.item;
+    return items;
 }
 
 } // namespace
@@ -68,12 +79,15 @@ QString storeUploadedPhoto(AppState& state, const QByteArray& bytes, const QDate
         *problem = QStringLiteral("照片须是 JPG 或 PNG 图片");
         return QString();
     }
-    if (size.width() > maxDecodedSide || size.height() > maxDecodedSide) {
+    if (qint64(size.width()) * size.height() > maxDecodedPixels) {
         *problem = QStringLiteral("照片尺寸过大");
         return QString();
     }
+    // A JPEG is decoded at the scale asked for (libjpeg's scaled decoding),
+    // then turned as its EXIF orientation says, as the phone showed it.
     if (qMax(size.width(), size.height()) > photoLongSide)
         reader.setScaledSize(size.scaled(photoLongSide, photoLongSide, Qt::KeepAspectRatio));
+    reader.setAutoTransform(true);
     QImage image = reader.read();
     if (image.isNull()) {
         *problem = QStringLiteral("照片无法读取，请换一张");
@@ -98,33 +112,33 @@ QString storeUploadedPhoto(AppState& state, const QByteArray& bytes, const QDate
     return storedName;
 }
 
-StoreResult storeWebRegistration(AppState& state, const WebForm& form, const Registration& registration,
-                                 const QString& photo, int* number)
+std::optional<bool> repeatsLiveRegistration(AppState& state, const WebForm& form, const Registration& registration)
 {
-    QVector<FormItem> items;
-    for (const WebItem& item : form.items)
-        items << item.item;
     bool lookupFailed = false;
-    if (const auto duplicate = findLikelyDuplicate(state, items, registration, 0, &lookupFailed)) {
-        *number = duplicate->id;
-        return StoreResult::Duplicate;
-    }
+    const bool found = findLikelyDuplicate(state, itemsOf(form), registration, 0, &lookupFailed).has_value();
     if (lookupFailed)
-        return StoreResult::Failed;
+        return std::nullopt;
+    return found;
+}
+
+bool storeWebRegistration(AppState& state, const WebForm& form, const Registration& registration, const QString& photo,
+                          int* number)
+{
+    const QVector<FormItem> items = itemsOf(form);
     DbConnection& connection = *state.db.connection;
     if (!connection.beginTransaction())
-        return StoreResult::Failed;
+        return false;
     if (!executeReported(state, registrationInsert(items, registration))) {
         connection.rollbackTransaction();
-        return StoreResult::Failed;
+        return false;
     }
     const int stored = int(connection.lastInsertId());
     if (!attachPendingPhoto(state, stored, photo) || !connection.commitTransaction()) {
         connection.rollbackTransaction();
-        return StoreResult::Failed;
+        return false;
     }
     *number = stored;
-    return StoreResult::Stored;
+    return true;
 }
 
 std::optional<StoredRegistration> readStoredRegistration(AppState& state, const WebForm& form, int number)
@@ -145,6 +159,7 @@ std::optional<StoredRegistration> readStoredRegistration(AppState& state, const 
                                    row.readInteger("imgid") > 0 ? QStringLiteral("已上传") : QStringLiteral("未上传"));
     stored.review = reviewWord(row.readText("sh"));
     stored.payment = paymentWord(row.readText("fk"));
+    stored.created = row.readDateTime("dtime");
     return stored;
 }
 
@@ -159,4 +174,34 @@ std::optional<QPair<QString, QString>> registrationStates(AppState& state, int n
         || (sameText(row.readText("zj")) != given && sameText(row.readText("lx1")) != given))
         return std::nullopt;
     return qMakePair(reviewWord(row.readText("sh")), paymentWord(row.readText("fk")));
+}
+
+QByteArray signingSecret(AppState& state, const QString& name)
+{
+    const QString lookup = QStringLiteral("select secret from websecret where name=") + sqlText(name);
+    // Made by the first instance that needs it; an instance making it at the
+    // same moment fails on the unique name and reads the other's.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!state.db.openShared(lookup))
+            return QByteArray();
+        if (!state.db.shared().atEnd())
+            return QByteArray::fromHex(state.db.shared().readText("secret").toLatin1());
+        state.db.execute(QStringLiteral("insert into websecret (name,secret) values (%1,%2)")
+                             .arg(sqlText(name), sqlText(QString::fromLatin1(randomSecret().toHex()))));
+    }
+    return QByteArray();
+}
+
+bool reopenIfReplaced(AppState& state, QByteArray& openedFile)
+{
+    if (!state.serverConnection.isEmpty())
+        return true;
+    const QByteArray now = fileIdentity(state.programFile(QStringLiteral("zhao.dat")));
+    if (now.isEmpty() || now == openedFile)
+        return true;
+    state.db.connection->closeDatabase();
+    if (!state.db.connection->openDatabase(connectionStringFor(state.programDir)))
+        return false;
+    openedFile = now;
+    return true;
 }

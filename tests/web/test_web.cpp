@@ -14,8 +14,12 @@
 #include "web/guards.h"
 #include "web/httpserver.h"
 #include "web/requestguard.h"
+#include "web/webform.h"
 #include "web/webservice.h"
 #include "web/webstore.h"
+#include "platform/files.h"
+
+#include <QMessageBox>
 
 #include <QBuffer>
 #include <QImage>
@@ -23,6 +27,8 @@
 #include <QElapsedTimer>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <sys/socket.h>
 
 namespace {
 
@@ -76,10 +82,11 @@ struct Browser {
     QString address = QStringLiteral("203.0.113.7");
     QByteArray cookie;
     QByteArray token;
+    QList<QPair<QByteArray, QByteArray>> headers;  // sent besides the cookie
 
     WebReply get(const QString& path, const QList<QPair<QByteArray, QByteArray>>& query = {})
     {
-        WebRequest request{"GET", path, query, {{"Cookie", cookie}}, {}, address};
+        WebRequest request{"GET", path, query, QList<QPair<QByteArray, QByteArray>>{{"Cookie", cookie}} + headers, {}, address};
         return keep(service.handle(request));
     }
     WebReply post(const QString& path, const Fields& fields, const QByteArray& photo = QByteArray())
@@ -87,7 +94,9 @@ struct Browser {
         Fields sent = fields;
         if (!token.isEmpty())
             sent.prepend(qMakePair(QByteArray("csrf"), QString::fromLatin1(token)));
-        WebRequest request{"POST", path, {}, {{"Content-Type", "multipart/form-data; boundary=" + boundary}, {"Cookie", cookie}},
+        WebRequest request{"POST", path, {},
+                           QList<QPair<QByteArray, QByteArray>>{{"Content-Type", "multipart/form-data; boundary=" + boundary},
+                                                                {"Cookie", cookie}} + headers,
                            multipart(sent, photo), address};
         return keep(service.handle(request));
     }
@@ -147,6 +156,76 @@ QByteArray pngWithAlpha()
     image.save(&buffer, "PNG");
     return bytes;
 }
+
+QByteArray jpegBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG");
+    return bytes;
+}
+
+// A 40 × 30 JPEG whose EXIF orientation (6) says to turn it a quarter to
+// the right, as phones store portrait photos.
+QByteArray jpegTurnedByExif()
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::darkGreen);
+    const QByteArray bytes = jpegBytes(image);
+    const QByteArray exif = QByteArray::fromHex("ffe10022457869660000" "4d4d002a00000008" "0001011200030000000100060000" "00000000");
+    return bytes.left(2) + exif + bytes.mid(2);
+}
+
+// A small JPEG whose frame header claims width × height.
+QByteArray jpegClaiming(int width, int height)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    QByteArray bytes = jpegBytes(image);
+    const qsizetype frame = bytes.indexOf("\xff\xc0");
+    bytes[frame + 5] = char(height >> 8);
+    bytes[frame + 6] = char(height & 0xff);
+    bytes[frame + 7] = char(width >> 8);
+    bytes[frame + 8] = char(width & 0xff);
+    return bytes;
+}
+
+// The page served on a socket of its own.
+struct RunningServer {
+    WebService service;
+    WebServer server;
+    RunningServer(OpenState& open, const ServerLimits& limits = ServerLimits())
+        : service(open.state, testSettings(), false), server(service, limits)
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+    }
+    // Sends the bytes on a new connection (the sending side closed after
+    // them when halfClose) and gives what came back once the server closed
+    // the connection or waitMs passed.
+    QByteArray exchange(const QByteArray& request, bool halfClose = false, int waitMs = 1000, bool* closed = nullptr)
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, server.serverPort());
+        if (!socket.waitForConnected(5000))
+            return QByteArray();
+        socket.write(request);
+        socket.flush();
+        if (halfClose)
+            ::shutdown(int(socket.socketDescriptor()), SHUT_WR);
+        QByteArray answer;
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < waitMs && socket.state() == QAbstractSocket::ConnectedState) {
+            QTest::qWait(5);
+            answer += socket.readAll();
+        }
+        answer += socket.readAll();
+        if (closed)
+            *closed = socket.state() != QAbstractSocket::ConnectedState;
+        return answer;
+    }
+};
 
 QHash<QString, QString> storedRow(OpenState& open, int id)
 {
@@ -237,11 +316,14 @@ private slots:
     // What a public page refuses, each with nothing stored where nothing
     // may be: a missing or foreign token, an empty required item (entries
     // kept, the add page's text beside it), a programme past its deadline,
-    // a repeated 证件号码, and the eleventh registration from one address.
+    // a NUL character, a repeated 证件号码 (its photo never decoded, its
+    // number never told), and the eleventh send from one address, every
+    // send counted whatever became of it.
     void whatThePageRefuses()
     {
         OpenState open;
         prepare(open);
+        QVERIFY(open.run("UPDATE xx SET pho=1"));
         WebService service(open.state, testSettings(), false);
         Browser browser(service);
         browser.get(QStringLiteral("/"));
@@ -278,16 +360,26 @@ private slots:
         QCOMPARE(renderRegistration(open.state, open.value("select max(id) from dy").toInt(), first),
                  QStringLiteral("<p>&lt;script&gt;alert(1)&lt;/script&gt;</p>"));
 
-        const WebReply again = browser.post(QStringLiteral("/"), with(applicant, "xm", QStringLiteral("王小明")));
+        // A desk shows the applicant's name as typed, never as markup.
+        const auto box = makeMessageBox(QStringLiteral("<img src=\"/local/file\">"), MessageStyle::Exclamation,
+                                        QStringLiteral("信息："), nullptr);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+
+        const WebReply nul = browser.post(QStringLiteral("/"), with(applicant, "lx2", QStringLiteral("北京路") + QChar(0)));
+        QCOMPARE(nul.status, 422);
+        QVERIFY(nul.body.contains("id=\"e-lx2\""));
+
+        const WebReply again = browser.post(QStringLiteral("/"), with(applicant, "xm", QStringLiteral("王小明")), pngWithAlpha().left(60));
         QCOMPARE(again.status, 200);
-        QVERIFY(again.body.contains(QStringLiteral("报名号为 %1").arg(first).toUtf8()));
+        QVERIFY(again.body.contains("已有相同信息的报名"));
+        QVERIFY(!again.body.contains("报名号"));
         QCOMPARE(count(), 1);
 
-        for (int n = 2; n <= 10; ++n)
+        for (int n = 6; n <= 10; ++n)
             QCOMPARE(browser.post(QStringLiteral("/"), with(with(applicant, "zj", QString::number(n)), "lx1", QString::number(n))).status, 303);
         const WebReply eleventh = browser.post(QStringLiteral("/"), with(with(applicant, "zj", QStringLiteral("11")), "lx1", QStringLiteral("11")));
         QCOMPARE(eleventh.status, 429);
-        QCOMPARE(count(), 10);
+        QCOMPARE(count(), 6);
         browser.address = QStringLiteral("203.0.113.8");
         QCOMPARE(browser.post(QStringLiteral("/"), with(with(applicant, "zj", QStringLiteral("11")), "lx1", QStringLiteral("11"))).status, 303);
 
@@ -307,6 +399,8 @@ private slots:
         forged[0] = forged[0] == '1' ? '2' : '1';
         QVERIFY(!tokens.isValid(forged, now));
         QVERIFY(!FormTokens(QByteArray("other"), 60).isValid(token, now));
+        QVERIFY(!tokens.isValid(token.left(token.indexOf('.') + 1), now));
+        QVERIFY(!FormTokens().isValid(FormTokens().make(now), now));
 
         RegistrationLimit limit(2, 600);
         limit.record(QStringLiteral("a"), now);
@@ -365,6 +459,12 @@ private slots:
         QTest::newRow("chunked") << QList<QByteArray>{"POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n"} << refused;
         QTest::newRow("no number") << QList<QByteArray>{"POST / HTTP/1.1\r\nContent-Length: 1e9\r\n\r\n"} << refused;
         QTest::newRow("endless headers") << QList<QByteArray>{"GET / HTTP/1.1\r\n" + QByteArray(40000, 'x')} << large;
+        QTest::newRow("large headers in one read")
+            << QList<QByteArray>{"GET / HTTP/1.1\r\nX-A: " + QByteArray(105 * 1024, 'x') + "\r\n\r\n"} << large;
+        QTest::newRow("a length in lower case") << QList<QByteArray>{"POST / HTTP/1.1\r\ncontent-length: 6291457\r\n\r\n"} << large;
+        QTest::newRow("a folded header")
+            << QList<QByteArray>{"POST / HTTP/1.1\r\nX-A: b\r\n Content-Length: 1\r\nContent-Length: 314572800\r\n\r\n"} << refused;
+        QTest::newRow("two lengths") << QList<QByteArray>{"POST / HTTP/1.1\r\nContent-Length: 1\r\nContent-Length: 1\r\n\r\nx"} << refused;
     }
 
     void requestFraming()
@@ -384,15 +484,10 @@ private slots:
     void theServerOverASocket()
     {
         OpenState open;
-        WebService service(open.state, testSettings(), false);
-        auto* tcp = new GuardedServer;
-        QVERIFY(tcp->listen(QHostAddress::LocalHost, 0));
-        WebHttpServer http(service);
-        http.bind(tcp);
-
+        RunningServer running(open);
         const auto exchange = [&](const QByteArray& request, qint64 bodyBytes) {
             QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, tcp->serverPort());
+            socket.connectToHost(QHostAddress::LocalHost, running.server.serverPort());
             if (!socket.waitForConnected(5000))
                 return QByteArray();
             socket.write(request);
@@ -419,6 +514,203 @@ private slots:
                                            "Content-Length: " + QByteArray::number(eightMegabytes) + "\r\n\r\n",
                                            eightMegabytes);
         QVERIFY2(upload.startsWith("HTTP/1.1 413"), upload.left(200).constData());
+    }
+
+    // Each request gets one answer with the page's headers; the connection
+    // is closed after it when the client asked for that, spoke HTTP/1.0 or
+    // closed its sending side, and kept otherwise.
+    void connections_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<bool>("halfClose");
+        QTest::addColumn<bool>("closes");
+        const QByteArray style = "GET /style.css HTTP/1.1\r\nHost: x\r\n";
+        QTest::newRow("kept alive") << style + "\r\n" << false << false;
+        QTest::newRow("Connection: close") << style + "Connection: close\r\n\r\n" << false << true;
+        QTest::newRow("HTTP/1.0") << QByteArray("GET /style.css HTTP/1.0\r\n\r\n") << false << true;
+        QTest::newRow("half-closed") << style + "\r\n" << true << true;
+        QTest::newRow("websocket upgrade")
+            << style + "Connection: Upgrade\r\nUpgrade: websocket\r\nSec-WebSocket-Version: 13\r\n"
+                       "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\n\r\n"
+            << false << false;
+    }
+
+    void connections()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(bool, halfClose);
+        QFETCH(bool, closes);
+        OpenState open;
+        RunningServer running(open);
+        bool closed = false;
+        const QByteArray answer = running.exchange(request, halfClose, 1000, &closed);
+        QCOMPARE(answer.count("HTTP/1.1 "), 1);
+        QVERIFY(answer.startsWith("HTTP/1.1 200"));
+        QVERIFY(answer.contains("Content-Security-Policy"));
+        QCOMPARE(closed, closes);
+    }
+
+    // A connection costs its client time: silent, half-sent, idle after an
+    // answer or trickling a body, it is closed; one address holds only so
+    // many at once.
+    void connectionsAreBounded()
+    {
+        OpenState open;
+        ServerLimits limits;
+        limits.headerMs = 300;
+        limits.idleMs = 300;
+        limits.bodyWindowMs = 300;
+        limits.minBodyBytes = 1000;
+        limits.connectionsPerAddress = 4;
+        RunningServer running(open, limits);
+        const QList<QByteArray> starts{QByteArray(), "GET / HTTP/1.1\r\nHo", "GET /style.css HTTP/1.1\r\nHost: x\r\n\r\n",
+                                       "POST / HTTP/1.1\r\nContent-Length: 100000\r\n\r\nxx"};
+        std::vector<std::unique_ptr<QTcpSocket>> sockets;
+        for (const QByteArray& start : starts) {
+            sockets.push_back(std::make_unique<QTcpSocket>());
+            sockets.back()->connectToHost(QHostAddress::LocalHost, running.server.serverPort());
+            QVERIFY(sockets.back()->waitForConnected(5000));
+            sockets.back()->write(start);
+        }
+        QVERIFY(running.exchange("GET /style.css HTTP/1.1\r\nHost: x\r\n\r\n").startsWith("HTTP/1.1 503"));
+        QTRY_VERIFY_WITH_TIMEOUT(std::all_of(sockets.begin(), sockets.end(),
+                                             [](const auto& socket) { return socket->state() == QAbstractSocket::UnconnectedState; }),
+                                 3000);
+        QVERIFY(running.exchange("GET /style.css HTTP/1.1\r\nHost: x\r\n\r\n").startsWith("HTTP/1.1 200"));
+    }
+
+    // While a desk holds the database, the stylesheet and the form are
+    // served at once; only what needs the database waits for it.
+    void aLockedDatabaseStallsNoPage()
+    {
+        if (testsOnServer())
+            QSKIP("a desk's zhao.dat only");
+        OpenState open;
+        prepare(open);
+        RunningServer running(open);
+        QVERIFY(running.exchange("GET / HTTP/1.1\r\nHost: x\r\n\r\n").startsWith("HTTP/1.1 200"));
+        std::unique_ptr<DbConnection> desk;
+        createConnection(desk);
+        QVERIFY(desk->openDatabase(connectionStringFor(open.dir.path())));
+        std::unique_ptr<RecordSet> none;
+        QVERIFY(desk->executeStatement(QStringLiteral("BEGIN EXCLUSIVE"), none));
+        QTcpSocket waiting;
+        waiting.connectToHost(QHostAddress::LocalHost, running.server.serverPort());
+        QVERIFY(waiting.waitForConnected(5000));
+        waiting.write("GET /receipt?n=1&s=x HTTP/1.1\r\nHost: x\r\n\r\n");
+        QTest::qWait(200);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(running.exchange("GET /style.css HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n").startsWith("HTTP/1.1 200"));
+        QVERIFY(running.exchange("GET / HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n").startsWith("HTTP/1.1 200"));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(desk->executeStatement(QStringLiteral("ROLLBACK"), none));
+    }
+
+    // Receipt links and form tokens hold across a restart of the page (the
+    // secrets are the database's); a database a desk put in place by a
+    // rename is opened again, and a link of the one before it shows nothing.
+    void theSecretsLiveInTheDatabase()
+    {
+        if (testsOnServer())
+            QSKIP("a desk's zhao.dat only");
+        OpenState open;
+        prepare(open);
+        std::optional<WebService> first(std::in_place, open.state, testSettings(), false);
+        Browser browser(*first);
+        browser.get(QStringLiteral("/"));
+        const WebReply sent = browser.post(QStringLiteral("/"), applicant);
+        QCOMPARE(sent.status, 303);
+        const auto link = receiptQuery(sent);
+        first.reset();
+
+        WebService restarted(open.state, testSettings(), false);
+        Browser again(restarted);
+        again.cookie = browser.cookie;
+        again.token = browser.token;
+        QCOMPARE(again.get(QStringLiteral("/receipt"), link).status, 200);
+        for (const QByteArray& forged : {QByteArray(), link.at(1).second.left(8)})
+            QCOMPARE(again.get(QStringLiteral("/receipt"), {link.at(0), {"s", forged}}).status, 404);
+        QCOMPARE(again.post(QStringLiteral("/"), with(with(applicant, "zj", QStringLiteral("2")), "lx1", QStringLiteral("2"))).status, 303);
+
+        OpenState restored;
+        prepare(restored);
+        QVERIFY(QFile::copy(restored.dir.path() + QStringLiteral("/zhao.dat"), open.dir.path() + QStringLiteral("/restored.dat")));
+        QVERIFY(replaceFile(open.dir.path() + QStringLiteral("/restored.dat"), open.dir.path() + QStringLiteral("/zhao.dat")));
+        QCOMPARE(again.get(QStringLiteral("/receipt"), link).status, 404);
+        QCOMPARE(again.get(QStringLiteral("/")).status, 200);
+        const WebReply intoRestored = again.post(QStringLiteral("/"), with(with(applicant, "zj", QStringLiteral("3")), "lx1", QStringLiteral("3")));
+        QCOMPARE(intoRestored.status, 303);
+        QCOMPARE(receiptNumber(intoRestored), 1);
+        QCOMPARE(again.get(QStringLiteral("/receipt"), receiptQuery(intoRestored)).status, 200);
+    }
+
+    // A form is taken only from a page of this site; over https, directly
+    // or behind the proxy, its cookie is Secure and the browser told to stay
+    // on https. Behind the proxy, only an address counts as the client's.
+    void whereAFormComesFrom_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("headers");
+        QTest::addColumn<bool>("proxy");
+        QTest::addColumn<QByteArray>("laterAddress");  // X-Real-IP of a second send
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("laterStatus");
+        QTest::addColumn<bool>("https");
+        const QByteArray host = "Host: baoming.test";
+        QTest::newRow("same origin") << QList<QByteArray>{host, "Origin: http://baoming.test"} << false << QByteArray() << 303 << 429 << false;
+        QTest::newRow("another site") << QList<QByteArray>{host, "Origin: http://evil.test"} << false << QByteArray() << 403 << 403 << false;
+        QTest::newRow("another site's page")
+            << QList<QByteArray>{host, "Referer: http://evil.test/form.html"} << false << QByteArray() << 403 << 403 << false;
+        QTest::newRow("https behind the proxy")
+            << QList<QByteArray>{host, "Origin: https://baoming.test", "X-Forwarded-Proto: https"} << true << QByteArray() << 303 << 429 << true;
+        QTest::newRow("proxied address") << QList<QByteArray>{host} << true << QByteArray("198.51.100.9") << 303 << 303 << false;
+        QTest::newRow("no address") << QList<QByteArray>{host} << true << QByteArray("a, b") << 303 << 429 << false;
+    }
+
+    void whereAFormComesFrom()
+    {
+        QFETCH(QList<QByteArray>, headers);
+        QFETCH(bool, proxy);
+        QFETCH(QByteArray, laterAddress);
+        QFETCH(int, status);
+        QFETCH(int, laterStatus);
+        QFETCH(bool, https);
+        OpenState open;
+        prepare(open);
+        WebSettings settings = testSettings();
+        settings.registrationsPerWindow = 1;
+        settings.behindProxy = proxy;
+        WebService service(open.state, settings, false);
+        Browser browser(service);
+        for (const QByteArray& header : headers)
+            browser.headers << qMakePair(header.left(header.indexOf(':')), header.mid(header.indexOf(':') + 2));
+        const WebReply page = browser.get(QStringLiteral("/"));
+        QCOMPARE(headerOf(page, "Set-Cookie").contains("; Secure"), https);
+        QCOMPARE(!headerOf(page, "Strict-Transport-Security").isEmpty(), https);
+        QCOMPARE(browser.post(QStringLiteral("/"), applicant).status, status);
+        if (!laterAddress.isEmpty())
+            browser.headers << qMakePair(QByteArray("X-Real-IP"), laterAddress);
+        QCOMPARE(browser.post(QStringLiteral("/"), with(with(applicant, "zj", QStringLiteral("2")), "lx1", QStringLiteral("2"))).status, laterStatus);
+    }
+
+    // Photos are decoded within a pixel budget and turned upright.
+    void uploadedPhotos()
+    {
+        OpenState open;
+        QString problem;
+        const QString turned = storeUploadedPhoto(open.state, jpegTurnedByExif(), QDateTime::currentDateTime(), &problem);
+        QVERIFY2(!turned.isEmpty(), qPrintable(problem));
+        QCOMPARE(QImage(localPhotoFile(open.state, turned)).size(), QSize(30, 40));
+        QVERIFY(storeUploadedPhoto(open.state, jpegClaiming(8000, 6000), QDateTime::currentDateTime(), &problem).isEmpty());
+        QVERIFY(!storeUploadedPhoto(open.state, jpegClaiming(4000, 3000), QDateTime::currentDateTime(), &problem).isEmpty());
+    }
+
+    void programmeCaptions()
+    {
+        Programme programme;
+        programme.name = QStringLiteral("美容%2班");
+        programme.xuefei = 1500;
+        QCOMPARE(programmeChoiceCaption(programme), QStringLiteral("美容%2班（学费 1500 元）"));
     }
 };
 

@@ -20,7 +20,7 @@ QStringList schemaStatements();
 // set up before it existed.
 QString photoFileTableStatement();
 
-// The indexes and later columns of schemaStatements, each created only where
+// The indexes, later columns and tables of schemaStatements, each created only where
 // it is missing: run on a database set up by an earlier version.
 QStringList missingSchemaStatements();
 
