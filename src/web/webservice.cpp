@@ -58,7 +58,9 @@ QList<QPair<QByteArray, QByteArray>> securityHeaders()
              "default-src 'none'; style-src 'self'; img-src 'self' data:; form-action 'self'; "
              "frame-ancestors 'none'; base-uri 'none'"},
             {"X-Content-Type-Options", "nosniff"},
-            {"Referrer-Policy", "no-referrer"},
+            // Not no-referrer: under it browsers send "Origin: null" with the
+            // page's own forms, which the origin check must refuse.
+            {"Referrer-Policy", "same-origin"},
             {"X-Frame-Options", "DENY"}};
 }
 

@@ -43,7 +43,7 @@ constexpr qint64 maxRequestBytes = 6 * 1024 * 1024;
 constexpr qint64 maxFormBytes = 64 * 1024;
 
 // The headers every reply carries: a policy that allows only the program's
-// own resources, and no sniffing, framing or referrer.
+// own resources, and no sniffing, framing or referrer to other sites.
 QList<QPair<QByteArray, QByteArray>> securityHeaders();
 
 // The reply to a body refused before it is read: too large, or sent in a
