@@ -18,8 +18,8 @@ bool sameBytes(const QByteArray& given, const QByteArray& expected);
 
 // A token is a moment and an HMAC of it under the secret kept in the
 // database; it is valid for `lifetime` after the moment, and never without
-// a secret. The page carries it in a hidden
-// field and in a cookie, and both must agree.
+// a secret. The page carries it in a hidden field and in a cookie, and both
+// must agree.
 class FormTokens {
 public:
     explicit FormTokens(QByteArray secret = QByteArray(), qint64 lifetimeSeconds = 4 * 3600);

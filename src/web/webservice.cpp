@@ -25,6 +25,10 @@ WebReply htmlReply(int status, const QByteArray& body)
 
 const QByteArray tokenCookieName = "brenvo_form";
 
+// The form is read again at most every two seconds: a change at a desk shows
+// on the next page, and a busy page does not read it for every applicant.
+constexpr qint64 formLifetimeMs = 2000;
+
 WebReply styleReply()
 {
     WebReply reply;
@@ -175,9 +179,6 @@ bool WebService::databaseReady()
 
 bool WebService::loadForm(WebForm& form)
 {
-    // Read again at most every two seconds: a change at a desk shows on the
-    // next page, and a busy page does not read the form for every applicant.
-    constexpr qint64 formLifetimeMs = 2000;
     {
         QMutexLocker lock(&published);
         if (loadedForm && formAge.elapsed() <= formLifetimeMs) {
@@ -224,7 +225,7 @@ std::optional<WebReply> WebService::answerAtOnce(const WebRequest& request, bool
     {
         QMutexLocker lock(&published);
         form = loadedForm;
-        *refresh = formAge.isValid() && formAge.elapsed() > 2000;
+        *refresh = formAge.isValid() && formAge.elapsed() > formLifetimeMs;
     }
     // The form as last read, also while a desk holds the database.
     if (!form)

@@ -7,9 +7,9 @@
 #include "photos/photostore.h"
 #include "platform/files.h"
 #include "platform/sqlliteral.h"
-#include "web/guards.h"
 #include "platform/text.h"
 #include "records/recorddisplay.h"
+#include "web/guards.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -99,6 +99,9 @@ private slots:
         // The server's own table of photo files.
         expectedColumns << QStringLiteral("photofile.id int4 NO") << QStringLiteral("photofile.name text NO")
                         << QStringLiteral("photofile.bytes bytea YES");
+        // And the web page's signing secrets.
+        expectedColumns << QStringLiteral("websecret.id int4 NO") << QStringLiteral("websecret.name text NO")
+                        << QStringLiteral("websecret.secret text NO");
         expectedColumns.sort();
         const PgSession::Result columns = session.run(
             "select table_name || '.' || column_name || ' ' || udt_name || ' ' || is_nullable "
@@ -112,13 +115,14 @@ private slots:
         const PgSession::Result identities = session.run(
             "select count(*) from information_schema.columns where table_schema = 'public' and column_name = 'id' "
             "and is_identity = 'YES'");
-        QCOMPARE(joined(identities.rows), QString::number(schema::tables().size() + 1));   // and photofile
+        QCOMPARE(joined(identities.rows), QString::number(schema::tables().size() + 2));   // and photofile, websecret
 
         QStringList expectedIndexes;
         for (const QString& statement : schema::indexStatements())
             expectedIndexes << statement.section(QLatin1Char(' '), 2, 2) + QStringLiteral(" ON public.")
                                    + statement.section(QLatin1Char(' '), 4);
-        expectedIndexes << QStringLiteral("photofile_name_key ON public.photofile (name)");
+        expectedIndexes << QStringLiteral("photofile_name_key ON public.photofile (name)")
+                        << QStringLiteral("websecret_name_key ON public.websecret (name)");
         expectedIndexes.sort();
         const PgSession::Result indexes = session.run(
             "select indexname || ' ON public.' || tablename || ' ' || substring(indexdef from '\\(.*\\)') "
