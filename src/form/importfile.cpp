@@ -329,7 +329,6 @@ public:
         file.reset(zip_fopen(archive, entry.constData(), 0));
         if (!file)
             fail(zipErrorText(zip_get_error(archive)));
-        xml.setEntityExpansionLimit(0);
     }
 
     // The next token of the part; false at its end or on a failure.
@@ -443,6 +442,10 @@ public:
         QString sharedPath;
         if (!readWorkbook(sheetPath, sharedPath) || !readSharedStrings(sharedPath))
             return;
+        zip_stat_t info;
+        zip_stat_init(&info);
+        if (zip_stat(archive.get(), sheetPath.toUtf8().constData(), 0, &info) == 0 && (info.valid & ZIP_STAT_SIZE))
+            declaredSheetSize = qint64(info.size);
         sheet = std::make_unique<XmlPart>(archive.get(), sheetPath, limits.partBytes, limits.totalBytes, totalRead);
         if (!sheet->found)
             fail(QStringLiteral("工作簿中没有工作表"));
@@ -510,13 +513,7 @@ private:
             else if (attributes.value(QLatin1String("Type")).endsWith(QLatin1String("/sharedStrings")))
                 sharedPath = part;
         }
-        if (links.failed())
-            return fail(links.error);
-        zip_stat_t info;
-        zip_stat_init(&info);
-        if (zip_stat(archive.get(), sheetPath.toUtf8().constData(), 0, &info) == 0 && (info.valid & ZIP_STAT_SIZE))
-            declaredSheetSize = qint64(info.size);
-        return true;
+        return links.failed() ? fail(links.error) : true;
     }
 
     // Every string of the shared table, their phonetic runs (<rPh>) left out.
