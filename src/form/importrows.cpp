@@ -2,11 +2,10 @@
 
 #include "form/formlayout.h"
 #include "platform/dates.h"
+#include "platform/files.h"
 #include "platform/messagestyle.h"
 #include "platform/text.h"
 #include "store/schema.h"
-
-#include "platform/files.h"
 
 #include <QDir>
 #include <QFile>
