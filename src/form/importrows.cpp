@@ -2,13 +2,21 @@
 
 #include "form/formlayout.h"
 #include "platform/dates.h"
+#include "platform/files.h"
 #include "platform/messagestyle.h"
 #include "platform/text.h"
 #include "store/schema.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -48,18 +56,32 @@ std::optional<int> stateCode(const QString& column, const QString& text)
     return std::nullopt;
 }
 
-// The time of a cell: a spreadsheet's day number (days since 1899-12-30,
-// the fraction the time of day) or a date text.
-std::optional<QDateTime> cellTime(const QString& text)
+// The time of a cell: a spreadsheet's day number or a date text.
+std::optional<QDateTime> cellTime(const QString& text, bool date1904)
 {
-    if (isPlainNumber(text)) {
-        const double days = textToNumber(text);
-        if (days < 1 || days > 2958465)
-            return std::nullopt;
-        return zeroDate().addSecs(qint64(std::llround(days * 86400.0)));
-    }
+    if (isPlainNumber(text))
+        return spreadsheetDayTime(textToNumber(text), date1904);
     return textToDate(text);
 }
+
+// The earliest and latest time a registration can have.
+QDateTime earliestRegistrationTime()
+{
+    return QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC);
+}
+
+QDateTime latestRegistrationTime(const QDateTime& now)
+{
+    return QDateTime(now.date().addYears(1), now.time(), Qt::UTC);
+}
+
+bool isPossibleRegistrationTime(const QDateTime& time, const QDateTime& now)
+{
+    const QDateTime wallClock(time.date(), time.time(), Qt::UTC);
+    return wallClock >= earliestRegistrationTime() && wallClock <= latestRegistrationTime(now);
+}
+
+constexpr double oldestAge = 150;
 
 // An item's value from its cell; a problem text when the cell cannot be one.
 ItemValue cellValue(const ImportContext& context, const FormItem& item, const QString& cell, QString* problem)
@@ -97,7 +119,12 @@ ItemValue cellValue(const ImportContext& context, const FormItem& item, const QS
             *problem = item.nam + QStringLiteral("不是数字：") + text;
             return {};
         }
-        return textToNumber(text);
+        const double age = textToNumber(text);
+        if (!(age >= 0 && age <= oldestAge)) {
+            *problem = item.nam + QStringLiteral("不可能是%1（应在0到%2之间）").arg(text).arg(oldestAge);
+            return {};
+        }
+        return age;
     }
     if (item.zd == QLatin1String("dd")) {
         if (text.isEmpty())
@@ -206,13 +233,21 @@ ImportRow convertImportRow(const ImportContext& context, const QStringList& colu
         const QString cell = trimBlanks(cells.value(c));
         if (column.isEmpty())
             continue;
-        if (column == QLatin1String("dtime")) {
+        // A NUL would end the text in many a program, and no statement takes it.
+        if (cell.contains(QChar(0))) {
+            row.problem = QStringLiteral("第%1列含有空字符（NUL）").arg(c + 1);
+        } else if (column == QLatin1String("dtime")) {
             if (cell.isEmpty())
                 continue;
-            if (const auto time = cellTime(cell))
-                registration.time = *time;
-            else
+            const auto time = cellTime(cell, context.date1904);
+            if (!time)
                 row.problem = QStringLiteral("时间无法识别：") + cell;
+            else if (!isPossibleRegistrationTime(*time, context.now))
+                row.problem = QStringLiteral("时间不可能：%1（应在%2到%3之间）")
+                                  .arg(cell, dateToText(earliestRegistrationTime()),
+                                       dateToText(latestRegistrationTime(context.now)));
+            else
+                registration.time = *time;
         } else if (column == QLatin1String("sh") || column == QLatin1String("fk")) {
             if (cell.isEmpty())
                 continue;
@@ -234,7 +269,17 @@ ImportRow convertImportRow(const ImportContext& context, const QStringList& colu
     return row;
 }
 
-bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& items, const StoredDuplicateLookup& stored)
+namespace {
+
+quint64 keyDigest(const QString& key)
+{
+    return quint64(qHash(key, size_t(0x9e3779b97f4a7c15ULL)));
+}
+
+} // namespace
+
+bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& items, const StoredDuplicateLookup& stored,
+                          ImportFileKeys& seen)
 {
     // The stored registrations are looked up together first, for every row
     // that may still be stored; a row that repeats an earlier one of the file
@@ -253,13 +298,14 @@ bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& ite
     for (int k = 0; k < asked.size(); ++k)
         storedDuplicate[asked.at(k)] = found.value(k);
 
-    QHash<QString, int> seen;  // key -> row in the file
     for (int r = 0; r < rows.size(); ++r) {
         ImportRow& row = rows[r];
         if (!row.problem.isEmpty())
             continue;
-        const QStringList keys = duplicateKeys(items, row.registration);
-        for (const QString& key : keys)
+        QVector<quint64> keys;
+        for (const QString& key : duplicateKeys(items, row.registration))
+            keys << keyDigest(key);
+        for (const quint64 key : keys)
             if (const auto earlier = seen.constFind(key); earlier != seen.constEnd()) {
                 row.problem = QStringLiteral("与第%1行重复").arg(*earlier);
                 break;
@@ -267,7 +313,7 @@ bool markImportDuplicates(QVector<ImportRow>& rows, const QVector<FormItem>& ite
         if (row.problem.isEmpty() && storedDuplicate.at(r))
             row.problem = QStringLiteral("与第%1号报名重复").arg(storedDuplicate.at(r)->id);
         if (row.problem.isEmpty())
-            for (const QString& key : keys)
+            for (const quint64 key : keys)
                 seen.insert(key, row.line);
     }
     return true;
@@ -294,55 +340,253 @@ QString importSummary(int stored, int skipped)
     return QStringLiteral("导入 %1 条，跳过 %2 条").arg(stored).arg(skipped);
 }
 
-QString skippedFilePath(const QString& sourcePath)
+QString skippedFilePath(const QString& sourcePath, int n)
 {
     const QFileInfo source(sourcePath);
-    return source.dir().filePath(source.completeBaseName() + QStringLiteral("_未导入.csv"));
+    const QString suffix = n > 1 ? QStringLiteral("_未导入(%1).csv").arg(n) : QStringLiteral("_未导入.csv");
+    return source.dir().filePath(source.completeBaseName() + suffix);
 }
 
-QVector<QStringList> skippedFileRows(const QStringList& header, const QVector<ImportRow>& rows, int* columns)
+namespace {
+
+// The rows of a file in batches, from the thread that reads and converts
+// them to the one that stores them; at most two wait, so memory stays
+// proportional to a batch whatever the size of the file.
+struct ImportBatch {
+    QVector<ImportRow> rows;
+    qint64 done = 0;
+    qint64 total = 0;
+    bool last = false;
+    QString error;
+};
+
+class BatchQueue {
+public:
+    void put(ImportBatch batch)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this] { return stopped || batches.size() < 2; });
+        if (stopped)
+            return;
+        batches.push_back(std::move(batch));
+        changed.notify_all();
+    }
+    // The next batch, waiting at most `wait`; false when none came.
+    bool take(ImportBatch& batch, std::chrono::milliseconds wait)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (!changed.wait_for(lock, wait, [this] { return !batches.empty(); }))
+            return false;
+        batch = std::move(batches.front());
+        batches.pop_front();
+        changed.notify_all();
+        return true;
+    }
+    void stop()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopped = true;
+        changed.notify_all();
+    }
+    bool isStopped()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return stopped;
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<ImportBatch> batches;
+    bool stopped = false;
+};
+
+// Reads the file after its header row, converts each row and hands them on.
+void readAndConvert(const ImportRequest& request, BatchQueue& queue)
 {
-    int width = int(header.size());
-    for (const ImportRow& row : rows)
-        width = qMax(width, int(row.cells.size()));
-    auto padded = [width](QStringList cells) {
-        while (cells.size() < width)
+    ImportFileReader reader(request.path, request.encoding, request.limits);
+    ImportContext context = request.context;
+    ImportBatch batch;
+    ImportLine line;
+    bool header = true;
+    while (!queue.isStopped() && reader.next(line)) {
+        if (header) {
+            header = false;
+            context.date1904 = reader.date1904();
+            continue;
+        }
+        batch.rows << convertImportRow(context, request.columns, line.cells, line.line);
+        if (batch.rows.size() == importBatchRows) {
+            batch.done = reader.bytesRead();
+            batch.total = reader.bytesTotal();
+            queue.put(std::exchange(batch, {}));
+        }
+    }
+    batch.done = reader.bytesRead();
+    batch.total = reader.bytesTotal();
+    batch.error = reader.error();
+    batch.last = true;
+    queue.put(std::move(batch));
+}
+
+// The file of skipped rows: made new at the first skipped row, under the
+// first name nothing has (no existing file, no link), and removed again when
+// the import stores nothing.
+class SkippedRowsFile {
+public:
+    SkippedRowsFile(const QString& sourcePath, const QStringList& header)
+        : sourcePath(sourcePath), headerWidth(int(header.size())), header(header)
+    {
+    }
+    ~SkippedRowsFile()
+    {
+        if (!kept && file.isOpen()) {
+            file.close();
+            QFile::remove(createdPath);
+        }
+    }
+
+    // The row as read, padded to the header, its reason after it, then any
+    // cells it has beyond the header.
+    bool write(const ImportRow& row, QString* error)
+    {
+        if (!file.isOpen() && !create(error))
+            return false;
+        QStringList cells = row.cells.mid(0, headerWidth);
+        while (cells.size() < headerWidth)
             cells << QString();
-        return cells;
-    };
-    QVector<QStringList> out{padded(header) << QStringLiteral("未导入原因")};
-    for (const ImportRow& row : rows)
-        if (!row.problem.isEmpty())
-            out << (padded(row.cells) << row.problem);
-    *columns = width + 1;
-    return out;
-}
+        cells << row.problem << row.cells.mid(headerWidth);
+        return put(csvRow(cells), error);
+    }
+    bool flush(QString* error) { return !file.isOpen() || file.flush() || fail(error); }
+    // The rows are stored: the file stays.
+    void keep() { kept = true; }
+    // The file made, or the name last tried.
+    QString path() const { return createdPath; }
 
-bool storeImportedRows(AppState& state, const QVector<FormItem>& items, const QVector<ImportRow>& rows,
-                       const std::function<void(int stored)>& afterRow)
+private:
+    bool create(QString* error)
+    {
+        bool exists = true;
+        for (int n = 1; exists && n <= 100; ++n) {
+            createdPath = skippedFilePath(sourcePath, n);
+            if (createNewFile(file, createdPath, &exists, error))
+                return put(QByteArray(csvByteOrderMark) + csvRow(QStringList(header) << QStringLiteral("未导入原因")), error);
+        }
+        if (exists && error)
+            *error = QStringLiteral("同名的文件已有100个");
+        return false;
+    }
+    bool put(const QByteArray& bytes, QString* error)
+    {
+        return file.write(bytes) == bytes.size() || fail(error);
+    }
+    bool fail(QString* error)
+    {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+
+    const QString sourcePath;
+    const int headerWidth;
+    const QStringList header;
+    QFile file;
+    QString createdPath;
+    bool kept = false;
+};
+
+} // namespace
+
+ImportOutcome importRegistrations(AppState& state, const ImportRequest& request,
+                                  const std::function<bool(const ImportProgress&)>& keepGoing)
 {
-    QVector<Registration> registrations;
-    for (const ImportRow& row : rows)
-        if (row.problem.isEmpty())
-            registrations << row.registration;
+    ImportOutcome outcome;
+    ImportProgress progress;
+    if (!keepGoing(progress)) {
+        outcome.result = ImportOutcome::Result::Cancelled;
+        return outcome;
+    }
     if (!state.db.connection->beginTransaction()) {
         state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
-        return false;
+        return outcome;
     }
-    int stored = 0;
-    for (const RegistrationsInsert& insert : registrationInserts(items, registrations, importRowsPerStatement)) {
-        if (!executeReported(state, insert.sql)) {
-            state.db.connection->rollbackTransaction();
+    BatchQueue queue;
+    std::thread reading(readAndConvert, std::cref(request), std::ref(queue));
+    SkippedRowsFile skippedRows(request.path, request.header);
+    ImportFileKeys seen;
+    const QVector<FormItem>& items = request.context.items;
+    const StoredDuplicateLookup lookup = [&state, &items](const QVector<Registration>& registrations,
+                                                          QVector<std::optional<LikelyDuplicate>>& found) {
+        return findLikelyDuplicates(state, items, registrations, found);
+    };
+
+    // One batch checked, stored and its skipped rows written; false ends the import.
+    const auto storeBatch = [&](ImportBatch& batch) {
+        if (!batch.error.isEmpty()) {
+            outcome.error = batch.error;
             return false;
         }
-        if (afterRow)
-            for (int r = 0; r < insert.rows; ++r)
-                afterRow(++stored);
+        if (!request.allowDuplicates && !markImportDuplicates(batch.rows, items, lookup, seen))
+            return false;
+        QVector<Registration> registrations;
+        for (const ImportRow& row : batch.rows) {
+            if (row.problem.isEmpty()) {
+                registrations << row.registration;
+                continue;
+            }
+            QString error;
+            if (!skippedRows.write(row, &error)) {
+                outcome.error = QStringLiteral("未导入的行无法写入 ") + QDir::toNativeSeparators(skippedRows.path())
+                                + QStringLiteral("：") + error;
+                return false;
+            }
+            ++progress.skipped;
+        }
+        for (const RegistrationsInsert& insert : registrationInserts(items, registrations, importRowsPerStatement)) {
+            if (!executeReported(state, insert.sql))
+                return false;
+            progress.stored += insert.rows;
+        }
+        progress.done = batch.done;
+        progress.total = batch.total;
+        return true;
+    };
+
+    bool finished = false;
+    bool going = true;
+    while (going && !finished) {
+        ImportBatch batch;
+        if (queue.take(batch, std::chrono::milliseconds(50))) {
+            going = storeBatch(batch);
+            finished = batch.last;
+            if (!going)
+                break;
+        }
+        if (!keepGoing(progress)) {
+            outcome.result = ImportOutcome::Result::Cancelled;
+            going = false;
+        }
     }
-    if (!state.db.connection->commitTransaction()) {
-        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
-        state.db.connection->rollbackTransaction();
-        return false;
+    queue.stop();
+    reading.join();
+
+    if (going) {
+        QString error;
+        if (!skippedRows.flush(&error)) {
+            outcome.error = QStringLiteral("未导入的行无法写入 ") + QDir::toNativeSeparators(skippedRows.path())
+                            + QStringLiteral("：") + error;
+        } else if (!state.db.connection->commitTransaction()) {
+            state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        } else {
+            skippedRows.keep();
+            outcome.result = ImportOutcome::Result::Stored;
+            outcome.stored = progress.stored;
+            outcome.skipped = progress.skipped;
+            outcome.skippedPath = progress.skipped > 0 ? skippedRows.path() : QString();
+            return outcome;
+        }
     }
-    return true;
+    state.db.connection->rollbackTransaction();
+    return outcome;
 }

@@ -6,8 +6,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -53,10 +56,10 @@ ImportWindow::ImportWindow(AppState& appState, QWidget* parent) : QDialog(parent
     ensureProgrammeList(state);
     ensureFormItems(state);
 
-    auto* choose = new QPushButton(QStringLiteral("选择文件…"), this);
-    choose->setObjectName(QStringLiteral("按钮_导入_选择文件"));
-    choose->setGeometry(16, 14, 100, 28);
-    connect(choose, &QPushButton::clicked, this, &ImportWindow::onChooseFileClicked);
+    chooseButton = new QPushButton(QStringLiteral("选择文件…"), this);
+    chooseButton->setObjectName(QStringLiteral("按钮_导入_选择文件"));
+    chooseButton->setGeometry(16, 14, 100, 28);
+    connect(chooseButton, &QPushButton::clicked, this, &ImportWindow::onChooseFileClicked);
     fileLabel = new QLabel(QStringLiteral("请选择要导入的表格文件（.xlsx 或 .csv），第一行为表头"), this);
     fileLabel->setObjectName(QStringLiteral("标签_导入_文件"));
     fileLabel->setGeometry(124, 14, 620, 28);
@@ -84,8 +87,13 @@ ImportWindow::ImportWindow(AppState& appState, QWidget* parent) : QDialog(parent
 
     progress = new QProgressBar(this);
     progress->setObjectName(QStringLiteral("进度条_导入"));
-    progress->setGeometry(16, 488, 600, 20);
+    progress->setGeometry(16, 488, 510, 20);
     progress->setValue(0);
+    cancelButton = new QPushButton(QStringLiteral("取消"), this);
+    cancelButton->setObjectName(QStringLiteral("按钮_导入_取消"));
+    cancelButton->setGeometry(536, 484, 100, 28);
+    cancelButton->setEnabled(false);
+    connect(cancelButton, &QPushButton::clicked, this, &ImportWindow::cancelImport);
     startButton = new QPushButton(QStringLiteral("开始导入"), this);
     startButton->setObjectName(QStringLiteral("按钮_导入_开始"));
     startButton->setGeometry(644, 484, 100, 28);
@@ -108,20 +116,42 @@ void ImportWindow::onChooseFileClicked()
 
 bool ImportWindow::openFile(const QString& path)
 {
+    const QString shownPath = QDir::toNativeSeparators(path);
+    CsvEncoding chosenEncoding = CsvEncoding::Utf8;
+    if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) != 0) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            messageBox(QStringLiteral("无法读取文件 ") + shownPath + QStringLiteral("：\n") + file.errorString(),
+                       MessageStyle::Error);
+            return false;
+        }
+        const CsvEncodingGuess guess = guessCsvEncoding(file);
+        chosenEncoding = guess.encoding;
+        if (!guess.certain) {
+            const CsvEncoding other = guess.encoding == CsvEncoding::Utf8 ? CsvEncoding::Gbk : CsvEncoding::Utf8;
+            const QString question = QStringLiteral("文件 %1 的编码无法识别：它像是%2，但第%3行不是有效的%2。\n按%4读取吗？")
+                                         .arg(shownPath, csvEncodingName(guess.encoding))
+                                         .arg(guess.badLine)
+                                         .arg(csvEncodingName(other));
+            if (messageBox(question, MessageStyle::YesNo | MessageStyle::Exclamation) != AnswerYes)
+                return false;
+            chosenEncoding = other;
+        }
+    }
     ImportTable read;
     QString error;
-    if (!readImportFile(path, read, &error)) {
-        messageBox(QStringLiteral("无法读取文件 ") + QDir::toNativeSeparators(path) + QStringLiteral("：\n") + error,
-                   MessageStyle::Error);
+    if (!readImportRows(path, chosenEncoding, importPreviewRows + 1, read, &error)) {
+        messageBox(QStringLiteral("无法读取文件 ") + shownPath + QStringLiteral("：\n") + error, MessageStyle::Error);
         return false;
     }
     if (read.rows.isEmpty()) {
-        messageBox(QStringLiteral("文件中没有数据：") + QDir::toNativeSeparators(path), MessageStyle::Exclamation);
+        messageBox(QStringLiteral("文件中没有数据：") + shownPath, MessageStyle::Exclamation);
         return false;
     }
     sourcePath = path;
+    encoding = chosenEncoding;
     table = read;
-    fileLabel->setText(QDir::toNativeSeparators(path) + QStringLiteral("（%1 行）").arg(table.rows.size() - 1));
+    fileLabel->setText(shownPath);
     resultLabel->clear();
     progress->setValue(0);
     buildSelectors();
@@ -139,7 +169,7 @@ void ImportWindow::buildSelectors()
 {
     qDeleteAll(selectorPanel->children());
     selectors.clear();
-    const QStringList header = table.rows.first();
+    const QStringList header = table.rows.first().cells;
     const QStringList matches = matchImportColumns(header, state.formItems);
     const QVector<ImportTarget> targets = importTargets(state.formItems);
     for (int c = 0; c < header.size(); ++c) {
@@ -166,7 +196,7 @@ ImportContext ImportWindow::context() const
 {
     const UnitSettings& switches = state.unitSettings;
     return {state.formItems, state.categoryList, state.programmeList, {switches.review, switches.payment, 0, 0},
-            QDateTime::currentDateTime()};
+            QDateTime::currentDateTime(), table.date1904};
 }
 
 QStringList ImportWindow::chosenColumns() const
@@ -183,7 +213,7 @@ QVector<ImportRow> ImportWindow::convertRows(int limit) const
     const QStringList columns = chosenColumns();
     QVector<ImportRow> rows;
     for (int r = 1; r < table.rows.size() && rows.size() < limit; ++r)
-        rows << convertImportRow(converting, columns, table.rows.at(r), r + 1);
+        rows << convertImportRow(converting, columns, table.rows.at(r).cells, table.rows.at(r).line);
     return rows;
 }
 
@@ -191,10 +221,13 @@ bool ImportWindow::markDuplicates(QVector<ImportRow>& rows)
 {
     if (allowDuplicates->isChecked())
         return true;
-    return markImportDuplicates(rows, state.formItems,
-                                [this](const QVector<Registration>& registrations, QVector<std::optional<LikelyDuplicate>>& found) {
-                                    return findLikelyDuplicates(state, state.formItems, registrations, found);
-                                });
+    ImportFileKeys seen;
+    return markImportDuplicates(
+        rows, state.formItems,
+        [this](const QVector<Registration>& registrations, QVector<std::optional<LikelyDuplicate>>& found) {
+            return findLikelyDuplicates(state, state.formItems, registrations, found);
+        },
+        seen);
 }
 
 void ImportWindow::refreshPreview()
@@ -217,54 +250,83 @@ void ImportWindow::refreshPreview()
         preview->resizeColumnToContents(c);
 }
 
+void ImportWindow::setRunning(bool isRunning)
+{
+    running = isRunning;
+    cancelRequested = false;
+    chooseButton->setEnabled(!running);
+    startButton->setEnabled(!running);
+    selectorPanel->setEnabled(!running);
+    allowDuplicates->setEnabled(!running);
+    cancelButton->setEnabled(running);
+}
+
+void ImportWindow::cancelImport()
+{
+    cancelRequested = true;
+}
+
+void ImportWindow::reject()
+{
+    // Closing the window while the import runs cancels it first.
+    if (running)
+        cancelImport();
+    else
+        QDialog::reject();
+}
+
+bool ImportWindow::showProgress(const ImportProgress& done)
+{
+    // A thousandth of the file per step, so files of any size fit the bar.
+    progress->setRange(0, 1000);
+    progress->setValue(done.total > 0 ? int(qMin<qint64>(1000, done.done * 1000 / done.total)) : 0);
+    resultLabel->setText(QStringLiteral("正在导入：已导入 %1 条，跳过 %2 条").arg(done.stored).arg(done.skipped));
+    // User input too, so that 取消 can be clicked; the rest of the window is
+    // disabled meanwhile.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return !cancelRequested;
+}
+
 int ImportWindow::startImport()
 {
     if (sourcePath.isEmpty()) {
         messageBox(QStringLiteral("请先选择要导入的文件"), MessageStyle::Exclamation);
         return -1;
     }
-    startButton->setEnabled(false);
-    QVector<ImportRow> rows = convertRows(int(table.rows.size()));
-    const auto failedImport = [this] {
-        const QString text = QStringLiteral("导入失败，没有导入任何报名");
+    ImportRequest request;
+    request.path = sourcePath;
+    request.encoding = encoding;
+    request.header = table.rows.first().cells;
+    request.columns = chosenColumns();
+    request.allowDuplicates = allowDuplicates->isChecked();
+    request.context = context();
+    setRunning(true);
+    const ImportOutcome outcome =
+        importRegistrations(state, request, [this](const ImportProgress& done) { return showProgress(done); });
+    setRunning(false);
+
+    if (outcome.result != ImportOutcome::Result::Stored) {
+        const QString text = outcome.result == ImportOutcome::Result::Cancelled
+                                 ? QStringLiteral("导入已取消，没有导入任何报名")
+                                 : QStringLiteral("导入失败，没有导入任何报名");
         state.showResult(text);
         resultLabel->setText(text);
-        startButton->setEnabled(true);
-        return -1;
-    };
-    if (!markDuplicates(rows))
-        return failedImport();
-    const int toStore = int(std::count_if(rows.begin(), rows.end(), [](const ImportRow& row) { return row.problem.isEmpty(); }));
-    const int skipped = int(rows.size()) - toStore;
-    progress->setRange(0, qMax(1, toStore));
-    progress->setValue(0);
-    const bool stored = storeImportedRows(state, state.formItems, rows, [this](int done) {
-        progress->setValue(done);
-        if (done % 100 == 0)
-            processPendingMessages();
-    });
-    if (!stored)
-        return failedImport();
-    progress->setValue(progress->maximum());
-
-    QString result = importSummary(toStore, skipped);
-    state.showResult(result);
-    if (skipped > 0) {
-        int columns = 0;
-        const QVector<QStringList> skippedRows = skippedFileRows(table.rows.first(), rows, &columns);
-        const QString skippedPath = skippedFilePath(sourcePath);
-        QString error;
-        if (writeCsvFile(skippedPath, skippedRows, columns, &error))
-            resultLabel->setText(result + QStringLiteral("；未导入的行在 ") + QDir::toNativeSeparators(skippedPath));
-        else
-            messageBox(QStringLiteral("未导入的行无法写入 ") + QDir::toNativeSeparators(skippedPath)
-                           + QStringLiteral("：") + error,
+        progress->setValue(0);
+        if (!outcome.error.isEmpty())
+            messageBox(QStringLiteral("无法导入文件 ") + QDir::toNativeSeparators(sourcePath) + QStringLiteral("：\n")
+                           + outcome.error,
                        MessageStyle::Error);
-    } else {
-        resultLabel->setText(result);
+        return -1;
     }
+    progress->setValue(progress->maximum());
+    const QString result = importSummary(outcome.stored, outcome.skipped);
+    state.showResult(result);
+    resultLabel->setText(outcome.skippedPath.isEmpty()
+                             ? result
+                             : result + QStringLiteral("；未导入的行在 ") + QDir::toNativeSeparators(outcome.skippedPath));
     messageBox(result, MessageStyle::Information);
     // The rows are stored: the same file is not imported twice by a second click.
     sourcePath.clear();
-    return toStore;
+    startButton->setEnabled(false);
+    return outcome.stored;
 }

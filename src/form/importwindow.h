@@ -3,7 +3,8 @@
 // matched to the form's items (each match can be changed or dropped), the
 // first rows shown as they will be stored with each row's problem, then the
 // rows without a problem stored together and the others written beside the
-// file as <name>_未导入.csv.
+// file as <name>_未导入.csv. The import shows its progress as it goes and
+// 取消 stops it with nothing stored.
 
 #include "core/appstate.h"
 #include "form/importfile.h"
@@ -36,9 +37,14 @@ public:
     bool openFile(const QString& path);
     // 按钮_导入_开始. Gives the number of rows stored, -1 when nothing was.
     int startImport();
+    // 按钮_导入_取消: the running import stops and stores nothing.
+    void cancelImport();
 
     // The selector of the file's column (0-based).
     QComboBox* columnSelector(int column) const;
+
+protected:
+    void reject() override;
 
 private:
     ImportContext context() const;
@@ -47,17 +53,24 @@ private:
     bool markDuplicates(QVector<ImportRow>& rows);
     void buildSelectors();
     void refreshPreview();
+    void setRunning(bool running);
+    bool showProgress(const ImportProgress& progress);
 
     AppState& state;
     QString sourcePath;
-    ImportTable table;
+    CsvEncoding encoding = CsvEncoding::Utf8;
+    ImportTable table;  // the header and the rows the preview shows
+    bool running = false;
+    bool cancelRequested = false;
     QVector<QComboBox*> selectors;
     QLabel* fileLabel = nullptr;
     QWidget* selectorPanel = nullptr;
     QTreeWidget* preview = nullptr;
     QCheckBox* allowDuplicates = nullptr;
     QProgressBar* progress = nullptr;
+    QPushButton* chooseButton = nullptr;
     QPushButton* startButton = nullptr;
+    QPushButton* cancelButton = nullptr;
     QLabel* resultLabel = nullptr;
 };
 

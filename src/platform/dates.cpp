@@ -4,6 +4,8 @@
 
 #include <QRegularExpression>
 
+#include <cmath>
+
 QDateTime zeroDate()
 {
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0, 0));
@@ -48,6 +50,24 @@ std::optional<QDateTime> textToDate(const QString& text)
 QDateTime textToDateOrEarliest(const QString& text)
 {
     return textToDate(text).value_or(QDateTime(QDate(100, 1, 1), QTime(0, 0, 0)));
+}
+
+std::optional<QDateTime> spreadsheetDayTime(double days, bool date1904)
+{
+    if (!(days >= (date1904 ? 0.0 : 1.0) && days < 3e6))
+        return std::nullopt;
+    const qint64 seconds = std::llround(days * 86400.0);
+    const qint64 day = seconds / 86400;
+    QDate date;
+    if (date1904)
+        date = QDate(1904, 1, 1).addDays(day);
+    else if (day < 60)
+        date = QDate(1899, 12, 31).addDays(day);
+    else if (day > 60)
+        date = QDate(1899, 12, 30).addDays(day);
+    if (!date.isValid() || date.year() > 9999)
+        return std::nullopt;
+    return QDateTime(date, QTime(0, 0).addSecs(int(seconds % 86400)), Qt::UTC);
 }
 
 QString isoDateText(const QDateTime& moment)

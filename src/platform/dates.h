@@ -18,5 +18,13 @@ std::optional<QDateTime> textToDate(const QString& text);
 // As textToDate, with 0100-01-01 00:00:00 for a text that is no date.
 QDateTime textToDateOrEarliest(const QString& text);
 
+// A spreadsheet's day number (the fraction the time of day, to the second)
+// as a date and time, by calendar arithmetic, so no time zone's history
+// enters. Day 1 is 1900-01-01, or 1904-01-02 in a workbook that counts from
+// 1904 (date1904). Spreadsheets count a 29 February 1900 that never was:
+// day 60 is it, and from day 61 on the count is one ahead of the calendar.
+// Nothing for a number no date has (below day 1, day 60, past 9999).
+std::optional<QDateTime> spreadsheetDayTime(double days, bool date1904);
+
 // yyyy-MM-dd HH:mm:ss, the form date-time columns are stored in.
 QString isoDateText(const QDateTime& moment);

@@ -77,6 +77,24 @@ bool exchangePaths(const QString& first, const QString& second)
            == 0;
 }
 
+bool createNewFile(QFile& file, const QString& path, bool* exists, QString* error)
+{
+    // O_EXCL refuses any name already taken, a dangling link as well.
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    *exists = descriptor < 0 && errno == EEXIST;
+    if (descriptor < 0) {
+        if (error)
+            *error = fileErrorText(errno);
+        return false;
+    }
+    if (file.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(descriptor);
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
 bool keepCopyOf(const QString& file, const QString& copy)
 {
     if (::link(QFile::encodeName(file).constData(), QFile::encodeName(copy).constData()) == 0)

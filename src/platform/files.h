@@ -3,6 +3,7 @@
 // whole or not at all.
 
 #include <QByteArray>
+#include <QFile>
 #include <QLockFile>
 #include <QString>
 
@@ -26,6 +27,11 @@ bool replaceFile(const QString& source, const QString& target, QString* error = 
 // changed, when the file system cannot do it; the caller then moves them one
 // after the other.
 bool exchangePaths(const QString& first, const QString& second);
+
+// Opens path for writing as a new file, refused when anything is there
+// already, a symbolic link included (never followed to its target). On
+// failure `exists` tells whether something was there, error the reason.
+bool createNewFile(QFile& file, const QString& path, bool* exists, QString* error);
 
 // A second name for a file, sharing its bytes where the file system allows,
 // else a copy. The new name must not exist yet.

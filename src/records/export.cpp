@@ -140,10 +140,20 @@ bool writeWorkbook(const QString& path, const ExportTable& table, const QString&
         const QStringList& cells = table.rows[row];
         for (int column = 0; column < columns; ++column) {
             const QString text = cells.value(column);
-            if (text.isEmpty())
+            if (text.isEmpty()) {
                 worksheet_write_blank(sheet, lxw_row_t(row + 1), lxw_col_t(column), cell);
-            else
+                continue;
+            }
+            const lxw_error written =
                 worksheet_write_string(sheet, lxw_row_t(row + 1), lxw_col_t(column), utf8(text).constData(), cell);
+            if (written == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED) {
+                error.reason = exportCellTooLongText(row + 1, table.captions.value(column));
+                return false;
+            }
+            if (written != LXW_NO_ERROR) {
+                error.reason = writerErrorText(written);
+                return false;
+            }
         }
         if (afterRow)
             afterRow(row + 1);
@@ -170,6 +180,11 @@ bool writeExportWorkbook(const QString& path, const ExportTable& table, const QS
     if (!written && error)
         *error = failure;
     return written;
+}
+
+QString exportCellTooLongText(int row, const QString& caption)
+{
+    return QStringLiteral("第%1行“%2”一栏超过32767个字符，表格的一格放不下").arg(row).arg(caption);
 }
 
 QString exportOpenedText(const QString& path)

@@ -50,6 +50,10 @@ struct WorkbookError {
 bool writeExportWorkbook(const QString& path, const ExportTable& table, const QString& sheetName,
                          const std::function<void(int row)>& afterRow, WorkbookError* error);
 
+// Why a workbook was not written: a cell of the row (1-based, below the
+// header) holds more characters than a spreadsheet cell can.
+QString exportCellTooLongText(int row, const QString& caption);
+
 // What the export tells the operator, once the workbook is written.
 QString exportOpenedText(const QString& path);
 QString exportNotOpenedText(const QString& path);
@@ -66,7 +70,8 @@ QString exportListToSpreadsheet(AppState& state, const QTreeWidget& list, int cu
                             QWidget* parent);
 
 // Writes the table as CSV: UTF-8 with a byte-order mark, so spreadsheet
-// programs read the Chinese texts; every field quoted, rows ended by CR LF.
+// programs read the Chinese texts; every field quoted, rows ended by CR LF,
+// a text a spreadsheet would run as a formula kept as text (csvCell).
 bool writeExportCsv(const QString& path, const ExportTable& table, QString* error);
 
 // 报名_<yyyyMMdd_HHmmss>.xlsx in the documents folder.

@@ -211,6 +211,7 @@ private slots:
         QTest::newRow("no such folder") << "missing" << QStringLiteral("文件夹不存在");
         QTest::newRow("disk full") << "full" << QStringLiteral("磁盘空间不足");
         QTest::newRow("read-only folder") << "read-only" << QStringLiteral("没有写入权限");
+        QTest::newRow("a cell longer than a spreadsheet cell") << "long" << exportCellTooLongText(2, QStringLiteral("姓名"));
     }
     void aWorkbookThatCannotBeWrittenSaysWhy()
     {
@@ -229,6 +230,8 @@ private slots:
                 QSKIP("no /dev/full on this system");
             path = dir.file(QStringLiteral("full.xlsx"));
             QVERIFY(QFile::link(QStringLiteral("/dev/full"), path));
+        } else if (place == QLatin1String("long")) {
+            path = dir.file(QStringLiteral("long.xlsx"));
         } else {
             const QString folder = dir.file(QStringLiteral("read-only"));
             QVERIFY(QDir().mkpath(folder));
@@ -242,6 +245,8 @@ private slots:
             path = folder + QStringLiteral("/list.xlsx");
         }
         auto list = browseLikeList({QStringLiteral("姓名")}, 3);
+        if (place == QLatin1String("long"))
+            list->topLevelItem(1)->setText(1, QString(32768, QLatin1Char('x')));
         WorkbookError error;
         const bool written = writeExportWorkbook(path, exportTableOf(*list), exportSheetName(1, 1), {}, &error);
         QFile::setPermissions(dir.file(QStringLiteral("read-only")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
