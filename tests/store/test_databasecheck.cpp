@@ -5,6 +5,7 @@
 
 #include "store/database.h"
 #include "store/databasecheck.h"
+#include "store/textindex.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -58,6 +59,7 @@ private slots:
     void permissionsAsAnotherUser();
     void theShippedDatabaseServes();
     void aFileOfAnEarlierVersionGainsTheLaterColumns();
+    void aTextIndexOutOfStepIsNamedAndRebuilt();
 };
 
 void DatabaseCheckTest::unusableFilesAreNamedAndLeftAlone_data()
@@ -205,6 +207,56 @@ void DatabaseCheckTest::aFileOfAnEarlierVersionGainsTheLaterColumns()
     QVERIFY(connection->openQuery(rows, QStringLiteral("select xm,ly from bmb")));
     QCOMPARE(rows.readText("xm"), QStringLiteral("old"));
     QCOMPARE(rows.readText("ly"), QStringLiteral("0"));
+}
+
+// Names are written by another SQLite client (the index kept by the stored
+// triggers); one change bypasses the index: the full check names it, the
+// repair builds it anew and the search finds the row again. A file of an
+// earlier version, without the index, still searches right and gains it.
+void DatabaseCheckTest::aTextIndexOutOfStepIsNamedAndRebuilt()
+{
+    TestProgramDir dir;
+    const QString path = dir.databasePath();
+    fillRegistrations(path);
+    const QString sql = QStringLiteral("select count(*) from bmb where xm like '%生12%'");
+    auto count = [&dir, &sql] {
+        std::unique_ptr<DbConnection> connection;
+        createConnection(connection);
+        RecordSet rows;
+        return connection->openDatabase(connectionStringFor(dir.path())) && connection->openQuery(rows, sql)
+                   ? rows.readInteger(0)
+                   : -1;
+    };
+    QCOMPARE(count(), 11);
+    QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
+
+    QVERIFY(runSql(path, {"DROP TRIGGER bmb_text_update", "UPDATE bmb SET xm = '考生12' WHERE id = 50",
+                          textindex::sqliteCreateStatements().last()}));
+    QCOMPARE(count(), 11);
+    const DatabaseCheck found = checkDatabaseFile(path, CheckDepth::Full);
+    QVERIFY(found.usable());
+    QVERIFY(found.textIndexDamaged);
+    QString error;
+    QVERIFY2(repairTextIndex(path, &error), qPrintable(error));
+    QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
+    QCOMPARE(count(), 12);
+
+    QVERIFY(runSql(path, {"DROP TABLE bmb_text", "DROP VIEW bmb_text_source", "DROP TABLE bmb_text_at",
+                          "DROP TRIGGER bmb_text_insert", "DROP TRIGGER bmb_text_update", "DROP TRIGGER bmb_text_delete"}));
+    std::unique_ptr<DbConnection> earlier;
+    QVERIFY(createConnection(earlier));
+    QVERIFY(earlier->openDatabase(connectionStringFor(dir.path())));
+    QVERIFY(!earlier->textIndexBuilt());
+    qint64 reported = 0;
+    QVERIFY(earlier->buildTextIndex([&reported](qint64 done, qint64 total) {
+        QVERIFY(done <= total);
+        reported = done;
+    }));
+    QCOMPARE(reported, qint64(200));
+    QVERIFY(earlier->textIndexBuilt());
+    earlier.reset();
+    QCOMPARE(count(), 12);
+    QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
 }
 
 BRENVO_TEST(DatabaseCheckTest)

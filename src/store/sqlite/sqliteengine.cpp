@@ -3,6 +3,7 @@
 #include "platform/dates.h"
 #include "platform/text.h"
 #include "store/sqliteschema.h"
+#include "store/textindex.h"
 
 #include <QFileInfo>
 
@@ -206,7 +207,12 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, QString& e
     QString schemaError;
     if (!upgradeSchema(db, &schemaError) || !installDateConversion(db, &schemaError))
         return refuse(schemaError, sqlite3_extended_errcode(db));
-    return std::unique_ptr<SqliteEngine>(new SqliteEngine(db));
+    std::unique_ptr<SqliteEngine> engine(new SqliteEngine(db));
+    Columns columns;
+    std::vector<Row> rows;
+    engine->textIndexReady = engine->run(textindex::sqlitePresenceQuery(), columns, rows) && rows.size() == 1
+                             && rows[0].cells[0].integer == 1;
+    return engine;
 }
 
 bool SqliteEngine::fail()
@@ -226,7 +232,7 @@ bool SqliteEngine::succeed()
 
 sqlengine::Rewritten SqliteEngine::rewrite(const QString& jetSql)
 {
-    return sqlengine::rewriteJetSql(jetSql);
+    return sqlengine::rewriteJetSql(textIndexReady ? textindex::narrowed(jetSql, textindex::sqliteNarrowing) : jetSql);
 }
 
 namespace {
