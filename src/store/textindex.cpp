@@ -127,7 +127,7 @@ QStringList sqliteCreateStatements()
             .arg(longestPairedText),
         QStringLiteral("CREATE VIEW bmb_text_source AS SELECT id, %1 FROM bmb").arg(pairsOfColumns(QString(), true)),
         QStringLiteral("CREATE VIRTUAL TABLE bmb_text USING fts5(%1, content='bmb_text_source', content_rowid='id', "
-                       "tokenize='unicode61 remove_diacritics 0', detail='column')")
+                       "tokenize='unicode61 remove_diacritics 0', detail='column', columnsize=0)")
             .arg(list),
         QStringLiteral("CREATE TRIGGER bmb_text_insert AFTER INSERT ON bmb BEGIN %1 END").arg(insertNew),
         QStringLiteral("CREATE TRIGGER bmb_text_delete AFTER DELETE ON bmb BEGIN %1 END").arg(deleteOld),

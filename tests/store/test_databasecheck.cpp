@@ -7,10 +7,12 @@
 #include "store/databasecheck.h"
 #include "store/textindex.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include <functional>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,6 +62,7 @@ private slots:
     void theShippedDatabaseServes();
     void aFileOfAnEarlierVersionGainsTheLaterColumns();
     void aTextIndexOutOfStepIsNamedAndRebuilt();
+    void aCheckUnderWayStopsAtOnce();
 };
 
 void DatabaseCheckTest::unusableFilesAreNamedAndLeftAlone_data()
@@ -257,6 +260,33 @@ void DatabaseCheckTest::aTextIndexOutOfStepIsNamedAndRebuilt()
     earlier.reset();
     QCOMPARE(count(), 12);
     QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
+}
+
+// SQLite checks the pages in one step, which no flag read between steps
+// reaches: a stop from another thread ends it at once all the same.
+void DatabaseCheckTest::aCheckUnderWayStopsAtOnce()
+{
+    TestProgramDir dir;
+    const QString path = dir.databasePath();
+    QVERIFY(runSql(path, {"CREATE TABLE filler (a TEXT, b TEXT)", "CREATE INDEX filler_a ON filler (a)",
+                          "WITH RECURSIVE k(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM k WHERE n < 300000) "
+                          "INSERT INTO filler SELECT hex(randomblob(16)), hex(randomblob(40)) FROM k"}));
+    QElapsedTimer whole;
+    whole.start();
+    QVERIFY(checkDatabaseFile(path, CheckDepth::Quick).usable());
+    const qint64 wholeMs = whole.elapsed();
+
+    CheckStop stop;
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop.request();
+    });
+    QElapsedTimer stopped;
+    stopped.start();
+    checkDatabaseFile(path, CheckDepth::Quick, 2000, &stop);
+    const qint64 stoppedMs = stopped.elapsed();
+    stopper.join();
+    QVERIFY2(stoppedMs < 20 + wholeMs / 3, qPrintable(QStringLiteral("%1 ms of %2").arg(stoppedMs).arg(wholeMs)));
 }
 
 BRENVO_TEST(DatabaseCheckTest)
