@@ -212,6 +212,14 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, QString& e
     std::vector<Row> rows;
     engine->textIndexReady = engine->run(textindex::sqlitePresenceQuery(), columns, rows) && rows.size() == 1
                              && rows[0].cells[0].integer == 1;
+    // FTS5 reads its settings when a statement first names its table; done
+    // now, a later write that meets the file held by another program says so
+    // rather than that the table could not be made.
+    if (engine->textIndexReady && !engine->run(QStringLiteral("select rowid from bmb_text limit 0"), columns, rows)) {
+        error = engine->errorText() + QStringLiteral(": ") + path;
+        kind = engine->errorKind();
+        return nullptr;
+    }
     return engine;
 }
 
