@@ -104,7 +104,7 @@ ConditionChoices conditionChoicesFor(const QString& column, const AppState& list
     }
     if (sameColumn(column, "xb"))
         return {{entry("男", 1), entry("女", 2)}, Content::Hidden};
-    return {{entry("包含"), entry("开头是"), entry("等于")}, Content::Kept};
+    return {{entry("包含")}, Content::Kept};
 }
 
 std::optional<QString> conditionFragment(const ConditionRow& row, const QVector<FormItem>& items, const AppState& lists)
@@ -145,11 +145,7 @@ std::optional<QString> conditionFragment(const ConditionRow& row, const QVector<
     if (isOneOf(column, {"sh", "fk", "ly"}))
         return row.conditionCode ? column + QLatin1Char('=') + sqlInteger(*row.conditionCode) : QString();
     // The operator's %, _ and [ stay wildcards; quotes are doubled.
-    const bool whole = row.conditionText == QStringLiteral("等于");
-    const QString anyRun(QLatin1Char('%'));
-    const QString before = whole || row.conditionText == QStringLiteral("开头是") ? QString() : anyRun;
-    const QString after = whole ? QString() : anyRun;
-    return column + QStringLiteral(" like ") + sqlText(before + trimBlanks(row.content) + after);
+    return column + QStringLiteral(" like ") + sqlText(QLatin1Char('%') + trimBlanks(row.content) + QLatin1Char('%'));
 }
 
 std::optional<QString> browseWhere(const QVector<ConditionRow>& rows, bool recycleBin, const QVector<FormItem>& items,

@@ -314,7 +314,7 @@ private slots:
             {"zj", "330112"}, {"zj", "12"}, {"lx1", "138"}, {"lx1", "5678"}, {"kz3", "体育"}, {"kz3", "^体"},
             {"lx2", "小明"}, {"lx2", "区1"},
         };
-        const char* const forms[] = {"%%1%", "%1%", "%1"};   // 包含, 开头是, 等于
+        const char* const forms[] = {"%%1%", "%1%", "%1"};   // inside, at the start, the whole text
         for (const auto& t : terms) {
             for (const char* form : forms) {
                 const QString condition = QStringLiteral("%1 like '%2'").arg(QLatin1String(t.column), QString::fromUtf8(form).arg(QString::fromUtf8(t.term)));
