@@ -9,7 +9,9 @@
 // their ratio. The machine may be shared, so the thread's CPU time of each
 // side is reported as well (page_cpu_ms, bare_cpu_ms, cpu_ratio).
 //
-//   search cases: no condition, a name (like '%…%'), gender + review state,
+//   search cases: no condition, a name: common (小明, one in ten), rare (3+
+//   characters, one in 9 700) and of two characters (王丽, one in a hundred),
+//   six digits of the ID number and of the phone, gender + review state,
 //   a programme among the other choices (bm3)
 //   page turns: forward from the first page, backward from the last, forward
 //   with a name condition; the last page straight after a search, with and
@@ -199,6 +201,36 @@ void BM_SearchName(benchmark::State& state)
         "xm like '%小明%' and status=1");
 }
 
+// A name only a few registrations have (one in 9 700), of 3+ characters.
+void BM_SearchRareName(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "姓名", "包含", "王小明42"); },
+        "xm like '%王小明42%' and status=1");
+}
+
+// Two characters, one registration in a hundred.
+void BM_SearchTwoCharacters(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "姓名", "包含", "王丽"); },
+        "xm like '%王丽%' and status=1");
+}
+
+void BM_SearchIdNumber(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "身份证号", "包含", "123456"); },
+        "zj like '%123456%' and status=1");
+}
+
+void BM_SearchPhone(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "联系电话", "包含", "345678"); },
+        "lx1 like '%345678%' and status=1");
+}
+
 void BM_SearchGenderAndReview(benchmark::State& state)
 {
     searchCase(
@@ -318,6 +350,10 @@ void BM_LastPageName(benchmark::State& state)
 
 BENCHMARK(BM_SearchNoCondition)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchName)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchRareName)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchTwoCharacters)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchIdNumber)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchPhone)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchGenderAndReview)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchOtherChoice)->UseManualTime()->Unit(benchmark::kMillisecond);
 // The untimed part of these (the search before the last page, the bare page

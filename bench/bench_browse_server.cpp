@@ -188,6 +188,24 @@ void BM_ServerSearchName(benchmark::State& state)
         state, [](Fixture& f) { f.setCondition(1, "姓名", "包含", "小明"); }, "xm ilike '%小明%' and status=1");
 }
 
+void BM_ServerSearchRareName(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "姓名", "包含", "王小明42"); }, "xm ilike '%王小明42%' and status=1");
+}
+
+void BM_ServerSearchTwoCharacters(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "姓名", "包含", "王丽"); }, "xm ilike '%王丽%' and status=1");
+}
+
+void BM_ServerSearchIdNumber(benchmark::State& state)
+{
+    searchCase(
+        state, [](Fixture& f) { f.setCondition(1, "身份证号", "包含", "123456"); }, "zj ilike '%123456%' and status=1");
+}
+
 void BM_ServerSearchGenderAndReview(benchmark::State& state)
 {
     searchCase(
@@ -209,6 +227,9 @@ void BM_ServerSearchOtherChoice(benchmark::State& state)
 
 BENCHMARK(BM_ServerSearchNoCondition)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerSearchName)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerSearchRareName)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerSearchTwoCharacters)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ServerSearchIdNumber)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerSearchGenderAndReview)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ServerSearchOtherChoice)->UseManualTime()->Unit(benchmark::kMillisecond);
 

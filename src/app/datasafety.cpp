@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
 
 namespace {
 
@@ -171,6 +172,26 @@ DatabaseOpening openServerDatabase(AppState& state)
     return opening;
 }
 
+void buildTextIndexWithProgress(DbConnection& connection)
+{
+    QProgressDialog progress(QStringLiteral("正在为查找建立索引，只在升级后第一次打开时进行，请稍候……"), QString(), 0,
+                             1000);
+    progress.setObjectName(QStringLiteral("进度_检索索引"));
+    progress.setWindowTitle(QStringLiteral("建立检索索引"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setAutoClose(false);
+    progress.setValue(0);
+    const bool built = connection.buildTextIndex([&progress](qint64 done, qint64 total) {
+        progress.setValue(total > 0 ? int(done * 1000 / total) : 1000);
+    });
+    progress.close();
+    if (!built)
+        messageBox(QStringLiteral("查找用的索引没有建成（%1），查找会慢一些；下次启动时再建。")
+                       .arg(connection.lastErrorText()),
+                   MessageStyle::Exclamation);
+}
+
 DatabaseOpening openCheckedDatabase(AppState& state)
 {
     DatabaseOpening opening;
@@ -200,6 +221,8 @@ DatabaseOpening openCheckedDatabase(AppState& state)
     }
     opening.readOnly = check.readOnly;
     opening.pagesUnchecked = depth == CheckDepth::Schema;
+    if (!check.readOnly && !state.db.connection->textIndexBuilt())
+        buildTextIndexWithProgress(*state.db.connection);
     if (check.readOnly)
         messageBox(readOnlyDatabaseText(path), MessageStyle::Exclamation);
     return opening;

@@ -37,6 +37,10 @@ struct DatabaseOpening {
 // that ends without closing leaves none).
 DatabaseOpening openCheckedDatabase(AppState& state);
 
+// Builds the index of the text items a file of an earlier version lacks,
+// with a progress window; a failure is said, and searches read every row.
+void buildTextIndexWithProgress(DbConnection& connection);
+
 // The mark a clean close leaves for the next start: zhao.dat's stamp as this
 // run left it, in the file named by cleanCloseFileName().
 void leaveCleanCloseMark(const AppState& state);

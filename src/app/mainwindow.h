@@ -11,8 +11,9 @@
 #include <QTabWidget>
 #include <QThread>
 
-#include <atomic>
 #include <memory>
+
+class CheckStop;
 
 class QLabel;
 class QToolBar;
@@ -105,7 +106,7 @@ private:
     AnchorLayout anchors;
     bool closingDone = false;
     std::unique_ptr<QThread> laterCheck;
-    std::atomic_bool stopLaterCheck{false};
+    std::shared_ptr<CheckStop> stopLaterCheck;
     // The later check found zhao.dat damaged: the close leaves no clean-close
     // mark, so the next start checks it before anyone logs in.
     bool laterCheckFoundDamage = false;

@@ -91,12 +91,13 @@ void MainWindow::startLaterDatabaseCheck()
 {
     const QString path = state.programFile(QStringLiteral("zhao.dat"));
     auto found = std::make_shared<DatabaseCheck>();
-    stopLaterCheck = false;
+    auto stop = std::make_shared<CheckStop>();
+    stopLaterCheck = stop;
     laterCheck.reset(QThread::create(
-        [this, path, found] { *found = checkDatabaseFile(path, CheckDepth::Quick, laterCheckWaitMs, &stopLaterCheck); }));
-    connect(laterCheck.get(), &QThread::finished, this, [this, path, found] {
+        [path, found, stop] { *found = checkDatabaseFile(path, CheckDepth::Quick, laterCheckWaitMs, stop.get()); }));
+    connect(laterCheck.get(), &QThread::finished, this, [this, path, found, stop] {
         // A file the program's own writes held past the wait says nothing about its pages.
-        if (stopLaterCheck || found->usable() || found->problem == DatabaseProblem::Locked)
+        if (stop->requested() || found->usable() || found->problem == DatabaseProblem::Locked)
             return;
         laterCheckFoundDamage = true;
         messageBox(databaseProblemText(*found, path) + QStringLiteral("\n请用备份恢复数据，或请管理员修复数据库。"),
@@ -109,7 +110,7 @@ void MainWindow::stopLaterDatabaseCheck()
 {
     if (!laterCheck)
         return;
-    stopLaterCheck = true;
+    stopLaterCheck->request();
     laterCheck->wait();
     laterCheck.reset();
 }

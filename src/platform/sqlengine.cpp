@@ -632,6 +632,40 @@ bool JetLikePattern::matches(const QString& text) const
     return matchCompiled(compiled->pattern, t);
 }
 
+namespace {
+
+bool isPlainSearchChar(char32_t folded)
+{
+    if (folded < 0x80)
+        return (folded >= '0' && folded <= '9') || (folded >= 'a' && folded <= 'z' && folded != 'k' && folded != 's');
+    const QChar::Category category = QChar::category(folded);
+    return (category == QChar::Letter_Other || category == QChar::Number_DecimalDigit)
+        && QChar::toCaseFolded(folded) == folded;
+}
+
+} // namespace
+
+QStringList likeRequiredPairs(const QString& pattern)
+{
+    std::u32string folded;
+    foldQString(pattern, folded);
+    CompiledPattern compiled;
+    compilePattern(folded, 0, compiled);
+    QStringList pairs;
+    const PatternItem* previous = nullptr;
+    for (const PatternItem& item : compiled.items) {
+        const bool plain = item.kind == PatternItem::Literal && isPlainSearchChar(item.ch);
+        if (plain && previous) {
+            const char32_t pair[] = {previous->ch, item.ch};
+            const QString text = QString::fromUcs4(pair, 2);
+            if (!pairs.contains(text))
+                pairs << text;
+        }
+        previous = plain ? &item : nullptr;
+    }
+    return pairs;
+}
+
 bool registerJetFunctions(sqlite3* db)
 {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;

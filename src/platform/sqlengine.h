@@ -17,6 +17,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -97,6 +98,14 @@ private:
     struct Compiled;
     std::unique_ptr<Compiled> compiled;
 };
+
+// The pairs of adjacent characters (case-folded, two letters each) that every
+// text the Jet LIKE pattern matches holds, taken from its runs of plain
+// characters; no pair for a term shorter than two. A character is plain when
+// nothing but itself and its other case folds to it: digits, ASCII letters but
+// k and s (the Kelvin sign and the long s fold to them), and letters without
+// case (Chinese characters). Each distinct pair once, in pattern order.
+QStringList likeRequiredPairs(const QString& pattern);
 
 // Registers like(pattern, text), like(pattern, text, escape) and jetdate(value)
 // on the connection. False when SQLite refuses.

@@ -702,6 +702,11 @@ StagedBackup stageBackup(const QString& archivePath, const QString& programDir)
     if (!check.usable())
         return refuse(QStringLiteral("备份文件 %1 中的数据库 zhao.dat %2，不能用来恢复。")
                           .arg(shown, databaseProblemWords(check)));
+    // The index is made from the rows, so it is built anew rather than refused.
+    QString repairError;
+    if (check.textIndexDamaged && !repairTextIndex(stage.filePath(databaseEntry), &repairError))
+        return refuse(QStringLiteral("备份文件 %1 中的数据库 zhao.dat %2，重建失败（%3），没有恢复。")
+                          .arg(shown, textIndexDamageWords(), repairError));
     staged.ok = true;
     return staged;
 }

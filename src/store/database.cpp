@@ -852,6 +852,20 @@ bool reported(ConnectionState& connection, bool ok)
 
 } // namespace
 
+bool DbConnection::textIndexBuilt() const
+{
+    return d->engine && d->engine->textIndexBuilt();
+}
+
+bool DbConnection::buildTextIndex(const std::function<void(qint64, qint64)>& progress)
+{
+    if (!d->engine) {
+        d->fail(QStringLiteral("the database is not open"));
+        return false;
+    }
+    return reported(*d, d->engine->buildTextIndex(progress));
+}
+
 bool DbConnection::beginTransaction()
 {
     return d->engine && reported(*d, d->engine->begin());

@@ -123,6 +123,14 @@ public:
     // numbered after the largest id.
     bool continueIdsAfterLargest(const QString& table);
 
+    // The index the searches of text items read (store/textindex.h): false
+    // while a file of an earlier version has none yet, and its searches read
+    // every row.
+    bool textIndexBuilt() const;
+    // Makes it anew from the stored rows, telling progress(done, total) as it
+    // goes; nothing changes when it fails.
+    bool buildTextIndex(const std::function<void(qint64, qint64)>& progress);
+
     // Statements between begin and commit take effect together or not at all.
     bool beginTransaction();
     bool commitTransaction();

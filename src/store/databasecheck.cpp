@@ -1,6 +1,8 @@
 #include "store/databasecheck.h"
 
+#include "store/sqlite/sqliteengine.h"
 #include "store/sqliteschema.h"
+#include "store/textindex.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -109,9 +111,70 @@ bool rollBackHotJournal(const QString& path, int busyTimeoutMs)
     return ok;
 }
 
+// FTS5 checks its index against the rows only inside a write transaction,
+// which is rolled back: nothing is written. A file that cannot be written,
+// or one without the index, is not checked here.
+bool textIndexDamaged(const QString& path, int busyTimeoutMs)
+{
+    if (!effectiveAccess(path, W_OK))
+        return false;
+    sqlite3* db = nullptr;
+    const QByteArray name = path.toUtf8();
+    bool damaged = false;
+    if (sqlite3_open_v2(name.constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, busyTimeoutMs);
+        sqlite3_stmt* present = nullptr;
+        const QByteArray presence = textindex::sqlitePresenceQuery().toUtf8();
+        const bool indexed = sqlite3_prepare_v2(db, presence.constData(), -1, &present, nullptr) == SQLITE_OK
+                             && sqlite3_step(present) == SQLITE_ROW && sqlite3_column_int(present, 0) == 1;
+        sqlite3_finalize(present);
+        if (indexed && sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK) {
+            const QByteArray check = textindex::sqliteCheckStatement().toUtf8();
+            const int rc = sqlite3_exec(db, check.constData(), nullptr, nullptr, nullptr);
+            damaged = (rc & 0xff) == SQLITE_CORRUPT;
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    sqlite3_close_v2(db);
+    return damaged;
+}
+
 } // namespace
 
-DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyTimeoutMs, const std::atomic_bool* stop)
+bool repairTextIndex(const QString& path, QString* error)
+{
+    QString reason;
+    store::ErrorKind kind = store::ErrorKind::None;
+    const std::unique_ptr<store::SqliteEngine> engine = store::SqliteEngine::open(path, reason, kind);
+    if (engine && engine->buildTextIndex([](qint64, qint64) {}))
+        return true;
+    if (error)
+        *error = engine ? engine->errorText() : reason;
+    return false;
+}
+
+QString textIndexDamageWords()
+{
+    return QStringLiteral("检索索引与数据不符");
+}
+
+void CheckStop::request()
+{
+    stopped = true;
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (interrupt)
+        interrupt();
+}
+
+void CheckStop::whileRunning(std::function<void()> interruption)
+{
+    const std::lock_guard<std::mutex> lock(mutex);
+    interrupt = std::move(interruption);
+    if (interrupt && stopped)
+        interrupt();
+}
+
+DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyTimeoutMs, CheckStop* stop)
 {
     const QFileInfo info(path);
     if (!info.exists() || !info.isFile())
@@ -137,10 +200,10 @@ DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyT
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, busyTimeoutMs);
         if (stop)
-            sqlite3_progress_handler(
-                db, 1000, [](void* flag) { return static_cast<const std::atomic_bool*>(flag)->load() ? 1 : 0; },
-                const_cast<std::atomic_bool*>(stop));
+            stop->whileRunning([db] { sqlite3_interrupt(db); });
         check = runIntegrityCheck(db, depth);
+        if (stop)
+            stop->whileRunning({});
         const bool hotJournal = sqlite3_extended_errcode(db) == SQLITE_READONLY_ROLLBACK;
         if (check.usable() && findMissingSchemaPart(db, &check.table, &check.column))
             check.problem = check.column.isEmpty() ? DatabaseProblem::MissingTable : DatabaseProblem::MissingColumn;
@@ -154,6 +217,8 @@ DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth, int busyT
     file.close();
     if (check.usable())
         check.readOnly = !effectiveAccess(path, W_OK) || !effectiveAccess(info.absolutePath(), W_OK | X_OK);
+    if (check.usable() && depth == CheckDepth::Full && !(stop && stop->requested()))
+        check.textIndexDamaged = textIndexDamaged(path, busyTimeoutMs);
     return check;
 }
 

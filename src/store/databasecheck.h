@@ -6,6 +6,8 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 
 enum class DatabaseProblem {
     None,
@@ -29,17 +31,39 @@ struct DatabaseCheck {
     QString table;       // the missing table, or the table of the missing column
     QString column;      // the missing column
     bool readOnly = false;  // usable, but the file or its directory cannot be written
+    // The full check only: the index of the text items does not hold what the
+    // rows hold (repairTextIndex builds it anew; the rows are whole).
+    bool textIndexDamaged = false;
 
     bool usable() const { return problem == DatabaseProblem::None; }
+};
+
+// Ends a check under way from another thread, at once: SQLite's own check of
+// the pages runs as one step, which no flag looked at between steps reaches.
+class CheckStop {
+public:
+    // From any thread.
+    void request();
+    bool requested() const { return stopped.load(); }
+    // Set by the check while it runs (empty once it ends): what ends it.
+    void whileRunning(std::function<void()> interruption);
+
+private:
+    std::mutex mutex;
+    std::atomic_bool stopped{false};
+    std::function<void()> interrupt;
 };
 
 // Checks the database file at path. A file another program holds is waited
 // for busyTimeoutMs before it counts as locked. A journal left by a program
 // that ended in the middle of a write is rolled back first, as any open would.
-// Setting *stop (from another thread) ends a check under way early; what it
-// gives then says nothing.
+// stop->request() (from another thread) ends a check under way at once; what
+// it gives then says nothing.
 DatabaseCheck checkDatabaseFile(const QString& path, CheckDepth depth = CheckDepth::Quick,
-                                int busyTimeoutMs = 2000, const std::atomic_bool* stop = nullptr);
+                                int busyTimeoutMs = 2000, CheckStop* stop = nullptr);
+
+// Builds the index of the text items of the file at path anew.
+bool repairTextIndex(const QString& path, QString* error);
 
 // What tells one state of the file from another without reading it through:
 // its size, its modification time and the change counter SQLite keeps in the
@@ -49,6 +73,9 @@ QString databaseFileStamp(const QString& path);
 // The cause in a few words ("已损坏", "缺少数据表 admin"), for messages
 // that name the file themselves.
 QString databaseProblemWords(const DatabaseCheck& check);
+
+// What the full check found wrong with the index of the text items.
+QString textIndexDamageWords();
 
 // The message for an unusable file: names the file and the cause.
 QString databaseProblemText(const DatabaseCheck& check, const QString& path);

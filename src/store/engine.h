@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -116,6 +117,13 @@ public:
     // After rows were written with ids of their own (a restore), new rows of
     // table continue after the largest id.
     virtual bool continueIdsAfterLargest(const QString& table) = 0;
+
+    // The index of the text items (store/textindex.h). False while a file
+    // of an earlier version has none yet: its searches read every row.
+    virtual bool textIndexBuilt() const = 0;
+    // Makes the index anew from the stored rows, telling progress(done,
+    // total) as it goes; nothing changes when it fails.
+    virtual bool buildTextIndex(const std::function<void(qint64, qint64)>& progress) = 0;
 
     virtual bool begin() = 0;
     virtual bool commit() = 0;

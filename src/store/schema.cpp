@@ -1,5 +1,6 @@
 #include "store/schema.h"
 #include "store/sqliteschema.h"
+#include "store/textindex.h"
 
 #include "platform/dates.h"
 #include "platform/sqlengine.h"
@@ -428,6 +429,9 @@ bool createSchema(sqlite3* db, QString* error)
     }
     for (const QString& index : schema::indexStatements())
         if (!run(db, index, {}, error))
+            return false;
+    for (const QString& statement : textindex::sqliteCreateStatements())
+        if (!run(db, statement, {}, error))
             return false;
     return run(db, schema::webSecretTableStatement(sqliteIdDeclaration), {}, error);
 }

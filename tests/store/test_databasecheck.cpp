@@ -5,11 +5,14 @@
 
 #include "store/database.h"
 #include "store/databasecheck.h"
+#include "store/textindex.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include <functional>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +61,8 @@ private slots:
     void permissionsAsAnotherUser();
     void theShippedDatabaseServes();
     void aFileOfAnEarlierVersionGainsTheLaterColumns();
+    void aTextIndexOutOfStepIsNamedAndRebuilt();
+    void aCheckUnderWayStopsAtOnce();
 };
 
 void DatabaseCheckTest::unusableFilesAreNamedAndLeftAlone_data()
@@ -205,6 +210,83 @@ void DatabaseCheckTest::aFileOfAnEarlierVersionGainsTheLaterColumns()
     QVERIFY(connection->openQuery(rows, QStringLiteral("select xm,ly from bmb")));
     QCOMPARE(rows.readText("xm"), QStringLiteral("old"));
     QCOMPARE(rows.readText("ly"), QStringLiteral("0"));
+}
+
+// Names are written by another SQLite client (the index kept by the stored
+// triggers); one change bypasses the index: the full check names it, the
+// repair builds it anew and the search finds the row again. A file of an
+// earlier version, without the index, still searches right and gains it.
+void DatabaseCheckTest::aTextIndexOutOfStepIsNamedAndRebuilt()
+{
+    TestProgramDir dir;
+    const QString path = dir.databasePath();
+    fillRegistrations(path);
+    const QString sql = QStringLiteral("select count(*) from bmb where xm like '%生12%'");
+    auto count = [&dir, &sql] {
+        std::unique_ptr<DbConnection> connection;
+        createConnection(connection);
+        RecordSet rows;
+        return connection->openDatabase(connectionStringFor(dir.path())) && connection->openQuery(rows, sql)
+                   ? rows.readInteger(0)
+                   : -1;
+    };
+    QCOMPARE(count(), 11);
+    QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
+
+    QVERIFY(runSql(path, {"DROP TRIGGER bmb_text_update", "UPDATE bmb SET xm = '考生12' WHERE id = 50",
+                          textindex::sqliteCreateStatements().last()}));
+    QCOMPARE(count(), 11);
+    const DatabaseCheck found = checkDatabaseFile(path, CheckDepth::Full);
+    QVERIFY(found.usable());
+    QVERIFY(found.textIndexDamaged);
+    QString error;
+    QVERIFY2(repairTextIndex(path, &error), qPrintable(error));
+    QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
+    QCOMPARE(count(), 12);
+
+    QVERIFY(runSql(path, {"DROP TABLE bmb_text", "DROP VIEW bmb_text_source", "DROP TABLE bmb_text_at",
+                          "DROP TRIGGER bmb_text_insert", "DROP TRIGGER bmb_text_update", "DROP TRIGGER bmb_text_delete"}));
+    std::unique_ptr<DbConnection> earlier;
+    QVERIFY(createConnection(earlier));
+    QVERIFY(earlier->openDatabase(connectionStringFor(dir.path())));
+    QVERIFY(!earlier->textIndexBuilt());
+    qint64 reported = 0;
+    QVERIFY(earlier->buildTextIndex([&reported](qint64 done, qint64 total) {
+        QVERIFY(done <= total);
+        reported = done;
+    }));
+    QCOMPARE(reported, qint64(200));
+    QVERIFY(earlier->textIndexBuilt());
+    earlier.reset();
+    QCOMPARE(count(), 12);
+    QVERIFY(!checkDatabaseFile(path, CheckDepth::Full).textIndexDamaged);
+}
+
+// SQLite checks the pages in one step, which no flag read between steps
+// reaches: a stop from another thread ends it at once all the same.
+void DatabaseCheckTest::aCheckUnderWayStopsAtOnce()
+{
+    TestProgramDir dir;
+    const QString path = dir.databasePath();
+    QVERIFY(runSql(path, {"CREATE TABLE filler (a TEXT, b TEXT)", "CREATE INDEX filler_a ON filler (a)",
+                          "WITH RECURSIVE k(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM k WHERE n < 300000) "
+                          "INSERT INTO filler SELECT hex(randomblob(16)), hex(randomblob(40)) FROM k"}));
+    QElapsedTimer whole;
+    whole.start();
+    QVERIFY(checkDatabaseFile(path, CheckDepth::Quick).usable());
+    const qint64 wholeMs = whole.elapsed();
+
+    CheckStop stop;
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        stop.request();
+    });
+    QElapsedTimer stopped;
+    stopped.start();
+    checkDatabaseFile(path, CheckDepth::Quick, 2000, &stop);
+    const qint64 stoppedMs = stopped.elapsed();
+    stopper.join();
+    QVERIFY2(stoppedMs < 20 + wholeMs / 3, qPrintable(QStringLiteral("%1 ms of %2").arg(stoppedMs).arg(wholeMs)));
 }
 
 BRENVO_TEST(DatabaseCheckTest)

@@ -3,6 +3,7 @@
 #include "support/pgtestdatabase.h"
 #include "support/testsupport.h"
 
+#include "platform/sqlliteral.h"
 #include "store/database.h"
 #include "tools/registrationpayload.h"
 
@@ -266,6 +267,71 @@ private slots:
         }
         QCOMPARE(list.recordCount(), now.size());
         QCOMPARE(seen, now);
+    }
+
+    // A search of a text item reads the rows its index narrows to and gives
+    // exactly what the plain LIKE gives (the like in parentheses, which no
+    // index narrows): the same rows, count and pages, for every search form,
+    // terms of one, two and more characters, wildcards, case, quotes, and
+    // letters whose case folds onto another (the Kelvin sign onto k).
+    void textSearchesGiveWhatThePlainLikeGives()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        EngineUnderTest engine(kind);
+        Desk desk(engine);
+        QVERIFY(desk.opened);
+        const QStringList family{"王", "李", "张", "刘", "Ab", "o'"};
+        const QStringList given{"小明", "丽", "伟", "明明", "BC", "\u212Ael"};
+        const QStringList hobbies{"^体育^", "^音乐^^美术^", "^计算机^", ""};
+        QStringList odd{"O'Brien", "ABC", "abc", "\u212Aelvin", "\u017Fam", "100%满", "a_b", "[王]", "王_明", "王小明42",
+                        "小明王", "KE", "Sam"};
+        quint32 random = 20130506;
+        auto next = [&random](int below) { random = random * 1103515245u + 12345u; return int((random >> 8) % quint32(below)); };
+        QVERIFY(desk.db.connection->beginTransaction());
+        for (int n = 0; n < 500; ++n) {
+            const QString name = n < odd.size() ? odd.at(n)
+                                                : family.at(next(family.size())) + given.at(next(given.size())) + QString::number(n % 13);
+            const QString address = n % 97 == 5 ? QString(1200, QChar(u'路')) + QStringLiteral("小明") : QStringLiteral("城区%1号").arg(n);
+            QVERIFY2(desk.db.execute(QStringLiteral("INSERT INTO bmb (xm,zj,lx1,lx2,kz3,dtime,status) values (%1,'3301%2','138%3','%4','%5','2013-05-%6 08:%7:00',%8)")
+                                         .arg(n == 499 ? QStringLiteral("null") : sqlText(name))
+                                         .arg(100000000000LL + next(899999999))
+                                         .arg(10000000 + next(89999999))
+                                         .arg(address, hobbies.at(n % 4))
+                                         .arg(1 + n % 28, 2, 10, QLatin1Char('0'))
+                                         .arg(n % 60, 2, 10, QLatin1Char('0'))
+                                         .arg(n % 17 == 0 ? 0 : 1)),
+                     qPrintable(desk.db.lastErrorText()));
+        }
+        QVERIFY(desk.db.connection->commitTransaction());
+
+        const struct {
+            const char* column;
+            const char* term;
+        } terms[] = {
+            {"xm", "王"}, {"xm", "小明"}, {"xm", "王小明"}, {"xm", "小明1"}, {"xm", "明1"}, {"xm", "o''b"}, {"xm", "ab"},
+            {"xm", "AB"}, {"xm", "ke"}, {"xm", "sa"}, {"xm", "100%"}, {"xm", "a_b"}, {"xm", "[王李]小"}, {"xm", "王_明"},
+            {"xm", "小%1"}, {"xm", "%"}, {"xm", ""}, {"xm", "[!王]小明"}, {"xm", "王[]小"}, {"xm", "[王]"}, {"xm", "明王"},
+            {"zj", "330112"}, {"zj", "12"}, {"lx1", "138"}, {"lx1", "5678"}, {"kz3", "体育"}, {"kz3", "^体"},
+            {"lx2", "小明"}, {"lx2", "区1"},
+        };
+        const char* const forms[] = {"%%1%", "%1%", "%1"};   // inside, at the start, the whole text
+        for (const auto& t : terms) {
+            for (const char* form : forms) {
+                const QString condition = QStringLiteral("%1 like '%2'").arg(QLatin1String(t.column), QString::fromUtf8(form).arg(QString::fromUtf8(t.term)));
+                const QVector<qint64> plain = wholeResult(desk, QStringLiteral(" where (") + condition + QStringLiteral(") and  status=1 "));
+                QVERIFY2(desk.db.openShared(QStringLiteral("select  id,xm,dtime,sh,fk from bmb  where ") + condition
+                                            + QStringLiteral(" and  status=1  order by dtime desc")),
+                         qPrintable(condition + desk.db.lastErrorText()));
+                RecordSet& list = desk.db.shared();
+                list.setPageSize(7);
+                QVERIFY2(list.recordCount() == plain.size(), qPrintable(condition));
+                QVERIFY2(list.getPageCount() == (plain.size() + 6) / 7, qPrintable(condition));
+                QVector<qint64> seen(plain.size(), -1);
+                for (int page = 1; page <= list.getPageCount(); ++page)
+                    readPage(list, page, seen);
+                QVERIFY2(seen == plain, qPrintable(condition));
+            }
+        }
     }
 
     // Each desk finds the row it inserted itself, never another desk's newer

@@ -1,6 +1,7 @@
 #include "store/postgres/jetrewrite.h"
 
 #include "store/schema.h"
+#include "store/textindex.h"
 
 #include "platform/dates.h"
 #include "platform/sqlliteral.h"
@@ -302,8 +303,10 @@ QString likePatternToRegex(const QString& pattern)
     return out;
 }
 
-Rewritten rewriteJetSql(const QString& jetSql)
+Rewritten rewriteJetSql(const QString& jetSqlAsGiven)
 {
+    // A search of the text items reads only the rows that hold its pairs.
+    const QString jetSql = textindex::narrowed(jetSqlAsGiven, textindex::postgresNarrowing);
     const sqlengine::Lexed lexed = sqlengine::tokenize(jetSql);
     if (!lexed.ok())
         return failed(lexed.error);

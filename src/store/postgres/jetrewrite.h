@@ -7,6 +7,9 @@
 // timestamp); everything else stays letter for letter:
 //   - `delete * from` becomes `delete from`;
 //   - a `#…#` literal becomes TIMESTAMP 'yyyy-MM-dd HH:mm:ss';
+//   - a like on a text item in a plain search of bmb is preceded by the test
+//     of the item's pairs of characters, which the server's index answers
+//     (store/textindex.h);
 //   - `x like 'pattern'` becomes `x ~* 'regex'` (`not like`: `!~*`), Jet's
 //     pattern as an anchored case-insensitive POSIX regular expression; a
 //     column name on the left is read as text, as Jet compares numbers with

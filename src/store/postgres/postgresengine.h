@@ -29,6 +29,9 @@ public:
     bool nullsSortFirst() const override { return false; }
     qint64 changeCounter() const override { return changes; }
     qint64 lastInsertId() const override { return insertedId; }
+    // The server's index is made with its tables (postgres::schemaStatements).
+    bool textIndexBuilt() const override { return true; }
+    bool buildTextIndex(const std::function<void(qint64, qint64)>& progress) override;
     bool begin() override;
     bool commit() override;
     bool rollback() override;

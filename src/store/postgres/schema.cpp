@@ -1,6 +1,7 @@
 #include "store/postgres/schema.h"
 
 #include "store/schema.h"
+#include "store/textindex.h"
 
 #include "platform/sqlliteral.h"
 
@@ -68,6 +69,7 @@ QStringList schemaStatements()
     }
     for (const QString& index : schema::indexStatements())
         statements << index;
+    statements << textindex::postgresStatements();
     statements << photoFileTableStatement() << schema::webSecretTableStatement(identityDeclaration);
     for (const schema::SeedRow& row : schema::seedRows()) {
         QStringList names;
@@ -88,6 +90,7 @@ QStringList missingSchemaStatements()
     QStringList statements{schema::webSecretTableStatement(identityDeclaration)};
     for (const QString& index : schema::indexStatements())
         statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+    statements << textindex::postgresStatements();
     for (const schema::Table& table : schema::tables())
         for (const schema::Column& column : table.columns)
             if (column.addedLater)

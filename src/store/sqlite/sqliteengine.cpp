@@ -3,6 +3,7 @@
 #include "platform/dates.h"
 #include "platform/text.h"
 #include "store/sqliteschema.h"
+#include "store/textindex.h"
 
 #include <QFileInfo>
 
@@ -206,7 +207,20 @@ std::unique_ptr<SqliteEngine> SqliteEngine::open(const QString& path, QString& e
     QString schemaError;
     if (!upgradeSchema(db, &schemaError) || !installDateConversion(db, &schemaError))
         return refuse(schemaError, sqlite3_extended_errcode(db));
-    return std::unique_ptr<SqliteEngine>(new SqliteEngine(db));
+    std::unique_ptr<SqliteEngine> engine(new SqliteEngine(db));
+    Columns columns;
+    std::vector<Row> rows;
+    engine->textIndexReady = engine->run(textindex::sqlitePresenceQuery(), columns, rows) && rows.size() == 1
+                             && rows[0].cells[0].integer == 1;
+    // FTS5 reads its settings when a statement first names its table; done
+    // now, a later write that meets the file held by another program says so
+    // rather than that the table could not be made.
+    if (engine->textIndexReady && !engine->run(QStringLiteral("select rowid from bmb_text limit 0"), columns, rows)) {
+        error = engine->errorText() + QStringLiteral(": ") + path;
+        kind = engine->errorKind();
+        return nullptr;
+    }
+    return engine;
 }
 
 bool SqliteEngine::fail()
@@ -226,7 +240,7 @@ bool SqliteEngine::succeed()
 
 sqlengine::Rewritten SqliteEngine::rewrite(const QString& jetSql)
 {
-    return sqlengine::rewriteJetSql(jetSql);
+    return sqlengine::rewriteJetSql(textIndexReady ? textindex::narrowed(jetSql, textindex::sqliteNarrowing) : jetSql);
 }
 
 namespace {

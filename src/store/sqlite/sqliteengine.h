@@ -26,6 +26,8 @@ public:
     bool nullsSortFirst() const override { return true; }
     qint64 changeCounter() const override;
     qint64 lastInsertId() const override;
+    bool textIndexBuilt() const override { return textIndexReady; }
+    bool buildTextIndex(const std::function<void(qint64, qint64)>& progress) override;
     bool begin() override;
     bool commit() override;
     bool rollback() override;
@@ -41,7 +43,10 @@ private:
     bool succeed();
     bool plain(const char* sql);
 
+    bool fillTextIndex(const std::function<void(qint64, qint64)>& progress);
+
     sqlite3* db = nullptr;
+    bool textIndexReady = false;
     QString error;
     ErrorKind kind = ErrorKind::None;
 };
