@@ -35,6 +35,10 @@ const std::vector<Table>& tables();
 // filter and sort on; plain SQL that every engine reads.
 const std::vector<QString>& indexStatements();
 
+// The unique index on bmb's save keys (rows without a key left out); a
+// statement that does nothing where the index is there.
+QString saveKeyIndexStatement();
+
 // A row of a newly made database: column names with their values (QString,
 // int or double), in the order they are inserted.
 struct SeedRow {

@@ -111,19 +111,12 @@ StoreResult storeWebRegistration(AppState& state, const WebForm& form, const Reg
     }
     if (lookupFailed)
         return StoreResult::Failed;
-    DbConnection& connection = *state.db.connection;
-    if (!connection.beginTransaction())
+    Registration keyed = registration;
+    keyed.saveKey = newSaveKey();
+    const SaveResult saved = storeNewRegistration(state, items, keyed, photo);
+    if (saved.outcome != SaveOutcome::Stored && saved.outcome != SaveOutcome::AlreadyStored)
         return StoreResult::Failed;
-    if (!executeReported(state, registrationInsert(items, registration))) {
-        connection.rollbackTransaction();
-        return StoreResult::Failed;
-    }
-    const int stored = int(connection.lastInsertId());
-    if (!attachPendingPhoto(state, stored, photo) || !connection.commitTransaction()) {
-        connection.rollbackTransaction();
-        return StoreResult::Failed;
-    }
-    *number = stored;
+    *number = int(saved.storedRow);
     return StoreResult::Stored;
 }
 

@@ -66,7 +66,7 @@ QStringList schemaStatements()
     }
     for (const QString& index : schema::indexStatements())
         statements << index;
-    statements << photoFileTableStatement();
+    statements << schema::saveKeyIndexStatement() << photoFileTableStatement();
     for (const schema::SeedRow& row : schema::seedRows()) {
         QStringList names;
         QStringList values;
@@ -84,8 +84,6 @@ QStringList schemaStatements()
 QStringList missingSchemaStatements()
 {
     QStringList statements;
-    for (const QString& index : schema::indexStatements())
-        statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
     for (const schema::Table& table : schema::tables())
         for (const schema::Column& column : table.columns)
             if (column.addedLater)
@@ -95,6 +93,10 @@ QStringList missingSchemaStatements()
                                              "column_name = '%2') THEN ALTER TABLE %1 ADD COLUMN %3; END IF; END $$")
                                   .arg(QString::fromLatin1(table.name), QString::fromLatin1(column.name),
                                        columnDefinition(column));
+    // Indexes after the columns, as one may be on a column added above.
+    for (const QString& index : schema::indexStatements())
+        statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+    statements << schema::saveKeyIndexStatement();
     return statements;
 }
 

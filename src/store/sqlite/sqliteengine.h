@@ -27,6 +27,8 @@ public:
     qint64 changeCounter() const override;
     qint64 lastInsertId() const override;
     bool begin() override;
+    // BEGIN IMMEDIATE holds the whole file already.
+    bool lockRow(const QString&, qint64) override { return true; }
     bool commit() override;
     bool rollback() override;
     // SQLite numbers a new row after the largest id by itself.
