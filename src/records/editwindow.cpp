@@ -427,7 +427,7 @@ void EditWindow::saveEditRecord()
         return;
     }
     if (found == Found::Changed) {
-        const int answer = messageBox(QStringLiteral("这条报名在打开后已被其他人修改，本次修改没有保存。\n"
+        const int answer = messageBox(QStringLiteral("这条报名在打开后已被其他人修改或删除，本次修改没有保存。\n"
                                                      "是否重新载入这条报名的最新内容？"),
                                       MessageStyle::YesNo | MessageStyle::Exclamation, QStringLiteral("修改冲突"));
         if (answer == AnswerYes) {

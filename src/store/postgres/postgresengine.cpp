@@ -272,6 +272,16 @@ std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& connectionSt
         return nullptr;
     }
     std::unique_ptr<PostgresEngine> engine(new PostgresEngine(conn, limits));
+    // The server's words between statements come as notices; a fatal one
+    // says it ends the session. Other notices are no operator's business.
+    PQsetNoticeReceiver(
+        conn,
+        [](void* self, const PGresult* notice) {
+            const char* severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+            if (severity && (qstrcmp(severity, "FATAL") == 0 || qstrcmp(severity, "PANIC") == 0))
+                static_cast<PostgresEngine*>(self)->sessionEnded = true;
+        },
+        engine.get());
     if (!engine->setUpIfEmpty()) {
         error = engine->error.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : engine->error;
         kind = engine->error.isEmpty() ? ErrorKind::Other : engine->kind;
@@ -327,8 +337,9 @@ pg_result* PostgresEngine::exec(const QByteArray& sql, bool resendable, int coun
     // goes out once more on a new connection. A write does not, as it may
     // have run before the answer was lost; it fails, and the next statement
     // goes out on a new connection.
+    // One given up waiting is not: the server is slow to answer at all.
     const bool failed = !result || PQresultStatus(result) == PGRES_FATAL_ERROR;
-    if (resendable && failed && !inTransaction && !connectionUsable() && reconnect()) {
+    if (resendable && failed && !abandoned && !inTransaction && !connectionUsable() && reconnect()) {
         PQclear(result);
         result = sendAndWait(sql, count, values, lengths, formats);
     }
@@ -370,11 +381,12 @@ bool PostgresEngine::connectionUsable()
 {
     if (abandoned || PQstatus(conn) != CONNECTION_OK)
         return false;
-    // A server that ended the session has sent its last words and closed the
+    // A server that ends a session sends a fatal error and closes the
     // socket; reading them now tells the connection is gone. An open
     // connection has nothing to read between statements, or a notice.
     for (int reads = 0; reads < 16 && waitUntilReadable(PQsocket(conn), 0); ++reads)
-        if (!PQconsumeInput(conn) || PQstatus(conn) != CONNECTION_OK)
+        // PQisBusy reads what came: the server's farewell reaches sessionEnded.
+        if (!PQconsumeInput(conn) || (PQisBusy(conn), sessionEnded) || PQstatus(conn) != CONNECTION_OK)
             return false;
     return true;
 }
@@ -383,6 +395,7 @@ bool PostgresEngine::reconnect()
 {
     PQreset(conn);
     abandoned = false;
+    sessionEnded = false;
     // The server undid whatever transaction the lost connection had open.
     inTransaction = false;
     if (PQstatus(conn) == CONNECTION_OK)

@@ -69,6 +69,8 @@ private:
     // A statement was given up waiting: its answer may still come, so the
     // connection is not used again.
     bool abandoned = false;
+    // The server said it ends this session.
+    bool sessionEnded = false;
     // Why the last statement got no result, when not libpq's own text.
     QString noResultError;
     ErrorKind noResultKind = ErrorKind::Unreachable;
