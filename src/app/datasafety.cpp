@@ -184,7 +184,7 @@ DatabaseOpening openServerDatabase(AppState& state)
         opening.loginBlockedReason = connectToServer(state);
         if (opening.loginBlockedReason.isEmpty())
             return opening;
-        if (!store::connectionWasLost(state.db.connection->lastErrorKind()))
+        if (state.db.connection->lastErrorKind() != store::ErrorKind::NoAnswer)
             break;
         if (messageBox(state.db.lastErrorForOperator(), MessageStyle::RetryQuit | MessageStyle::Error) != AnswerRetry) {
             opening.operatorQuit = true;

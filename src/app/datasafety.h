@@ -52,9 +52,8 @@ store::ServerLimits serverLimitsSetting(const QString& iniPath);
 // Connects to the server several desks share: empty when connected,
 // otherwise why nobody can log in.
 QString connectToServer(AppState& state);
-// connectToServer at start: a server that does not answer or cannot be
-// reached is offered 重试 and 退出; any other failure is said and nobody can
-// log in.
+// connectToServer at start: a server that does not answer is offered 重试
+// and 退出; any other failure is said, and 登录 tries again.
 DatabaseOpening openServerDatabase(AppState& state);
 
 // Offers the newest backup that passes its verification, after situation (a
