@@ -233,7 +233,6 @@ void AddPage::saveNewRegistration()
 
 void AddPage::finishSave(int saved, bool answerWasLost)
 {
-    state.showResult(QStringLiteral("添加新数据成功"));
     if (answerWasLost)
         state.showMessage(QStringLiteral("保存时服务器的回答没有传回，经向服务器查询：这条报名已保存。"),
                           MessageStyle::Information);

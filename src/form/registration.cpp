@@ -427,6 +427,7 @@ SaveResult storeNewRegistration(AppState& state, const QVector<FormItem>& items,
             held.forget();
             if (!executeReported(state, registrationInsert(items, registration)))
                 return false;
+            state.showResult(QStringLiteral("添加新数据成功"));
             // The row this connection wrote: with several desks on one server
             // the newest row may be another desk's.
             stored = connection.lastInsertId();
