@@ -161,14 +161,38 @@ QString serverConnectionSetting(const QString& iniPath)
     return readIniValue(iniPath, QStringLiteral("connection"), QString(), QStringLiteral("server")).trimmed();
 }
 
+store::ServerLimits serverLimitsSetting(const QString& iniPath)
+{
+    const auto seconds = [&iniPath](const char* key, int usual) {
+        const int given = readIniValue(iniPath, QLatin1String(key), QString(), QStringLiteral("server")).trimmed().toInt();
+        return given > 0 ? given : usual;
+    };
+    const store::ServerLimits usual;
+    return {seconds("connecttimeout", usual.connectSeconds), seconds("statementtimeout", usual.statementSeconds)};
+}
+
+QString connectToServer(AppState& state)
+{
+    if (state.db.connection->openServer(state.serverConnection, state.serverLimits))
+        return QString();
+    return state.db.lastErrorForOperator() + QStringLiteral("\n无法登录。");
+}
+
 DatabaseOpening openServerDatabase(AppState& state)
 {
     DatabaseOpening opening;
-    if (!state.db.connection->openServer(state.serverConnection)) {
-        const QString error = state.db.lastErrorForOperator();
-        messageBox(error, MessageStyle::Error);
-        opening.loginBlockedReason = QStringLiteral("数据库服务器连接不上（%1），无法登录。").arg(error);
+    for (;;) {
+        opening.loginBlockedReason = connectToServer(state);
+        if (opening.loginBlockedReason.isEmpty())
+            return opening;
+        if (state.db.connection->lastErrorKind() != store::ErrorKind::NoAnswer)
+            break;
+        if (messageBox(state.db.lastErrorForOperator(), MessageStyle::RetryQuit | MessageStyle::Error) != AnswerRetry) {
+            opening.operatorQuit = true;
+            return opening;
+        }
     }
+    messageBox(state.db.lastErrorForOperator(), MessageStyle::Error);
     return opening;
 }
 

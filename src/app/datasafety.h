@@ -26,6 +26,7 @@ struct DatabaseOpening {
     QString loginBlockedReason;  // why nobody can log in; empty when the database is open
     bool readOnly = false;
     bool heldByAnotherProgram = false;  // waited for in vain; the program ends
+    bool operatorQuit = false;  // the server did not answer and the operator chose 退出; the program ends
     // Only the header, tables and columns were checked, as the last run closed
     // cleanly and nothing has changed the file since: the pages are checked
     // after login.
@@ -49,8 +50,14 @@ QString cleanCloseFileName();
 // The libpq connection string of [server] connection in the settings file;
 // empty when the desk keeps its own zhao.dat.
 QString serverConnectionSetting(const QString& iniPath);
-// Connects to the server several desks share; a server out of reach is said
-// and nobody can log in.
+// [server] connecttimeout and statementtimeout, in seconds (10 and 30 when
+// not given).
+store::ServerLimits serverLimitsSetting(const QString& iniPath);
+// Connects to the server several desks share: empty when connected,
+// otherwise why nobody can log in.
+QString connectToServer(AppState& state);
+// connectToServer at start: a server that does not answer is offered 重试
+// and 退出; any other failure is said, and 登录 tries again.
 DatabaseOpening openServerDatabase(AppState& state);
 
 // Offers the newest backup that passes its verification, after situation (a

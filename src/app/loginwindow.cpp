@@ -95,13 +95,18 @@ void LoginWindow::onLoginWindowCreated()
     setMask(outline.createMaskFromColor(QColor(0xFF, 0xFF, 0xFF), Qt::MaskInColor));
 
     passwordBox->setFocus();
-    accountBox->clear();
 
     const int start = clampToInt(textToNumber(readIniValue(state.iniPath, QStringLiteral("log_t"), QStringLiteral("1"))));
     initialPasswordHint->setVisible(start < 5);
     // The counter stops at the largest value instead of overflowing.
     writeIniValue(state.iniPath, QStringLiteral("log_t"), QString::number(start < std::numeric_limits<int>::max() ? start + 1 : start));
 
+    loadAccounts();
+}
+
+void LoginWindow::loadAccounts()
+{
+    accountBox->clear();
     if (state.db.openShared(loginAccountsStatement())) {
         RecordSet& rows = state.db.shared();
         for (; !rows.atEnd(); rows.moveNext())
@@ -110,6 +115,11 @@ void LoginWindow::onLoginWindowCreated()
 
     const int lastUsed = readIniValue(state.iniPath, QStringLiteral("log_name"), QStringLiteral("0")).trimmed().toInt();
     accountBox->setCurrentIndex(lastUsed >= 0 && lastUsed < accountBox->count() ? lastUsed : -1);
+}
+
+void LoginWindow::setReconnect(std::function<QString()> tryAgain)
+{
+    reconnect = std::move(tryAgain);
 }
 
 void LoginWindow::setUnavailableReason(const QString& reason)
@@ -122,6 +132,11 @@ void LoginWindow::setUnavailableReason(const QString& reason)
 
 void LoginWindow::onLoginClicked()
 {
+    if (!unavailableReason.isEmpty() && reconnect) {
+        setUnavailableReason(reconnect());
+        if (unavailableReason.isEmpty())
+            loadAccounts();
+    }
     if (!unavailableReason.isEmpty()) {
         messageBox(unavailableReason, MessageStyle::Error | MessageStyle::SystemModal, errorTitle);
         return;

@@ -6,6 +6,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -18,6 +20,9 @@ public:
     // Set when the database cannot serve: the window says why, and 登录
     // repeats it instead of trying.
     void setUnavailableReason(const QString& reason);
+    // While the database cannot serve, 登录 runs reconnect first: it gives
+    // the reason that still holds, or empty when the database serves now.
+    void setReconnect(std::function<QString()> reconnect);
 
     void onLoginClicked();
     void onExitClicked();
@@ -32,6 +37,7 @@ protected:
 
 private:
     void onLoginWindowCreated();
+    void loadAccounts();
 
     AppState& state;
     QComboBox* accountBox = nullptr;
@@ -39,4 +45,5 @@ private:
     QLabel* initialPasswordHint = nullptr;
     QLabel* unavailableLabel = nullptr;
     QString unavailableReason;
+    std::function<QString()> reconnect;
 };

@@ -32,6 +32,7 @@ bool MainWindow::onMainWindowCreated()
         return false;
     }
     state.serverConnection = serverConnectionSetting(state.programFile(QStringLiteral("duzarizered.ini")));
+    state.serverLimits = serverLimitsSetting(state.programFile(QStringLiteral("duzarizered.ini")));
     // A desk on a server needs no zhao.dat of its own.
     if (state.serverConnection.isEmpty() && !QFileInfo::exists(state.programFile(QStringLiteral("zhao.dat")))
         && !offerRecoveryOfMissingDatabase(state)) {
@@ -49,7 +50,7 @@ bool MainWindow::onMainWindowCreated()
 
     const DatabaseOpening opening =
         state.serverConnection.isEmpty() ? openCheckedDatabase(state) : openServerDatabase(state);
-    if (opening.heldByAnotherProgram) {
+    if (opening.heldByAnotherProgram || opening.operatorQuit) {
         endProgram(state, 0);
         return false;
     }
@@ -72,6 +73,14 @@ bool MainWindow::onMainWindowCreated()
     show();
     LoginWindow login(state, this);
     login.setUnavailableReason(opening.loginBlockedReason);
+    // A server that comes back after the start is used from the next 登录 on.
+    if (!state.serverConnection.isEmpty())
+        login.setReconnect([this] {
+            const QString reason = connectToServer(state);
+            if (reason.isEmpty())
+                page<UnitInfoPage>()->loadUnitSettings();
+            return reason;
+        });
     connect(&login, &LoginWindow::loggedIn, this,
             [this](const QString& name) { panes[0]->setText(QStringLiteral("操作员:") + name); });
     if (login.exec() != QDialog::Accepted)

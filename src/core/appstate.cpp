@@ -24,3 +24,35 @@ bool openReported(AppState& state, const QString& sql)
     state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
     return false;
 }
+
+HeldMessages::HeldMessages(AppState& appState) : state(appState), shown(appState.reporter)
+{
+    state.reporter = this;
+}
+
+HeldMessages::~HeldMessages()
+{
+    state.reporter = shown;
+}
+
+void HeldMessages::showResult(const QString& text)
+{
+    if (shown)
+        shown->showResult(text);
+}
+
+int HeldMessages::showMessage(const QString& text, int style, const QString& title)
+{
+    held.push_back({text, style, title});
+    return AnswerOk;
+}
+
+void HeldMessages::show(const QString& fallback)
+{
+    state.reporter = shown;
+    if (held.isEmpty() && !fallback.isEmpty())
+        state.showMessage(fallback, MessageStyle::Error);
+    for (const Held& message : std::as_const(held))
+        state.showMessage(message.text, message.style, message.title);
+    held.clear();
+}

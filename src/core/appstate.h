@@ -74,6 +74,7 @@ struct AppState {
     QString programDir;               // the data folder: the executable's directory unless installed or named (start-up)
     QString iniPath;                  // settings, at start
     QString serverConnection;         // [server] connection of the settings; empty: zhao.dat (start-up)
+    store::ServerLimits serverLimits; // [server] connecttimeout and statementtimeout (start-up)
     Operator currentOperator;         // login
     Database db;                      // start-up; the store's operations
     UnitSettings unitSettings;        // unit information
@@ -92,6 +93,35 @@ struct AppState {
             reporter->showResult(text);
     }
     int showMessage(const QString& text, int style = 0, const QString& title = QStringLiteral("信息：")) const;
+};
+
+// While one lives, the messages meant for the operator are held instead of
+// shown (results still reach the status bar), for a step that may be tried
+// again: show() shows them, when the step failed for good.
+class HeldMessages : public Reporter {
+public:
+    explicit HeldMessages(AppState& state);
+    ~HeldMessages() override;
+    HeldMessages(const HeldMessages&) = delete;
+    HeldMessages& operator=(const HeldMessages&) = delete;
+
+    void showResult(const QString& text) override;
+    int showMessage(const QString& text, int style, const QString& title) override;
+    // Drops what was held so far (a step begins again).
+    void forget() { held.clear(); }
+    // Ends the hold and shows what was held, or fallback (an error) when
+    // nothing was.
+    void show(const QString& fallback);
+
+private:
+    struct Held {
+        QString text;
+        int style;
+        QString title;
+    };
+    AppState& state;
+    Reporter* shown;
+    QVector<Held> held;
 };
 
 // Runs one write statement. On failure shows the database's message, when

@@ -140,6 +140,8 @@ void AddPage::prepareForNewRegistration()
 void AddPage::buildAddForm(int categoryId)
 {
     pendingPhotoFile.clear();
+    saveKey.clear();
+    saveKeyUncertain = false;
     photo->clear();
     clearBuiltForm();
 
@@ -182,6 +184,26 @@ void AddPage::saveNewRegistration()
             control->setFocus();
         return;
     }
+    if (saveKey.isEmpty())
+        saveKey = newSaveKey();
+    registration.saveKey = saveKey;
+    // An earlier try may have been stored although its answer was lost:
+    // asked first, before it could count as its own duplicate.
+    qint64 saved = 0;
+    if (saveKeyUncertain) {
+        switch (findSaveKey(*state.db.connection, saveKey, saved)) {
+        case KeyFound::Yes:
+            finishSave(int(saved), true);
+            return;
+        case KeyFound::Unknown:
+            state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+            state.showResult(QStringLiteral("添加新数据失败"));
+            return;
+        case KeyFound::No:
+            saveKeyUncertain = false;
+            break;
+        }
+    }
     const DuplicateDecision decision = confirmUnlessDuplicate(state, items, registration, 0);
     if (decision == DuplicateDecision::LookupFailed)
         state.showResult(QStringLiteral("添加新数据失败"));
@@ -190,33 +212,30 @@ void AddPage::saveNewRegistration()
     setNewRegistrationStates(registration, initialStates(), QDateTime::currentDateTime());
     // The registration and its photo are stored together or not at all, and
     // a failure keeps the entries on the page for another try.
-    auto failed = [this] {
-        state.db.connection->rollbackTransaction();
-        state.showResult(QStringLiteral("添加新数据失败"));
-    };
-    if (!state.db.connection->beginTransaction()) {
-        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
-        failed();
+    const SaveResult result = storeNewRegistration(state, items, registration, pendingPhotoFile);
+    switch (result.outcome) {
+    case SaveOutcome::Stored:
+    case SaveOutcome::AlreadyStored:
+        finishSave(int(result.storedRow), result.outcome == SaveOutcome::AlreadyStored);
         return;
+    case SaveOutcome::Unknown:
+        saveKeyUncertain = true;
+        state.showMessage(QStringLiteral("与数据库服务器的连接在保存时断开，无法确认这条报名是否已保存。\n"
+                                         "请保留页面上的内容，稍后再按确定：程序会先查询，不会重复保存。\n")
+                              + result.error,
+                          MessageStyle::Exclamation);
+        break;
+    case SaveOutcome::Failed:
+        break;
     }
-    if (!executeReported(state, registrationInsert(items, registration))) {
-        failed();
-        return;
-    }
-    state.showResult(QStringLiteral("添加新数据成功"));
-    // The row this desk wrote: with several desks on one server the newest
-    // row may be another desk's.
-    const int saved = int(state.db.connection->lastInsertId());
-    // The photo is attached before printing, so the printed form shows it.
-    if (!attachPendingPhoto(state, saved, pendingPhotoFile)) {
-        failed();
-        return;
-    }
-    if (!state.db.connection->commitTransaction()) {
-        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
-        failed();
-        return;
-    }
+    state.showResult(QStringLiteral("添加新数据失败"));
+}
+
+void AddPage::finishSave(int saved, bool answerWasLost)
+{
+    if (answerWasLost)
+        state.showMessage(QStringLiteral("保存时服务器的回答没有传回，经向服务器查询：这条报名已保存。"),
+                          MessageStyle::Information);
     savedRegistrationId = saved;
     pendingPhotoFile.clear();
     printAfterAdd(state, *print, savedRegistrationId);

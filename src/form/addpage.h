@@ -54,9 +54,17 @@ public:
 
 private:
     InitialStates initialStates() const;
+    // After the registration `saved` was stored (answerWasLost: by a try
+    // whose answer did not come back): printed as chosen, the form anew.
+    void finishSave(int saved, bool answerWasLost);
 
     AppState& state;
     QString pendingPhotoFile;
+    // The key of the registration being entered, kept over failed tries so
+    // that it is stored once; uncertain when a try could not learn whether
+    // the server stored it.
+    QString saveKey;
+    bool saveKeyUncertain = false;
     // The registration this desk saved last; 按钮4 prints it.
     int savedRegistrationId = 0;
     QWidget* frame = nullptr;

@@ -281,6 +281,10 @@ InsertRow insertRow(const QVector<FormItem>& items, const Registration& registra
         row.names += QStringLiteral(",ly");
         row.literals += QStringLiteral(",1");
     }
+    if (!registration.saveKey.isEmpty()) {
+        row.names += QStringLiteral(",savekey");
+        row.literals += QLatin1Char(',') + sqlText(registration.saveKey);
+    }
     row.literals += QLatin1Char(')');
     return row;
 }
@@ -328,6 +332,8 @@ QString registrationUpdate(const QVector<FormItem>& items, const Registration& r
     QStringList assignments;
     for (const ColumnValue& pair : registrationColumns(items, registration))
         assignments << pair.column + QLatin1Char('=') + pair.value;
+    if (!registration.saveKey.isEmpty())
+        assignments << QStringLiteral("savekey=") + sqlText(registration.saveKey);
     if (assignments.isEmpty())
         return QString();
     return QStringLiteral("UPDATE bmb SET ") + assignments.join(QLatin1Char(',')) + QStringLiteral(" where id=")
@@ -407,6 +413,31 @@ int newestRegistrationId(AppState& state)
         return 0;
     RecordSet& rows = state.db.shared();
     return rows.atEnd() ? 0 : rows.readInteger("id");
+}
+
+SaveResult storeNewRegistration(AppState& state, const QVector<FormItem>& items, const Registration& registration,
+                                const QString& photo)
+{
+    DbConnection& connection = *state.db.connection;
+    HeldMessages held(state);
+    qint64 stored = 0;
+    SaveResult result = saveOnce(
+        connection, registration.saveKey,
+        [&] {
+            held.forget();
+            if (!executeReported(state, registrationInsert(items, registration)))
+                return false;
+            state.showResult(QStringLiteral("添加新数据成功"));
+            // The row this connection wrote: with several desks on one server
+            // the newest row may be another desk's.
+            stored = connection.lastInsertId();
+            return attachPendingPhoto(state, int(stored), photo);
+        });
+    if (result.outcome == SaveOutcome::Stored)
+        result.storedRow = stored;
+    if (result.outcome == SaveOutcome::Failed)
+        held.show(result.error);
+    return result;
 }
 
 bool attachPendingPhoto(AppState& state, int registration, const QString& pendingPhoto)

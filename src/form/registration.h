@@ -4,6 +4,7 @@
 // bmb; and the photo attached after a new one.
 
 #include "core/appstate.h"
+#include "store/saveonce.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -74,6 +75,7 @@ struct Registration {
     int review = 1;   // sh
     int payment = 1;  // fk
     bool fromWeb = false;  // ly: sent by an applicant from the web page
+    QString saveKey;       // savekey: the key of the save that writes it; empty writes none
 
     // The value of a text column, empty when it holds none.
     QString text(const QString& column) const;
@@ -145,6 +147,13 @@ StoredEntry storedEntry(const FormItem& item, const QString& value, const QStrin
 // The highest bmb id, 0 when there is none or the query failed (the error
 // has then been shown).
 int newestRegistrationId(AppState& state);
+
+// Stores a new registration and its photo (empty for none) in one
+// transaction, once under registration.saveKey (store/saveonce.h); what a
+// try that is made again would have said is not shown. storedRow: the
+// registration's id when stored.
+SaveResult storeNewRegistration(AppState& state, const QVector<FormItem>& items, const Registration& registration,
+                                const QString& photo);
 
 // Stores the add page's pending photo as the fj row of the registration this
 // desk just saved (and on the server, for a desk of one) and links it through

@@ -209,7 +209,7 @@ bool putPhotoOnServer(AppState& state, const QString& storedName)
         return false;
     }
     const QByteArray bytes = file.readAll();
-    if (!executeReported(state, insertPhotoBytesRowStatement(storedName))
+    if (!state.db.execute(insertPhotoBytesRowStatement(storedName))
         || !state.db.openShared(photoBytesStatement(storedName), LockMode::Optimistic)
         || !state.db.shared().updateCurrentRow(QStringLiteral("bytes"), bytes)) {
         state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);

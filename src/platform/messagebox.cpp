@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 
@@ -42,7 +43,13 @@ std::unique_ptr<QMessageBox> makeMessageBox(const QString& text, int style, cons
     default: box->setIcon(QMessageBox::NoIcon); break;
     }
     const bool yesNo = (style & 0x0F) == MessageStyle::YesNo;
-    box->setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+    if ((style & 0x0F) == MessageStyle::RetryQuit) {
+        box->setStandardButtons(QMessageBox::Retry | QMessageBox::Abort);
+        box->button(QMessageBox::Retry)->setText(QStringLiteral("重试"));
+        box->button(QMessageBox::Abort)->setText(QStringLiteral("退出"));
+    } else {
+        box->setStandardButtons(yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
+    }
     if (yesNo && (style & MessageStyle::SecondDefault))
         box->setDefaultButton(QMessageBox::No);
     box->setWindowModality((style & MessageStyle::SystemModal) ? Qt::ApplicationModal : Qt::WindowModal);
@@ -62,6 +69,8 @@ int showMessageBox(const QString& text, int style, const QString& title, int clo
     const int chosen = box->exec();
     if ((style & 0x0F) == MessageStyle::YesNo)
         return chosen == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    if ((style & 0x0F) == MessageStyle::RetryQuit)
+        return chosen == QMessageBox::Retry ? AnswerRetry : AnswerQuit;
     return AnswerOk;
 }
 

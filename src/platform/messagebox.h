@@ -1,7 +1,8 @@
 #pragma once
 // The one way the program shows a message box. Styles use the classic flag
 // values: 16 error icon, 32 question icon, 48 exclamation icon, 64 information
-// icon, 4 Yes/No buttons, 256 the second button default, 4096 system-modal.
+// icon, 4 Yes/No buttons, 5 重试/退出 buttons, 256 the second button default,
+// 4096 system-modal.
 
 #include "platform/messagestyle.h"
 

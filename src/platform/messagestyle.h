@@ -6,6 +6,7 @@ namespace MessageStyle {
 enum : int {
     Plain = 0,
     YesNo = 4,
+    RetryQuit = 5,  // 重试 and 退出
     SecondDefault = 256,  // the second button (No) is the default
     Error = 16,
     Question = 32,
@@ -16,4 +17,4 @@ enum : int {
 }
 
 // What messageBox returns: the button the operator chose.
-enum MessageAnswer : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
+enum MessageAnswer : int { AnswerOk = 1, AnswerQuit = 3, AnswerRetry = 4, AnswerYes = 6, AnswerNo = 7 };

@@ -248,14 +248,11 @@ void BrowsePage::runBrowseSearch()
 {
     const std::optional<QString> where = buildBrowseWhere();
     state.pageSize = pageSizeFromText(pageSizeBox->text());
-    RecordSet* records = state.db.browseRecordSet.get();
-    if (records)
-        records->close();
-    const bool opened = records && where && state.db.connection
-                        && state.db.connection->openQuery(*records, browseQuery(browseColumnList, *where));
-    if (!opened) {
+    if (!where || !state.db.browseRecordSet || !state.db.connection) {
         // A rejected search lists nothing and offers no paging; the label
         // says so instead of showing the previous result's pages.
+        if (state.db.browseRecordSet)
+            state.db.browseRecordSet->close();
         list->clear();
         pageCount = 0;
         currentPage = 0;
@@ -264,8 +261,19 @@ void BrowsePage::runBrowseSearch()
         nextButton->setEnabled(false);
         return;
     }
+    // Opened beside the search on show, which stays when this one cannot be
+    // read: a server out of reach is no empty result.
+    auto found = std::make_unique<RecordSet>();
+    QList<QTreeWidgetItem*> rows;
+    if (!state.db.connection->openQuery(*found, browseQuery(browseColumnList, *where))
+        || !readPage(*found, 1, rows)) {
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        return;
+    }
+    std::swap(state.db.browseRecordSet, found);
     showPageInfo();
-    fillBrowsePage();
+    list->clear();
+    list->addTopLevelItems(rows);
 }
 
 void BrowsePage::showPageInfo()
@@ -283,18 +291,29 @@ void BrowsePage::showPageInfo()
 
 void BrowsePage::previousPage()
 {
-    if (RecordSet* records = state.db.browseRecordSet.get())
-        records->setAbsolutePage(currentPage - 1);
-    showPageInfo();
-    fillBrowsePage();
+    turnToPage(currentPage - 1);
 }
 
 void BrowsePage::nextPage()
 {
-    if (RecordSet* records = state.db.browseRecordSet.get())
-        records->setAbsolutePage(currentPage + 1);
+    turnToPage(currentPage + 1);
+}
+
+void BrowsePage::turnToPage(int page)
+{
+    RecordSet* records = state.db.browseRecordSet.get();
+    if (!records)
+        return;
+    QList<QTreeWidgetItem*> rows;
+    if (records->isOpen() && !readPage(*records, page, rows)) {
+        // The page on show stays, and the next turn reads again.
+        records->setAbsolutePage(currentPage);
+        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+        return;
+    }
     showPageInfo();
-    fillBrowsePage();
+    list->clear();
+    list->addTopLevelItems(rows);
 }
 
 void BrowsePage::onRecycleToggled()
@@ -324,27 +343,36 @@ QStringList BrowsePage::rowTexts(const RecordSet& records, qint64 number) const
     return texts;
 }
 
-void BrowsePage::fillBrowsePage()
+bool BrowsePage::readPage(RecordSet& records, int page, QList<QTreeWidgetItem*>& rows) const
 {
-    list->clear();
-    RecordSet* records = state.db.browseRecordSet.get();
-    if (!records || !records->isOpen())
-        return;
-
-    QList<QTreeWidgetItem*> rows;
-    const qint64 firstNumber = qint64(currentPage - 1) * state.pageSize + 1;
-    for (int r = 0; r < state.pageSize && !records->atEnd(); ++r, records->moveNext()) {
+    records.setPageSize(state.pageSize);
+    records.setAbsolutePage(page);
+    const int shownPage = records.getAbsolutePage();
+    const qint64 firstNumber = qint64(page - 1) * state.pageSize + 1;
+    for (int r = 0; r < state.pageSize && !records.atEnd(); ++r, records.moveNext()) {
         // A registration deleted for good since the search keeps its place in
         // the pages but has no row to show.
-        const int id = records->readInteger(0);
+        const int id = records.readInteger(0);
         if (id == 0)
             continue;
-        auto* row = new QTreeWidgetItem(rowTexts(*records, firstNumber + r));
+        auto* row = new QTreeWidgetItem(rowTexts(records, firstNumber + r));
         row->setData(0, Qt::UserRole, id);
         row->setCheckState(0, Qt::Unchecked);
         rows << row;
     }
-    list->addTopLevelItems(rows);
+    if (records.readFailed()) {
+        qDeleteAll(rows);
+        rows.clear();
+        return false;
+    }
+    // The cursor back at the page's start, where the page label reads it.
+    records.setAbsolutePage(shownPage);
+    return true;
+}
+
+void BrowsePage::fillBrowsePage()
+{
+    turnToPage(currentPage);
 }
 
 int BrowsePage::resultCount() const
@@ -456,10 +484,7 @@ void BrowsePage::applyStatusChange()
 void BrowsePage::refreshCurrentPage()
 {
     // The keyset reads the changed rows afresh.
-    if (RecordSet* records = state.db.browseRecordSet.get())
-        records->setAbsolutePage(currentPage);
-    showPageInfo();
-    fillBrowsePage();
+    turnToPage(currentPage);
 }
 
 int BrowsePage::currentRecordId() const

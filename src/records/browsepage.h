@@ -21,6 +21,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 class BrowsePage : public QWidget {
     Q_OBJECT
@@ -48,6 +49,7 @@ public:
     void nextPage();
     void onRecycleToggled();
 
+    // The page on show read again.
     void fillBrowsePage();
     // Every row of the current search, all pages, numbered and worded as the
     // list shows them; afterRow runs after each. The page on show stays.
@@ -83,6 +85,12 @@ public:
     QComboBox* printSelector() const { return print; }
 
 private:
+    // Shows page `page` of the search on show; one that cannot be read is
+    // said, and the page on show stays.
+    void turnToPage(int page);
+    // The list rows of a page of records; false, with none, when a row
+    // cannot be read.
+    bool readPage(RecordSet& records, int page, QList<QTreeWidgetItem*>& rows) const;
     void buildConditionRows();
     void buildBottomRows(int height);
     ConditionRow conditionRow(int row) const;

@@ -397,39 +397,61 @@ void EditWindow::saveEditRecord()
         return;
     }
     const QVector<FormItem>& items = builder->builtItems();
-    const Registration registration =
+    Registration registration =
         registrationFromEntries(items, builder->enteredItems(), state.categoryList, state.programmeList);
     if (confirmUnlessDuplicate(state, items, registration, recordId) != DuplicateDecision::Store)
         return;
+    registration.saveKey = newSaveKey();
     const QString sql = registrationUpdate(items, registration, recordId);
-    // The row is read again inside the transaction of the save: another desk
-    // may have changed it since it was opened here, and writing over that
-    // would lose its change without anyone knowing.
-    if (!state.db.connection->beginTransaction()) {
-        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
+    DbConnection& connection = *state.db.connection;
+    enum class Found { Unchanged, Changed, Deleted } found = Found::Unchanged;
+    QString replacedFile;
+    HeldMessages held(state);
+    const SaveResult result = saveOnce(connection, registration.saveKey, [&] {
+        held.forget();
+        // Another desk may have changed the row since it was opened here, and
+        // writing over that would lose its change without anyone knowing. The
+        // row is held until the save ends and only then read, so a change
+        // committed while this save waited is seen too.
+        if (!connection.lockRow(QStringLiteral("bmb"), recordId) || !openReported(state, registrationByIdStatement(recordId))
+            || state.db.shared().readFailed())
+            return false;
+        const RecordSet& row = state.db.shared();
+        found = row.atEnd() ? Found::Deleted : rowFingerprint(row) != loadedFingerprint ? Found::Changed : Found::Unchanged;
+        replacedFile.clear();
+        return found == Found::Unchanged && executeReported(state, sql)
+               && storeEditPhoto(state, recordId, pendingPhotoFile, replacedFile);
+    });
+    if (found == Found::Deleted) {
+        closeOnDeletedRecord();
         return;
     }
-    auto undo = qScopeGuard([this] { state.db.connection->rollbackTransaction(); });
-    if (!openReported(state, registrationByIdStatement(recordId)))
-        return;
-    if (state.db.shared().atEnd() || rowFingerprint(state.db.shared()) != loadedFingerprint) {
-        undo.dismiss();
-        state.db.connection->rollbackTransaction();
+    if (found == Found::Changed) {
         const int answer = messageBox(QStringLiteral("这条报名在打开后已被其他人修改或删除，本次修改没有保存。\n"
                                                      "是否重新载入这条报名的最新内容？"),
                                       MessageStyle::YesNo | MessageStyle::Exclamation, QStringLiteral("修改冲突"));
-        if (answer == AnswerYes)
+        if (answer == AnswerYes) {
             loadEditRecord(true);
+            if (!loaded)
+                closeOnDeletedRecord();
+        }
         return;
     }
-    QString replacedFile;
-    if ((!sql.isEmpty() && !executeReported(state, sql))
-        || !storeEditPhoto(state, recordId, pendingPhotoFile, replacedFile))
+    switch (result.outcome) {
+    case SaveOutcome::Stored:
+        break;
+    case SaveOutcome::AlreadyStored:
+        state.showMessage(QStringLiteral("保存时服务器的回答没有传回，经向服务器查询：这次修改已保存。"),
+                          MessageStyle::Information);
+        break;
+    case SaveOutcome::Unknown:
+        state.showMessage(QStringLiteral("与数据库服务器的连接在保存时断开，无法确认这次修改是否已保存。\n"
+                                         "请稍后重新打开这条报名查看。\n")
+                              + result.error,
+                          MessageStyle::Exclamation);
         return;
-    undo.dismiss();
-    if (!state.db.connection->commitTransaction()) {
-        state.showMessage(state.db.lastErrorForOperator(), MessageStyle::Error);
-        state.db.connection->rollbackTransaction();
+    case SaveOutcome::Failed:
+        held.show(result.error);
         return;
     }
     pendingPhotoFile.clear();
@@ -437,6 +459,14 @@ void EditWindow::saveEditRecord()
         QFile::remove(photoPath(state.programDir, replacedFile));
     if (state.db.openShared(registrationByIdStatement(recordId)) && !state.db.shared().atEnd())
         loadedFingerprint = rowFingerprint(state.db.shared());
+    browse.refreshCurrentPage();
+}
+
+void EditWindow::closeOnDeletedRecord()
+{
+    messageBox(QStringLiteral("这条报名在打开后已被其他人删除，本次修改没有保存。"), MessageStyle::Exclamation,
+               QStringLiteral("修改冲突"));
+    close();
     browse.refreshCurrentPage();
 }
 

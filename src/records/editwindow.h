@@ -71,6 +71,8 @@ private:
     void showStoredValue(int position, const FormItem& item, const QString& value);
     void showStates(int review, int payment);
     void loadPhoto();
+    // The registration on show is gone: said, and the window closes.
+    void closeOnDeletedRecord();
     void choosePhoto();
     void takePhoto();
     void clearPhoto();

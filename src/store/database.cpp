@@ -644,6 +644,9 @@ void RecordSet::setAbsolutePage(int page)
     else
         d->position = int(qint64(page - 1) * d->pageSize);
     d->cachedPosition = -1;
+    // A page turned to is read anew, also after a read that failed.
+    d->readFailed = false;
+    d->keys.retryAfterFailure();
 }
 
 bool RecordSet::updateCurrentRow(const QString& column, const QVariant& value)
@@ -759,12 +762,12 @@ bool DbConnection::openDatabase(const QString& connectionString)
     return true;
 }
 
-bool DbConnection::openServer(const QString& connectionString)
+bool DbConnection::openServer(const QString& connectionString, const store::ServerLimits& limits)
 {
     d->closeAll();
     QString error;
     store::ErrorKind kind = store::ErrorKind::None;
-    d->engine = store::PostgresEngine::open(connectionString, error, kind);
+    d->engine = store::PostgresEngine::open(connectionString, limits, error, kind);
     if (!d->engine) {
         d->fail(error, kind);
         return false;
@@ -869,6 +872,11 @@ bool DbConnection::buildTextIndex(const std::function<void(qint64, qint64)>& pro
 bool DbConnection::beginTransaction()
 {
     return d->engine && reported(*d, d->engine->begin());
+}
+
+bool DbConnection::lockRow(const QString& table, qint64 id)
+{
+    return d->engine && reported(*d, d->engine->lockRow(table, id));
 }
 
 bool DbConnection::commitTransaction()

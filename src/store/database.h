@@ -51,7 +51,7 @@ public:
     // I/O error, a damaged page). The connection's lastErrorText() says why,
     // atEnd() is true from then on and the readers give empty values, so a
     // loop stops and nothing is taken for the row's real values. Lasts until
-    // the record set is closed or opened again.
+    // the record set is closed or opened again, or a page is turned to.
     bool readFailed() const;
 
     // Each reader gives the empty value of its kind (empty text, 0, 0.0, the
@@ -97,7 +97,7 @@ public:
     bool openDatabase(const QString& connectionString);
     // A PostgreSQL server several desks share, by a libpq connection string;
     // an empty database is set up on the way.
-    bool openServer(const QString& connectionString);
+    bool openServer(const QString& connectionString, const store::ServerLimits& limits = {});
     void closeDatabase();
     bool isOpen() const;
 
@@ -133,6 +133,8 @@ public:
 
     // Statements between begin and commit take effect together or not at all.
     bool beginTransaction();
+    // Inside a transaction: no other connection writes the row until it ends.
+    bool lockRow(const QString& table, qint64 id);
     bool commitTransaction();
     bool rollbackTransaction();
 

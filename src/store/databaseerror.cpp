@@ -23,6 +23,14 @@ const char* wordsFor(ErrorKind kind)
         return "无法打开数据库：数据库文件打不开或数据库服务器连接不上。";
     case ErrorKind::OutOfMemory:
         return "内存不足，操作没有完成。";
+    case ErrorKind::WrongPassword:
+        return "数据库服务器拒绝登录：用户名或密码不对。";
+    case ErrorKind::NoDatabase:
+        return "数据库服务器上没有设置中的数据库：数据库不存在。";
+    case ErrorKind::BadSetting:
+        return "数据库服务器的连接设置有误，请检查 duzarizered.ini 中 [server] 的 connection。";
+    case ErrorKind::NoAnswer:
+        return "数据库服务器没有应答，操作没有完成。";
     case ErrorKind::None:
     case ErrorKind::Other:
         break;

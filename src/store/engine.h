@@ -68,6 +68,23 @@ enum class ErrorKind {
     Unreachable,   // the file cannot be opened or the server cannot be reached
     OutOfMemory,
     Other,         // a fault in the statement itself
+    WrongPassword, // the server refused the account or its password
+    NoDatabase,    // the server has no database of the name given
+    BadSetting,    // the connection setting itself is wrong
+    NoAnswer,      // the server did not answer within its limit
+};
+
+// True when the connection went while a statement was under way: whether a
+// write in it took effect is not known from here.
+inline bool connectionWasLost(ErrorKind kind)
+{
+    return kind == ErrorKind::Unreachable || kind == ErrorKind::NoAnswer;
+}
+
+// How long a desk waits for a server: to connect, and for each statement.
+struct ServerLimits {
+    int connectSeconds = 10;
+    int statementSeconds = 30;
 };
 
 // Reads rows of one table by id, again and again: the cursor of a keyset.
@@ -126,6 +143,10 @@ public:
     virtual bool buildTextIndex(const std::function<void(qint64, qint64)>& progress) = 0;
 
     virtual bool begin() = 0;
+    // Inside a transaction: holds the row with the id against other
+    // connections' writes until the transaction ends, so what is read of it
+    // next stays true until then.
+    virtual bool lockRow(const QString& table, qint64 id) = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;
 

@@ -43,6 +43,8 @@ public:
     // past the last id or when reading failed (the error is the engine's).
     bool reach(int position, int pageSize);
     bool failed() const { return readFailed; }
+    // The next reach() reads again what failed.
+    void retryAfterFailure() { readFailed = false; }
     // The id at a position reach() answered true for.
     qint64 at(int position) const;
     // Up to n known ids after position, as a cursor reaches them.

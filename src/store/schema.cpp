@@ -81,7 +81,10 @@ const std::vector<Table>& tables()
           {"kz9", Kind::Text},
           {"kz10", Kind::Text},
           // 1: sent by an applicant from the web page.
-          {"ly", Kind::Integer, nullptr, true}}},
+          {"ly", Kind::Integer, nullptr, true},
+          // The key the desk gave the save that wrote the row last, so a desk
+          // that lost the server's answer can ask whether it was stored.
+          {"savekey", Kind::Text, nullptr, true}}},
         {"zy",
          {{"serverid", Kind::Integer},
           {"serplaid", Kind::Integer},
@@ -129,6 +132,11 @@ const std::vector<QString>& indexStatements()
         QStringLiteral("CREATE INDEX fj_uid ON fj (uid)"),
     };
     return all;
+}
+
+QString saveKeyIndexStatement()
+{
+    return QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS bmb_savekey ON bmb (savekey) WHERE savekey <> ''");
 }
 
 namespace {
@@ -433,7 +441,7 @@ bool createSchema(sqlite3* db, QString* error)
     for (const QString& statement : textindex::sqliteCreateStatements())
         if (!run(db, statement, {}, error))
             return false;
-    return run(db, schema::webSecretTableStatement(sqliteIdDeclaration), {}, error);
+    return run(db, schema::saveKeyIndexStatement(), {}, error) && run(db, schema::webSecretTableStatement(sqliteIdDeclaration), {}, error);
 }
 
 bool createShippedDatabase(const QString& path, QString* error)
@@ -476,14 +484,6 @@ bool upgradeSchema(sqlite3* db, QString* error)
 {
     // Indexes and columns a file made by an earlier version lacks; only a file
     // that lacks one is written to, so a read-only one still opens.
-    for (const QString& index : schema::indexStatements()) {
-        const QString name = index.section(QLatin1Char(' '), 2, 2);
-        bool present = false;
-        if (!run(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"), {name}, error,
-                 [&present](sqlite3_stmt*) { present = true; })
-            || (!present && !run(db, index, {}, error)))
-            return false;
-    }
     bool secretsPresent = false;
     if (!run(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'websecret'"), {}, error,
              [&secretsPresent](sqlite3_stmt*) { secretsPresent = true; })
@@ -503,6 +503,17 @@ bool upgradeSchema(sqlite3* db, QString* error)
                             {}, error)))
                 return false;
         }
+    // Indexes after the columns, as one may be on a column added here.
+    std::vector<QString> indexes = schema::indexStatements();
+    indexes.push_back(schema::saveKeyIndexStatement());
+    for (const QString& index : indexes) {
+        const QString name = index.section(QStringLiteral(" ON "), 0, 0).section(QLatin1Char(' '), -1);
+        bool present = false;
+        if (!run(db, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?"), {name}, error,
+                 [&present](sqlite3_stmt*) { present = true; })
+            || (!present && !run(db, index, {}, error)))
+            return false;
+    }
     QStringList storedDateTriggers;
     if (!run(db, QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'trigger' AND instr(lower(sql), 'jetdate') > 0"),
              {}, error, [&storedDateTriggers](sqlite3_stmt* row) {

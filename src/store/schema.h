@@ -41,6 +41,10 @@ const std::vector<QString>& indexStatements();
 // made where it is missing whenever a database is opened.
 QString webSecretTableStatement(const QString& idDeclaration);
 
+// The unique index on bmb's save keys (rows without a key left out); a
+// statement that does nothing where the index is there.
+QString saveKeyIndexStatement();
+
 // A row of a newly made database: column names with their values (QString,
 // int or double), in the order they are inserted.
 struct SeedRow {

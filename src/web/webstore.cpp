@@ -124,20 +124,12 @@ std::optional<bool> repeatsLiveRegistration(AppState& state, const WebForm& form
 bool storeWebRegistration(AppState& state, const WebForm& form, const Registration& registration, const QString& photo,
                           int* number)
 {
-    const QVector<FormItem> items = itemsOf(form);
-    DbConnection& connection = *state.db.connection;
-    if (!connection.beginTransaction())
+    Registration keyed = registration;
+    keyed.saveKey = newSaveKey();
+    const SaveResult saved = storeNewRegistration(state, itemsOf(form), keyed, photo);
+    if (saved.outcome != SaveOutcome::Stored && saved.outcome != SaveOutcome::AlreadyStored)
         return false;
-    if (!executeReported(state, registrationInsert(items, registration))) {
-        connection.rollbackTransaction();
-        return false;
-    }
-    const int stored = int(connection.lastInsertId());
-    if (!attachPendingPhoto(state, stored, photo) || !connection.commitTransaction()) {
-        connection.rollbackTransaction();
-        return false;
-    }
-    *number = stored;
+    *number = int(saved.storedRow);
     return true;
 }
 

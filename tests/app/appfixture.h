@@ -6,6 +6,8 @@
 #include "core/appstate.h"
 #include "app/loginwindow.h"
 #include "app/mainwindow.h"
+#include "records/browsepage.h"
+#include "records/editwindow.h"
 #include "platform/messagebox.h"
 #include "support/testsupport.h"
 
@@ -17,6 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include <functional>
@@ -140,3 +143,26 @@ public:
     std::optional<int> exitCode;
     std::vector<std::unique_ptr<QObject>> standIns;
 };
+
+inline QTreeWidgetItem* rowOf(QTreeWidget* list, int id)
+{
+    for (int r = 0; r < list->topLevelItemCount(); ++r)
+        if (list->topLevelItem(r)->data(0, Qt::UserRole).toInt() == id)
+            return list->topLevelItem(r);
+    return nullptr;
+}
+
+// Double-clicks the browse row of registration `id` and gives the edit window.
+inline EditWindow* openRecord(AppFixture& app, int id)
+{
+    auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+    QTreeWidgetItem* row = rowOf(list, id);
+    if (!row)
+        return nullptr;
+    list->setCurrentItem(row);
+    // A double-click is a click followed by the second press.
+    const QPoint centre = list->visualItemRect(row).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
+    return app.window->recordEditor()->editWindow();
+}

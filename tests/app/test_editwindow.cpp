@@ -36,29 +36,6 @@ int insertRegistration(AppFixture& app, const QString& columns, const QString& v
     return app.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
 }
 
-QTreeWidgetItem* rowOf(QTreeWidget* list, int id)
-{
-    for (int r = 0; r < list->topLevelItemCount(); ++r)
-        if (list->topLevelItem(r)->data(0, Qt::UserRole).toInt() == id)
-            return list->topLevelItem(r);
-    return nullptr;
-}
-
-// Double-clicks the browse row of registration `id` and gives the edit window.
-EditWindow* openRecord(AppFixture& app, int id)
-{
-    auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
-    QTreeWidgetItem* row = rowOf(list, id);
-    if (!row)
-        return nullptr;
-    list->setCurrentItem(row);
-    // A double-click is a click followed by the second press.
-    const QPoint centre = list->visualItemRect(row).center();
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, centre);
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, centre);
-    return app.window->recordEditor()->editWindow();
-}
-
 // What the built item at `position` shows: the select list's text, or the
 // visible names of the ticked options; and how many choices it has.
 QStringList shownChoice(const EditWindow* window, int position)
@@ -187,6 +164,8 @@ private slots:
         app.messages.setAnswer(AnswerNo);
         control<QPushButton>(window, "按钮1_确定")->click();
         QCOMPARE(app.messages.messages().size(), 1);
+        QVERIFY2(app.messages.texts().at(0).contains(QStringLiteral("已被其他人删除")), qPrintable(app.messages.texts().at(0)));
+        QVERIFY(!window->isVisible());
         QCOMPARE(app.queryValue(QStringLiteral("select count(*) from bmb")), QStringLiteral("0"));
     }
 

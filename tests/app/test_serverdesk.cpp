@@ -12,6 +12,23 @@
 #include <QAbstractButton>
 #include <QFile>
 
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// The position of the built item of column zd; 0 when none.
+int control(const FormBuilder& form, const char* zd)
+{
+    const QVector<FormItem>& items = form.builtItems();
+    for (int i = 0; i < items.size(); ++i)
+        if (items.at(i).zd == QLatin1String(zd))
+            return i + 1;
+    return 0;
+}
+
+} // namespace
+
 class ServerDeskTest : public QObject {
     Q_OBJECT
 private slots:
@@ -49,21 +66,21 @@ private slots:
         app.window->outlookMenu()->clickEntry(0, 0);
 
         const FormBuilder& form = app.window->page<AddPage>()->form();
-        auto control = [&form](const char* zd) {
-            const QVector<FormItem>& items = form.builtItems();
-            for (int i = 0; i < items.size(); ++i)
-                if (items.at(i).zd == QLatin1String(zd))
-                    return i + 1;
-            return 0;
+        QLineEdit* name = nullptr;
+        QLineEdit* phone = nullptr;
+        // The form is built anew after each save.
+        auto enter = [&](const QString& applicant) {
+            const int xm = control(form, "xm");
+            name = qobject_cast<QLineEdit*>(form.itemControl(xm));
+            phone = qobject_cast<QLineEdit*>(form.itemControl(control(form, "lx1")));
+            QAbstractButton* male = form.optionControls(control(form, "xb")).value(0);
+            QVERIFY(name && phone && male);
+            name->setText(applicant);
+            phone->setText(QStringLiteral("13800000000"));
+            male->setChecked(true);
+            qobject_cast<QComboBox*>(form.itemControl(control(form, "bm1")))->setCurrentIndex(0);
         };
-        auto* name = qobject_cast<QLineEdit*>(form.itemControl(control("xm")));
-        auto* phone = qobject_cast<QLineEdit*>(form.itemControl(control("lx1")));
-        QAbstractButton* male = form.optionControls(control("xb")).value(0);
-        QVERIFY(name && phone && male);
-        name->setText(QStringLiteral("王小明"));
-        phone->setText(QStringLiteral("13800000000"));
-        male->setChecked(true);
-        qobject_cast<QComboBox*>(form.itemControl(control("bm1")))->setCurrentIndex(0);
+        enter(QStringLiteral("王小明"));
 
         QVERIFY2(server.halt(), qPrintable(server.error()));
         app.messages.clear();
@@ -85,6 +102,157 @@ private slots:
         PgSession session(server.connectionString());
         QCOMPARE(session.run(QStringLiteral("select xm, lx1 from bmb")).rows,
                  QVector<QStringList>({{QStringLiteral("王小明"), QStringLiteral("13800000000")}}));
+
+        // Restarted while the desk was idle: its first save goes through.
+        QVERIFY2(server.halt() && server.resume(), qPrintable(server.error()));
+        enter(QStringLiteral("李小红"));
+        app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QVERIFY2(app.messages.messages().isEmpty(), qPrintable(app.messages.texts().join('\n')));
+        QCOMPARE(PgSession(server.connectionString()).run(QStringLiteral("select count(*) from bmb")).rows.value(0).value(0),
+                 QStringLiteral("2"));
+
+        // A search and a page turn while the server is away say so and keep
+        // the list; the page turn works once it is back.
+        QVERIFY(PgSession(server.connectionString())
+                    .run(QStringLiteral("insert into bmb (xm,status,dtime) select '考生'||g, 1, now() from generate_series(1,118) g"))
+                    .ok);
+        app.window->showBrowse(false);
+        app.find<QLineEdit>(QStringLiteral("编辑框_信息浏览_每页数量"))->setText(QStringLiteral("50"));
+        app.find<QPushButton>(QStringLiteral("按钮_信息浏览"))->click();
+        auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+        auto* pageLabel = app.find<QLabel>(QStringLiteral("标签_页码"));
+        const QString firstPage = pageLabel->text();
+        const QString firstRow = list->topLevelItem(0)->text(0);
+        QVERIFY2(firstPage.startsWith(QStringLiteral("1/3")), qPrintable(firstPage));
+        QVERIFY2(server.halt(), qPrintable(server.error()));
+        for (const char* button : {"按钮_信息浏览", "按钮_下一页"}) {
+            app.messages.clear();
+            app.find<QPushButton>(QString::fromUtf8(button))->click();
+            QCOMPARE(app.messages.messages().size(), 1);
+            QCOMPARE(pageLabel->text(), firstPage);
+            QCOMPARE(list->topLevelItemCount(), 50);
+            QCOMPARE(list->topLevelItem(0)->text(0), firstRow);
+        }
+        QVERIFY2(server.resume(), qPrintable(server.error()));
+        app.messages.clear();
+        app.find<QPushButton>(QStringLiteral("按钮_下一页"))->click();
+        QVERIFY2(app.messages.messages().isEmpty(), qPrintable(app.messages.texts().join('\n')));
+        QVERIFY2(pageLabel->text().startsWith(QStringLiteral("2/3")), qPrintable(pageLabel->text()));
+        QCOMPARE(list->topLevelItemCount(), 50);
+        QVERIFY(list->topLevelItem(0)->text(0) != firstRow);
+    }
+
+    // The server commits a new registration and the answer never reaches
+    // the desk: the desk asks, says it is stored, and stores it once.
+    void aSaveWhoseAnswerIsLostIsStoredOnce()
+    {
+        TestPgDatabase server;
+        BRENVO_REQUIRE_PG(server);
+        AppFixture app;
+        QVERIFY(QFile::remove(app.dir.databasePath()));
+        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString() + QStringLiteral(" application_name=desk"),
+                      QStringLiteral("server"));
+        QVERIFY(app.start());
+        QVERIFY(app.execute(QStringLiteral("update style set bt=0")));
+        QVERIFY(app.start());
+        app.window->outlookMenu()->clickEntry(0, 0);
+        const FormBuilder& form = app.window->page<AddPage>()->form();
+        qobject_cast<QLineEdit*>(form.itemControl(control(form, "xm")))->setText(QStringLiteral("王小明"));
+        form.optionControls(control(form, "xb")).value(0)->setChecked(true);
+
+        QVERIFY(server.holdCommitAnswers());
+        QVERIFY(endSessions(server.adminConnectionString(), QStringLiteral("desk")));
+        AnswerLoser loser(server.adminConnectionString(), QStringLiteral("desk"));
+        app.messages.clear();
+        app.find<QPushButton>(QStringLiteral("按钮_添加_确定"))->click();
+        QVERIFY2(loser.ended(), qPrintable(app.messages.texts().join('\n')));
+        QVERIFY2(app.messages.texts().join('\n').contains(QStringLiteral("已保存")), qPrintable(app.messages.texts().join('\n')));
+        QCOMPARE(app.statusText(), QStringLiteral("添加新数据成功"));
+        PgSession session(server.connectionString());
+        QCOMPARE(session.run(QStringLiteral("select count(*) from bmb where xm='王小明'")).rows.value(0).value(0),
+                 QStringLiteral("1"));
+    }
+
+    // Another desk changes the registration while this desk's save waits for
+    // it: the save sees the change and refuses, as for any change since the
+    // registration was opened.
+    void aChangeCommittedWhileTheSaveWaitsIsNotOverwritten()
+    {
+        TestPgDatabase server;
+        BRENVO_REQUIRE_PG(server);
+        AppFixture app;
+        QVERIFY(QFile::remove(app.dir.databasePath()));
+        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString(), QStringLiteral("server"));
+        QVERIFY(app.start());
+        QVERIFY(app.execute(QStringLiteral("insert into bmb (xm,lx1,dtime,status) values ('张三','13800000000','2013-05-06 14:03:09',1)")));
+        const int id = app.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
+        app.window->showBrowse(false);
+        auto* list = app.find<QTreeWidget>(QStringLiteral("超级列表框_信息浏览"));
+        QVERIFY(rowOf(list, id));
+        list->setCurrentItem(rowOf(list, id));
+        app.window->recordEditor()->openSelectedRecord();
+        EditWindow* window = app.window->recordEditor()->editWindow();
+        QVERIFY(window);
+        qobject_cast<QLineEdit*>(window->form().itemControl(control(window->form(), "xm")))->setText(QStringLiteral("张三丰"));
+
+        std::atomic<bool> changing{false};
+        std::thread otherDesk([&] {
+            PgSession session(server.connectionString());
+            session.run(QStringLiteral("BEGIN"));
+            session.run(QStringLiteral("update bmb set lx1='13900000000' where id=%1").arg(id));
+            changing = true;
+            QThread::msleep(1000);
+            session.run(QStringLiteral("COMMIT"));
+        });
+        while (!changing)
+            QThread::msleep(10);
+        app.messages.clear();
+        app.messages.setAnswer(AnswerNo);
+        window->findChild<QPushButton*>(QStringLiteral("按钮1_确定"))->click();
+        otherDesk.join();
+        QCOMPARE(app.messages.messages().size(), 1);
+        QCOMPARE(app.messages.messages().at(0).title, QStringLiteral("修改冲突"));
+        QCOMPARE(app.queryValue(QStringLiteral("select xm||'/'||lx1 from bmb where id=%1").arg(id)),
+                 QStringLiteral("张三/13900000000"));
+    }
+
+    // The server is down at the start: the login says so, and 登录 tries
+    // again once it is back. A server that takes connections and never
+    // answers is given up after the limit, with 重试 and 退出.
+    void aServerThatComesBackAfterTheStartIsUsed()
+    {
+        if (!TestPgDatabase().configured())
+            QSKIP(qPrintable(TestPgDatabase::skipReason()));
+        TestPgCluster server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        AppFixture app;
+        QVERIFY(QFile::remove(app.dir.databasePath()));
+        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString(), QStringLiteral("server"));
+        QVERIFY(app.start());
+        QVERIFY2(server.halt(), qPrintable(server.error()));
+        app.messages.clear();
+        whenLoginOpens([&](LoginWindow& login) {
+            login.findChild<QPushButton*>(QStringLiteral("登录"))->click();
+            QVERIFY2(server.resume(), qPrintable(server.error()));
+            typeAndLogin(login, QStringLiteral("472915"));
+        });
+        QVERIFY2(app.startWith(), qPrintable(app.messages.texts().join('\n')));
+        QCOMPARE(app.state->currentOperator.name, QStringLiteral("admin"));
+        // Said at the start and at the first 登录, each once.
+        QCOMPARE(app.messages.messages().size(), 2);
+        QCOMPARE(app.messages.texts().at(0).count(QStringLiteral("连接不上")), 1);
+
+        const SilentServer silent;
+        writeIniValue(app.iniPath(), QStringLiteral("connection"),
+                      QStringLiteral("host=127.0.0.1 dbname=x port=%1").arg(silent.port()), QStringLiteral("server"));
+        writeIniValue(app.iniPath(), QStringLiteral("connecttimeout"), QStringLiteral("2"), QStringLiteral("server"));
+        app.messages.clear();
+        app.messages.setAnswer(AnswerQuit);
+        QVERIFY(!app.startWith());
+        QCOMPARE(app.exitCode, std::optional<int>(0));
+        QCOMPARE(app.messages.messages().size(), 1);
+        QCOMPARE(app.messages.messages().at(0).style & 0x0F, int(MessageStyle::RetryQuit));
+        QVERIFY2(app.messages.texts().at(0).contains(QStringLiteral("没有应答")), qPrintable(app.messages.texts().at(0)));
     }
 };
 

@@ -195,12 +195,13 @@ void DatabaseCheckTest::theShippedDatabaseServes()
     }
 }
 
-// A zhao.dat made before bmb had ly is no damaged file; opening it adds the
-// column, with 0 in every existing row.
+// A zhao.dat made before bmb had ly and savekey is no damaged file; opening
+// it adds the columns, with 0 in every existing row.
 void DatabaseCheckTest::aFileOfAnEarlierVersionGainsTheLaterColumns()
 {
     TestProgramDir dir;
-    QVERIFY(runSql(dir.databasePath(), {"INSERT INTO bmb (status,xm) values (1,'old')", "ALTER TABLE bmb DROP COLUMN ly"}));
+    QVERIFY(runSql(dir.databasePath(), {"INSERT INTO bmb (status,xm) values (1,'old')", "ALTER TABLE bmb DROP COLUMN ly",
+                                        "DROP INDEX bmb_savekey", "ALTER TABLE bmb DROP COLUMN savekey"}));
     QVERIFY(checkDatabaseFile(dir.databasePath(), CheckDepth::Schema).usable());
 
     std::unique_ptr<DbConnection> connection;
@@ -210,6 +211,11 @@ void DatabaseCheckTest::aFileOfAnEarlierVersionGainsTheLaterColumns()
     QVERIFY(connection->openQuery(rows, QStringLiteral("select xm,ly from bmb")));
     QCOMPARE(rows.readText("xm"), QStringLiteral("old"));
     QCOMPARE(rows.readText("ly"), QStringLiteral("0"));
+    // The save key comes with its unique index.
+    std::unique_ptr<RecordSet> result;
+    const QString keyed = QStringLiteral("INSERT INTO bmb (xm,savekey) values ('new','k1')");
+    QVERIFY(connection->executeStatement(keyed, result));
+    QVERIFY(!connection->executeStatement(keyed, result));
 }
 
 // Names are written by another SQLite client (the index kept by the stored

@@ -51,6 +51,12 @@ struct Desk {
         createRecordSet(db.sharedRecordSet);
         opened = engine.open(*db.connection);
     }
+    explicit Desk(const QString& serverConnection)
+    {
+        createConnection(db.connection);
+        createRecordSet(db.sharedRecordSet);
+        opened = db.connection->openServer(serverConnection);
+    }
     QString text(const QString& sql)
     {
         return db.openShared(sql) && !db.shared().atEnd() ? db.shared().readText(0) : QStringLiteral("<none>");
@@ -391,16 +397,46 @@ private slots:
             QSKIP("one desk alone has its own zhao.dat");
         EngineUnderTest engine(kind);
         BRENVO_REQUIRE_PG(*engine.server);
+        twoDesksSave(engine.server->connectionString(), [] {});
+    }
+
+    // The same while the server restarts in the middle: each registration is
+    // stored exactly once, and none the desk was told had failed was stored
+    // (tried again, it would meet its own key).
+    void twoDesksSavingThroughARestartStoreEachOnce()
+    {
+        QFETCH_GLOBAL(EngineKind, kind);
+        if (kind != EngineKind::Server)
+            QSKIP("one desk alone has its own zhao.dat");
+        if (!TestPgDatabase().configured())
+            QSKIP(qPrintable(TestPgDatabase::skipReason()));
+        TestPgCluster server;
+        QVERIFY2(server.isReady(), qPrintable(server.error()));
+        Desk setUp(server.connectionString());
+        QVERIFY(setUp.opened);
+        twoDesksSave(server.connectionString(), [&server, &setUp] {
+            // Some registrations stored before the restart, the rest after it.
+            QTRY_VERIFY_WITH_TIMEOUT(setUp.text(QStringLiteral("select count(*) from bmb")).toInt() > 50, 60000);
+            QVERIFY2(server.halt(), qPrintable(server.error()));
+            QThread::msleep(500);
+            QVERIFY2(server.resume(), qPrintable(server.error()));
+        });
+    }
+
+private:
+    void twoDesksSave(const QString& serverConnection, const std::function<void()>& meanwhile)
+    {
         const qint64 firsts[] = {1000000, 2000000};
         QProcess desks[2];
         for (int k = 0; k < 2; ++k) {
-            desks[k].start(QStringLiteral(REGISTRATION_WRITER), {QStringLiteral("--server"), engine.server->connectionString(),
+            desks[k].start(QStringLiteral(REGISTRATION_WRITER), {QStringLiteral("--server"), serverConnection,
                                                                  QString::number(firsts[k]), QStringLiteral("300")});
             QVERIFY2(desks[k].waitForStarted(), qPrintable(desks[k].errorString()));
         }
-        Desk check(engine);
+        meanwhile();
+        Desk check(serverConnection);
         for (int k = 0; k < 2; ++k) {
-            QVERIFY(desks[k].waitForFinished(120000));
+            QVERIFY(desks[k].waitForFinished(180000));
             QVERIFY2(desks[k].exitCode() == 0, desks[k].readAllStandardError().constData());
             const QList<QByteArray> printed = desks[k].readAllStandardOutput().split('\n');
             QCOMPARE(printed.size(), 301);
@@ -409,6 +445,7 @@ private slots:
                          payload::name(firsts[k] + i));
         }
         QCOMPARE(check.text(QStringLiteral("select count(*) from bmb")), QStringLiteral("600"));
+        QCOMPARE(check.text(QStringLiteral("select count(distinct xm) from bmb")), QStringLiteral("600"));
         QVERIFY(check.db.openShared(QStringLiteral("select bmb.id, fj.uid, fj.filename, bmb.xm from bmb left join fj on fj.id=bmb.imgid")));
         int linked = 0;
         for (RecordSet& rows = check.db.shared(); !rows.atEnd(); rows.moveNext(), ++linked) {

@@ -123,7 +123,8 @@ private slots:
             expectedIndexes << statement.section(QLatin1Char(' '), 2, 2) + QStringLiteral(" ON public.")
                                    + statement.section(QLatin1Char(' '), 4);
         expectedIndexes << QStringLiteral("photofile_name_key ON public.photofile (name)")
-                        << QStringLiteral("websecret_name_key ON public.websecret (name)");
+                        << QStringLiteral("websecret_name_key ON public.websecret (name)")
+                        << QStringLiteral("bmb_savekey ON public.bmb (savekey) WHERE (savekey <> ''::citext)");
         expectedIndexes.sort();
         const PgSession::Result indexes = session.run(
             "select indexname || ' ON public.' || tablename || ' ' || substring(indexdef from '\\(.*\\)') "

@@ -3,11 +3,18 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QtTest>
 
 #include <libpq-fe.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <thread>
 
 namespace {
 
@@ -179,4 +186,80 @@ bool TestPgCluster::script(const QStringList& arguments, QString* output)
     if (output)
         *output = QString::fromUtf8(process.readAllStandardOutput());
     return true;
+}
+
+bool TestPgDatabase::holdCommitAnswers()
+{
+    PgSession admin(adminConnection);
+    const PgSession::Result standby = admin.run(QStringLiteral("SHOW synchronous_standby_names"));
+    return standby.ok && !standby.rows.value(0).value(0).isEmpty()
+           && admin.run(QStringLiteral("ALTER DATABASE %1 SET synchronous_commit = on").arg(databaseName)).ok;
+}
+
+bool endSessions(const QString& adminConnection, const QString& name)
+{
+    PgSession admin(adminConnection);
+    const QString sessions = QStringLiteral("from pg_stat_activity where application_name = '%1'").arg(name);
+    if (!admin.run(QStringLiteral("select pg_terminate_backend(pid) ") + sessions).ok)
+        return false;
+    for (int wait = 0; wait < 200; ++wait) {
+        if (admin.run(QStringLiteral("select count(*) ") + sessions).rows.value(0).value(0) == QLatin1String("0"))
+            return true;
+        QThread::msleep(25);
+    }
+    return false;
+}
+
+struct AnswerLoser::State {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    std::thread watcher;
+};
+
+AnswerLoser::AnswerLoser(const QString& adminConnection, const QString& name) : d(std::make_unique<State>())
+{
+    d->watcher = std::thread([state = d.get(), adminConnection, name] {
+        PgSession admin(adminConnection);
+        const QString waiting = QStringLiteral("select pg_terminate_backend(pid) from pg_stat_activity "
+                                               "where application_name = '%1' and wait_event = 'SyncRep'")
+                                    .arg(name);
+        while (!state->stop && !state->done) {
+            if (!admin.run(waiting).rows.isEmpty())
+                state->done = true;
+            else
+                QThread::msleep(10);
+        }
+    });
+}
+
+AnswerLoser::~AnswerLoser()
+{
+    d->stop = true;
+    d->watcher.join();
+}
+
+bool AnswerLoser::ended()
+{
+    for (int wait = 0; wait < 2000 && !d->done; ++wait)
+        QThread::msleep(10);
+    return d->done;
+}
+
+SilentServer::SilentServer()
+{
+    socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (socket < 0 || ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::listen(socket, 8) != 0 || ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return;
+    listening = ntohs(address.sin_port);
+}
+
+SilentServer::~SilentServer()
+{
+    if (socket >= 0)
+        ::close(socket);
 }

@@ -55,6 +55,13 @@ public:
     QString error() const { return failure; }
 
     QString name() const { return databaseName; }
+    // The superuser's connection string to the server's database postgres.
+    QString adminConnectionString() const { return adminConnection; }
+    // From the next session on, a commit in this database waits for a standby
+    // that never comes (the test cluster names one), so the server has
+    // committed and the answer is still on its way: see AnswerLoser. False
+    // when the server names no standby.
+    bool holdCommitAnswers();
     // A libpq connection string to the new database.
     QString connectionString() const { return databaseConnection; }
 
@@ -91,6 +98,38 @@ private:
     QString folder;
     QString connection;
     QString failure;
+};
+
+// Ends every session of application `name` (application_name in the desk's
+// connection string) and waits until they are gone.
+bool endSessions(const QString& adminConnection, const QString& name);
+
+// From a thread of its own, ends the session of application `name` as soon
+// as it waits for its commit to be confirmed (TestPgDatabase::
+// holdCommitAnswers): the server has committed and the desk never hears it.
+class AnswerLoser {
+public:
+    AnswerLoser(const QString& adminConnection, const QString& name);
+    ~AnswerLoser();
+    // True once the session was ended; waits for it up to 20 s.
+    bool ended();
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+// A port on 127.0.0.1 that takes connections and never answers, as a server
+// that hangs.
+class SilentServer {
+public:
+    SilentServer();
+    ~SilentServer();
+    int port() const { return listening; }
+
+private:
+    int socket = -1;
+    int listening = 0;
 };
 
 // Skips the test function without a configured server; fails it when the

@@ -28,9 +28,11 @@ inline QByteArray photoBytes(qint64 n)
 inline const char* entryTimeText() { return "2013年5月6日14时3分9秒"; }
 inline const char* storedEntryTime() { return "2013-05-06 14:03:09"; }
 
-inline QString insertStatement(qint64 n)
+// saveKey: the key the save carries; empty for none.
+inline QString insertStatement(qint64 n, const QString& saveKey = QString())
 {
-    return QStringLiteral("INSERT INTO bmb (xm,nl,mz,jj,kz3,dtime,status,sh,fk) values (") + sqlText(name(n)) + ","
+    return QStringLiteral("INSERT INTO bmb (savekey,xm,nl,mz,jj,kz3,dtime,status,sh,fk) values (") + sqlText(saveKey) + ","
+           + sqlText(name(n)) + ","
            + sqlInteger(age(n)) + "," + sqlText(nation(n)) + "," + sqlText(profile(n)) + "," + sqlText(choices(n)) + ","
            + sqlText(QString::fromUtf8(entryTimeText())) + ",1,0,0)";
 }

@@ -1,10 +1,13 @@
 #include "store/postgres/postgresengine.h"
 
 #include "platform/dates.h"
+#include "platform/sockets.h"
 #include "store/postgres/jetrewrite.h"
 #include "store/postgres/schema.h"
 
 #include <libpq-fe.h>
+
+#include <QDeadlineTimer>
 
 #include <cstdlib>
 #include <unordered_map>
@@ -51,6 +54,24 @@ ErrorKind kindOfState(const QByteArray& state)
     if (state == "XX001" || state == "XX002")
         return ErrorKind::Damaged;
     return ErrorKind::Other;
+}
+
+// A failed connection by its cause. libpq gives the server's refusal only as
+// text, so its messages are read; what is not recognised counts as out of reach.
+ErrorKind kindOfConnectFailure(pg_conn* conn, const QString& message)
+{
+    if (message.contains(QLatin1String("timeout expired")))
+        return ErrorKind::NoAnswer;
+    if (PQconnectionNeedsPassword(conn) || message.contains(QLatin1String("password authentication failed"))
+        || message.contains(QLatin1String("no password supplied"))
+        || (message.contains(QLatin1String("role \"")) && message.contains(QLatin1String("does not exist"))))
+        return ErrorKind::WrongPassword;
+    if (message.contains(QLatin1String("database \"")) && message.contains(QLatin1String("does not exist")))
+        return ErrorKind::NoDatabase;
+    // Values libpq refuses before it connects (sslmode, a port that is no number).
+    if (PQsocket(conn) < 0 && message.startsWith(QLatin1String("invalid ")))
+        return ErrorKind::BadSetting;
+    return ErrorKind::Unreachable;
 }
 
 Columns columnsOf(const PGresult* result)
@@ -218,23 +239,49 @@ PostgresEngine::~PostgresEngine()
     PQfinish(conn);
 }
 
-std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& connectionString, QString& error, ErrorKind& kind)
+std::unique_ptr<PostgresEngine> PostgresEngine::open(const QString& connectionString, const ServerLimits& limits,
+                                                     QString& error, ErrorKind& kind)
 {
+    const QByteArray given = connectionString.toUtf8();
+    // A setting libpq cannot read (a misspelt keyword, a missing "=") is said
+    // as such, not as a server out of reach.
+    char* parseError = nullptr;
+    PQconninfoOption* parsed = PQconninfoParse(given.constData(), &parseError);
+    if (!parsed) {
+        error = parseError ? QString::fromUtf8(parseError).trimmed() : QStringLiteral("out of memory");
+        kind = parseError ? ErrorKind::BadSetting : ErrorKind::OutOfMemory;
+        PQfreemem(parseError);
+        return nullptr;
+    }
+    PQconninfoFree(parsed);
     // Texts travel as UTF-8, date-times read back as yyyy-MM-dd HH:mm:ss and
     // a backslash in a quoted text is itself, as the rewrite expects. Given
-    // with the connection, they hold again when it is made anew.
-    const QByteArray given = connectionString.toUtf8();
-    const char* const keywords[] = {"dbname", "client_encoding", "options", nullptr};
-    const char* const values[] = {given.constData(), "UTF8", "-c DateStyle=ISO,YMD -c standard_conforming_strings=on",
-                                  nullptr};
+    // with the connection, they hold again when it is made anew. The server
+    // ends a statement at the limit itself, so a slow one fails cleanly
+    // before the desk stops waiting for it.
+    const QByteArray connectTimeout = QByteArray::number(limits.connectSeconds);
+    const QByteArray options = "-c DateStyle=ISO,YMD -c standard_conforming_strings=on -c statement_timeout="
+                               + QByteArray::number(qint64(limits.statementSeconds) * 1000);
+    const char* const keywords[] = {"dbname", "connect_timeout", "client_encoding", "options", nullptr};
+    const char* const values[] = {given.constData(), connectTimeout.constData(), "UTF8", options.constData(), nullptr};
     pg_conn* conn = PQconnectdbParams(keywords, values, 1);
     if (!conn || PQstatus(conn) != CONNECTION_OK) {
         error = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : QStringLiteral("out of memory");
-        kind = ErrorKind::Unreachable;
+        kind = conn ? kindOfConnectFailure(conn, error) : ErrorKind::OutOfMemory;
         PQfinish(conn);
         return nullptr;
     }
-    std::unique_ptr<PostgresEngine> engine(new PostgresEngine(conn));
+    std::unique_ptr<PostgresEngine> engine(new PostgresEngine(conn, limits));
+    // The server's words between statements come as notices; a fatal one
+    // says it ends the session. Other notices are no operator's business.
+    PQsetNoticeReceiver(
+        conn,
+        [](void* self, const PGresult* notice) {
+            const char* severity = PQresultErrorField(notice, PG_DIAG_SEVERITY_NONLOCALIZED);
+            if (severity && (qstrcmp(severity, "FATAL") == 0 || qstrcmp(severity, "PANIC") == 0))
+                static_cast<PostgresEngine*>(self)->sessionEnded = true;
+        },
+        engine.get());
     if (!engine->setUpIfEmpty()) {
         error = engine->error.isEmpty() ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : engine->error;
         kind = engine->error.isEmpty() ? ErrorKind::Other : engine->kind;
@@ -256,46 +303,111 @@ bool PostgresEngine::check(pg_result* result, bool rowsExpected)
         error = QString::fromUtf8(PQresultErrorMessage(result)).trimmed();
         kind = kindOfState(QByteArray(PQresultErrorField(result, PG_DIAG_SQLSTATE)));
         PQclear(result);
+    } else if (!noResultError.isEmpty()) {
+        error = noResultError;
+        kind = noResultKind;
     } else {
         error = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
         kind = ErrorKind::Unreachable;
     }
-    if (PQstatus(conn) != CONNECTION_OK)
+    if (PQstatus(conn) != CONNECTION_OK && kind != ErrorKind::NoAnswer)
         kind = ErrorKind::Unreachable;
     if (error.isEmpty())
         error = QStringLiteral("the server gave no answer");
     return false;
 }
 
-pg_result* PostgresEngine::exec(const QByteArray& sql, bool reading, int count, const char* const* values,
+pg_result* PostgresEngine::exec(const QByteArray& sql, bool resendable, int count, const char* const* values,
                                 const int* lengths, const int* formats)
 {
-    // A connection lost since the last statement (the server restarted, the
-    // network came back) is made anew first.
-    if (PQstatus(conn) != CONNECTION_OK)
-        reconnect();
-    PGresult* result = PQexecParams(conn, sql.constData(), count, nullptr, values, lengths, formats, 0);
-    // Found lost by this statement: a read is sent once more on a new
-    // connection. A write is not, as it may have run before the answer was
-    // lost; it fails, and the next one goes out on a new connection.
-    if (reading && !inTransaction && PQstatus(conn) == CONNECTION_BAD && reconnect()) {
+    noResultError.clear();
+    if (!connectionUsable()) {
+        // Whatever the lost connection had open the server has undone.
+        const bool transactionLost = inTransaction;
+        if (!reconnect())
+            return nullptr;
+        if (transactionLost) {
+            noResultError = QStringLiteral("the connection to the server was lost; the transaction was undone");
+            noResultKind = ErrorKind::Unreachable;
+            return nullptr;
+        }
+    }
+    PGresult* result = sendAndWait(sql, count, values, lengths, formats);
+    // Lost while this statement ran: one that changes nothing when sent twice
+    // goes out once more on a new connection. A write does not, as it may
+    // have run before the answer was lost; it fails, and the next statement
+    // goes out on a new connection.
+    // One given up waiting is not: the server is slow to answer at all.
+    const bool failed = !result || PQresultStatus(result) == PGRES_FATAL_ERROR;
+    if (resendable && failed && !abandoned && !inTransaction && !connectionUsable() && reconnect()) {
         PQclear(result);
-        result = PQexecParams(conn, sql.constData(), count, nullptr, values, lengths, formats, 0);
+        result = sendAndWait(sql, count, values, lengths, formats);
     }
     return result;
+}
+
+pg_result* PostgresEngine::sendAndWait(const QByteArray& sql, int count, const char* const* values, const int* lengths,
+                                       const int* formats)
+{
+    noResultError.clear();
+    if (!PQsendQueryParams(conn, sql.constData(), count, nullptr, values, lengths, formats, 0))
+        return nullptr;
+    // A little longer than the server's own limit, so a slow statement is
+    // ended by the server, and only a server that does not answer at all by
+    // the desk.
+    const QDeadlineTimer deadline((qint64(limits.statementSeconds) + 5) * 1000);
+    PGresult* last = nullptr;
+    for (;;) {
+        while (!PQisBusy(conn)) {
+            PGresult* next = PQgetResult(conn);
+            if (!next)
+                return last;
+            PQclear(last);
+            last = next;
+        }
+        if (deadline.hasExpired()) {
+            PQclear(last);
+            abandoned = true;
+            noResultError = QStringLiteral("the server did not answer within %1 seconds").arg(limits.statementSeconds);
+            noResultKind = ErrorKind::NoAnswer;
+            return nullptr;
+        }
+        if (waitUntilReadable(PQsocket(conn), int(qMin<qint64>(deadline.remainingTime(), 1000))))
+            PQconsumeInput(conn);
+    }
+}
+
+bool PostgresEngine::connectionUsable()
+{
+    if (abandoned || PQstatus(conn) != CONNECTION_OK)
+        return false;
+    // A server that ends a session sends a fatal error and closes the
+    // socket; reading them now tells the connection is gone. An open
+    // connection has nothing to read between statements, or a notice.
+    for (int reads = 0; reads < 16 && waitUntilReadable(PQsocket(conn), 0); ++reads)
+        // PQisBusy reads what came: the server's farewell reaches sessionEnded.
+        if (!PQconsumeInput(conn) || (PQisBusy(conn), sessionEnded) || PQstatus(conn) != CONNECTION_OK)
+            return false;
+    return true;
 }
 
 bool PostgresEngine::reconnect()
 {
     PQreset(conn);
+    abandoned = false;
+    sessionEnded = false;
     // The server undid whatever transaction the lost connection had open.
     inTransaction = false;
-    return PQstatus(conn) == CONNECTION_OK;
+    if (PQstatus(conn) == CONNECTION_OK)
+        return true;
+    noResultError = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    noResultKind = kindOfConnectFailure(conn, noResultError);
+    return false;
 }
 
-bool PostgresEngine::command(const char* sql)
+bool PostgresEngine::command(const char* sql, bool resendable)
 {
-    PGresult* result = exec(sql, false);
+    PGresult* result = exec(sql, resendable);
     if (!check(result, false))
         return false;
     PQclear(result);
@@ -304,7 +416,7 @@ bool PostgresEngine::command(const char* sql)
 
 bool PostgresEngine::setUpIfEmpty()
 {
-    if (!command("BEGIN"))
+    if (!begin())
         return false;
     const QByteArray lock = "SELECT pg_advisory_xact_lock(" + QByteArray::number(setUpLockKey) + ")";
     PGresult* present = nullptr;
@@ -331,12 +443,12 @@ bool PostgresEngine::setUpIfEmpty()
     if (!ok) {
         const QString failure = error;
         const ErrorKind failureKind = kind;
-        command("ROLLBACK");
+        rollback();
         error = failure;
         kind = failureKind;
         return false;
     }
-    return command("COMMIT");
+    return commit();
 }
 
 sqlengine::Rewritten PostgresEngine::rewrite(const QString& jetSql)
@@ -450,14 +562,25 @@ bool PostgresEngine::continueIdsAfterLargest(const QString& table)
 
 bool PostgresEngine::begin()
 {
-    inTransaction = command("BEGIN");
+    // A BEGIN whose answer was lost began nothing that outlives the connection.
+    inTransaction = command("BEGIN", true);
     return inTransaction;
+}
+
+bool PostgresEngine::lockRow(const QString& table, qint64 id)
+{
+    const QByteArray sql = QStringLiteral("SELECT id FROM %1 WHERE id=%2 FOR UPDATE").arg(table).arg(id).toUtf8();
+    PGresult* result = exec(sql, false);
+    if (!check(result, true))
+        return false;
+    PQclear(result);
+    return true;
 }
 
 bool PostgresEngine::commit()
 {
-    inTransaction = false;
     PGresult* result = exec("COMMIT", false);
+    inTransaction = false;
     if (!check(result, false))
         return false;
     // A transaction in which a statement failed is rolled back by its COMMIT.
@@ -474,7 +597,9 @@ bool PostgresEngine::rollback()
 {
     // A transaction lost with its connection is undone already.
     if (!inTransaction)
-        return PQstatus(conn) == CONNECTION_OK || reconnect();
+        return connectionUsable() || reconnect();
+    if (!connectionUsable())
+        return reconnect();
     inTransaction = false;
     return command("ROLLBACK");
 }

@@ -70,7 +70,8 @@ QStringList schemaStatements()
     for (const QString& index : schema::indexStatements())
         statements << index;
     statements << textindex::postgresStatements();
-    statements << photoFileTableStatement() << schema::webSecretTableStatement(identityDeclaration);
+    statements << schema::saveKeyIndexStatement() << photoFileTableStatement()
+               << schema::webSecretTableStatement(identityDeclaration);
     for (const schema::SeedRow& row : schema::seedRows()) {
         QStringList names;
         QStringList values;
@@ -88,9 +89,6 @@ QStringList schemaStatements()
 QStringList missingSchemaStatements()
 {
     QStringList statements{schema::webSecretTableStatement(identityDeclaration)};
-    for (const QString& index : schema::indexStatements())
-        statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
-    statements << textindex::postgresStatements();
     for (const schema::Table& table : schema::tables())
         for (const schema::Column& column : table.columns)
             if (column.addedLater)
@@ -100,6 +98,10 @@ QStringList missingSchemaStatements()
                                              "column_name = '%2') THEN ALTER TABLE %1 ADD COLUMN %3; END IF; END $$")
                                   .arg(QString::fromLatin1(table.name), QString::fromLatin1(column.name),
                                        columnDefinition(column));
+    // Indexes after the columns, as one may be on a column added above.
+    for (const QString& index : schema::indexStatements())
+        statements << QString(index).replace(QStringLiteral("CREATE INDEX "), QStringLiteral("CREATE INDEX IF NOT EXISTS "));
+    statements << schema::saveKeyIndexStatement() << textindex::postgresStatements();
     return statements;
 }
 

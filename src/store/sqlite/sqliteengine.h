@@ -29,6 +29,8 @@ public:
     bool textIndexBuilt() const override { return textIndexReady; }
     bool buildTextIndex(const std::function<void(qint64, qint64)>& progress) override;
     bool begin() override;
+    // BEGIN IMMEDIATE holds the whole file already.
+    bool lockRow(const QString&, qint64) override { return true; }
     bool commit() override;
     bool rollback() override;
     // SQLite numbers a new row after the largest id by itself.
