@@ -72,7 +72,7 @@ private slots:
 
         TestProgramDir dir(false);
         QMap<QString, QVector<QStringList>> written;
-        for (const QString name : {QStringLiteral("all.xlsx"), QStringLiteral("all.csv")}) {
+        for (const QString& name : {QStringLiteral("all.xlsx"), QStringLiteral("all.csv")}) {
             const QString path = dir.file(name);
             ExportFileDialogOverride dialog([path] { return path; });
             QCOMPARE(exportAllResults(browse.state, *browse.page, nullptr), path);
