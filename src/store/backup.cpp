@@ -296,6 +296,15 @@ UnpackedEntry extractEntry(zip_t* archive, zip_int64_t index, const QString& tar
 // program still runs there afterwards.
 constexpr qint64 spaceToKeepFree = 16 << 20;
 
+} // namespace
+
+bool leavesEnoughFreeSpace(qint64 needed, qint64 available)
+{
+    return available < 0 || needed <= available - spaceToKeepFree;
+}
+
+namespace {
+
 // Bytes free for this program on the disk of path; -1 when unknown.
 qint64 freeSpaceOf(const QString& path)
 {
@@ -662,7 +671,7 @@ StagedBackup stageBackup(const QString& archivePath, const QString& programDir)
         if (std::none_of(planned.cbegin(), planned.cend(), [&entry](const PlannedEntry& p) { return p.name == entry.name; }))
             return refuse(QStringLiteral("备份文件 %1 中缺少文件 %2，备份不完整，不能用来恢复。").arg(shown, entry.name));
     const qint64 available = freeSpaceOf(programDir);
-    if (available >= 0 && needed > available - spaceToKeepFree)
+    if (!leavesEnoughFreeSpace(needed, available))
         return notEnoughSpace(needed, available);
 
     staged.dir = std::make_unique<QTemporaryDir>(QDir(programDir).filePath(restoreFolderPrefix + QStringLiteral("XXXXXX")));

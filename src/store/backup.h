@@ -99,6 +99,11 @@ struct StagedBackup {
 // no entry is unpacked beyond its size. Nothing of the current data is touched.
 StagedBackup stageBackup(const QString& archive, const QString& programDir);
 
+// Whether needed bytes can be unpacked onto a disk with available bytes free
+// and still leave the program a margin to run there; an unknown free space
+// (available < 0) is not held against the restore.
+bool leavesEnoughFreeSpace(qint64 needed, qint64 available);
+
 // Puts a verified backup in place of zhao.dat, photo/ and duzarizered.ini.
 // zhao.dat is replaced in one step, so a program killed meanwhile leaves the
 // old file or the new one, never none. The program's connection to zhao.dat

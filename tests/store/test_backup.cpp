@@ -252,6 +252,7 @@ private slots:
     void entrySizesAreCheckedBeforeAnythingIsWritten_data();
     void entrySizesAreCheckedBeforeAnythingIsWritten();
     void aManifestWithoutSizesStillRestores();
+    void unpackingKeepsAMarginOfFreeSpace();
     void theDatabaseNeverLeavesItsPlaceDuringARestore_data();
     void theDatabaseNeverLeavesItsPlaceDuringARestore();
     void unfinishedRestoresAreClearedWithoutLosingPhotos_data();
@@ -478,6 +479,25 @@ void BackupTest::entrySizesAreCheckedBeforeAnythingIsWritten_data()
                return entry;
            })
         << qint64(1000) << QStringLiteral("备份已损坏");
+}
+
+void BackupTest::unpackingKeepsAMarginOfFreeSpace()
+{
+    constexpr qint64 mib = 1 << 20;
+    const struct {
+        qint64 needed;
+        qint64 available;
+        bool fits;
+    } cases[] = {
+        {100 * mib, 116 * mib, true},       // exactly the margin left
+        {100 * mib + 1, 116 * mib, false},  // one byte into the margin
+        {100 * mib, 100 * mib, false},      // fills the disk
+        {0, 15 * mib, false},               // a disk already inside the margin
+        {100 * mib, -1, true},              // free space unknown
+    };
+    for (const auto& c : cases)
+        QVERIFY2(leavesEnoughFreeSpace(c.needed, c.available) == c.fits,
+                 qPrintable(QStringLiteral("%1 of %2").arg(c.needed).arg(c.available)));
 }
 
 void BackupTest::entrySizesAreCheckedBeforeAnythingIsWritten()
