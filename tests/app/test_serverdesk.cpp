@@ -27,6 +27,15 @@ int control(const FormBuilder& form, const char* zd)
     return 0;
 }
 
+// The desk's settings name the server instead of a zhao.dat of its own.
+bool pointDeskAtServer(AppFixture& app, const QString& connection)
+{
+    if (!QFile::remove(app.dir.databasePath()))
+        return false;
+    writeIniValue(app.iniPath(), QStringLiteral("connection"), connection, QStringLiteral("server"));
+    return true;
+}
+
 } // namespace
 
 class ServerDeskTest : public QObject {
@@ -37,8 +46,7 @@ private slots:
         TestPgDatabase server;
         BRENVO_REQUIRE_PG(server);
         AppFixture app;
-        QVERIFY(QFile::remove(app.dir.databasePath()));
-        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString(), QStringLiteral("server"));
+        QVERIFY(pointDeskAtServer(app, server.connectionString()));
         QVERIFY(app.start());
         QCOMPARE(app.state->currentOperator.name, QStringLiteral("admin"));
         QVERIFY(app.execute(QStringLiteral("INSERT INTO bmb  (xm,dtime,status) values ('王䶮','2013年5月6日',1)")));
@@ -57,8 +65,7 @@ private slots:
         TestPgCluster server;
         QVERIFY2(server.isReady(), qPrintable(server.error()));
         AppFixture app;
-        QVERIFY(QFile::remove(app.dir.databasePath()));
-        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString(), QStringLiteral("server"));
+        QVERIFY(pointDeskAtServer(app, server.connectionString()));
         QVERIFY(app.start());
         QVERIFY(app.execute("INSERT INTO zy (serverid,serplaid,name,xuefei,renshu,yibaoming,jzrq,yjh,jieshao,sx,status,ddid) "
                             "values (8,0,'会计',1200,30,0,'1899-12-30 00:00:00','','',1,1,0)"));
@@ -149,9 +156,7 @@ private slots:
         TestPgDatabase server;
         BRENVO_REQUIRE_PG(server);
         AppFixture app;
-        QVERIFY(QFile::remove(app.dir.databasePath()));
-        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString() + QStringLiteral(" application_name=desk"),
-                      QStringLiteral("server"));
+        QVERIFY(pointDeskAtServer(app, server.connectionString() + QStringLiteral(" application_name=desk")));
         QVERIFY(app.start());
         QVERIFY(app.execute(QStringLiteral("update style set bt=0")));
         QVERIFY(app.start());
@@ -181,8 +186,7 @@ private slots:
         TestPgDatabase server;
         BRENVO_REQUIRE_PG(server);
         AppFixture app;
-        QVERIFY(QFile::remove(app.dir.databasePath()));
-        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString(), QStringLiteral("server"));
+        QVERIFY(pointDeskAtServer(app, server.connectionString()));
         QVERIFY(app.start());
         QVERIFY(app.execute(QStringLiteral("insert into bmb (xm,lx1,dtime,status) values ('张三','13800000000','2013-05-06 14:03:09',1)")));
         const int id = app.queryValue(QStringLiteral("select max(id) from bmb")).toInt();
@@ -226,8 +230,7 @@ private slots:
         TestPgCluster server;
         QVERIFY2(server.isReady(), qPrintable(server.error()));
         AppFixture app;
-        QVERIFY(QFile::remove(app.dir.databasePath()));
-        writeIniValue(app.iniPath(), QStringLiteral("connection"), server.connectionString(), QStringLiteral("server"));
+        QVERIFY(pointDeskAtServer(app, server.connectionString()));
         QVERIFY(app.start());
         QVERIFY2(server.halt(), qPrintable(server.error()));
         app.messages.clear();
